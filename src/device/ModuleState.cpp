@@ -1,0 +1,26 @@
+#include "device/ModuleState.h"
+
+#include "platform/Platform.h"
+
+namespace gaugecal {
+
+ModuleState& Module() {
+  static ModuleState state;
+  return state;
+}
+
+void ResetModule() {
+  Module() = ModuleState{};
+}
+
+void ShowMessage(const std::string& text) {
+  if (Module().platform)
+    Module().platform->MsgBox(text);
+}
+
+void ShowCriticalMessage(const std::string& text) {
+  if (Module().platform)
+    Module().platform->MsgBox(text, MsgIcon::Critical);
+}
+
+}  // namespace gaugecal

@@ -1,0 +1,55 @@
+#pragma once
+// The plug-in's module-wide state: one object per process, shared by every panel and every
+// device, configuration and calibration routine. Tests reset it between cases.
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "config/CalConfig.h"
+#include "config/DisplayTables.h"
+
+namespace gaugecal {
+
+class HostLink;
+class Platform;
+
+struct ModuleState {
+  Platform* platform = nullptr;  // sleeps, waits, message boxes
+  HostLink* hostLink = nullptr;  // every bus transfer
+  int16_t SmbAddress = 0;        // the panels set 0x17
+
+  // Data flash settle times in seconds, set with the display tables.
+  float dfReadSettle = 0.0F;
+  float dfWriteSettle = 0.0F;
+
+  LiveTableType LiveTable{};
+  CalTableType CalTable{};
+  CalConfig calConfig{};
+
+  std::string IdDevice;
+  std::string IdFirmware;
+  std::string IdBuild;
+  std::string IdExtra;
+
+  std::string DataFlashFilePath;
+
+  // Local calibration buffer: the data flash image of the calibration area (big-endian values).
+  std::array<uint8_t, 256> calBuffer{};
+  int16_t calDataFlashAddress = 0;  // start of the calibration area; 0 for every family
+
+  bool calModeFlag = false;         // gauge believed to be in raw calibration mode
+  int16_t CellCount = 0;            // series cells in use
+  int16_t ccOffsetSampleScale = 0;  // "CC Offset Samples", read at panel start-up
+};
+
+ModuleState& Module();
+
+// Back to the state of a freshly loaded plug-in (platform and host link unset).
+void ResetModule();
+
+// Shows one modal message box through the platform.
+void ShowMessage(const std::string& text);
+void ShowCriticalMessage(const std::string& text);
+
+}  // namespace gaugecal

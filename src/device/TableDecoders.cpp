@@ -1,0 +1,130 @@
+#include "device/TableDecoders.h"
+
+#include <array>
+#include <optional>
+#include <string>
+
+#include "device/Codecs.h"
+#include "device/ModuleState.h"
+
+namespace gaugecal {
+
+namespace {
+
+// Byte position of a row: its position text as a number plus base, rounded halves to even.
+std::optional<size_t> RowPosition(const DisplayItem& item, int base, size_t width,
+                                  size_t bufferSize) {
+  const auto offset = ParseDecimal(item.position);
+  if (!offset)
+    return std::nullopt;
+  const auto p = RoundToInt32(*offset + base);
+  if (!p || *p < 0 || static_cast<size_t>(*p) + width > bufferSize)
+    return std::nullopt;
+  return static_cast<size_t>(*p);
+}
+
+std::optional<std::string> DecodeBigEndian(const std::string& type, std::span<const uint8_t> b,
+                                           size_t p) {
+  if (type == "U1")
+    return std::to_string(b[p]);
+  if (type == "U2")
+    return std::to_string(b[p] * 256 + b[p + 1]);
+  if (type == "I1")
+    return std::to_string(static_cast<int8_t>(b[p]));
+  if (type == "I2")
+    return std::to_string(BytesToInt16(b[p], b[p + 1]));
+  if (type == "F4")
+    return FormatFixed3(DecodeF4({b[p], b[p + 1], b[p + 2], b[p + 3]}));
+  return std::nullopt;
+}
+
+size_t WidthOf(const std::string& type) {
+  if (type == "U1" || type == "I1")
+    return 1;
+  if (type == "F4")
+    return 4;
+  return 2;
+}
+
+// Little-endian decode of one manufacturer-block row; nothing for an unknown type.
+std::optional<std::string> DecodeLittleEndian(const std::string& type, std::span<const uint8_t> b,
+                                              size_t p, bool withTemperature) {
+  if (type == "U1")
+    return std::to_string(b[p]);
+  if (type == "U2")
+    return std::to_string(b[p + 1] * 256 + b[p]);
+  if (type == "I2")
+    return std::to_string(BytesToInt16(b[p + 1], b[p]));
+  if (withTemperature && type == "T2") {
+    return Format00_0((b[p + 1] * 256 + b[p] - 2732) / 10.0);
+  }
+  return std::nullopt;
+}
+
+void DecodeGroupRow(int16_t group, int16_t row, std::span<const uint8_t> buffer,
+                    bool withTemperature, const char* unknownMessage) {
+  auto& live = Module().LiveTable;
+  if (group < 0 || group >= static_cast<int16_t>(live.size()) || row < 0 || row >= 16)
+    return;
+  DisplayItem& item = live[group].items[row];
+  const bool known = item.dataType == "U1" || item.dataType == "U2" || item.dataType == "I2" ||
+                     (withTemperature && item.dataType == "T2");
+  if (!known) {
+    ShowMessage(unknownMessage);
+    return;
+  }
+  const auto p = RowPosition(item, 0, WidthOf(item.dataType), buffer.size());
+  if (!p)
+    return;
+  if (auto text = DecodeLittleEndian(item.dataType, buffer, *p, withTemperature)) {
+    item.value = *text;
+  }
+}
+
+}  // namespace
+
+int CalGroupForFamily() {
+  const CalConfig& c = Module().calConfig;
+  if (c.UseDataflashMap)
+    return kCalGroupRn44k18;
+  switch (c.DFType) {
+    case DfType::CEDV:
+      return kCalGroupCedv;
+    case DfType::QSPAN:
+      return kCalGroupQspan;
+    case DfType::RN44K18:
+    case DfType::CEDV_PLUS:
+      break;
+  }
+  return kCalGroupRn44k18;
+}
+
+void TransferCalBufferToTable() {
+  ModuleState& m = Module();
+  const int group = CalGroupForFamily();
+  int base = 0;
+  if (group == kCalGroupRn44k18) {
+    base = m.calDataFlashAddress % 32;
+  } else if (group == kCalGroupCedv) {
+    base = m.calDataFlashAddress % 64;
+  }
+  for (DisplayItem& item : m.CalTable[group].items) {
+    if (item.name.empty())
+      continue;
+    const auto p = RowPosition(item, base, WidthOf(item.dataType), m.calBuffer.size());
+    if (!p)
+      continue;
+    if (auto text = DecodeBigEndian(item.dataType, m.calBuffer, *p))
+      item.value = *text;
+  }
+}
+
+void DecodeMODRow(int16_t group, int16_t row, std::span<const uint8_t> buffer) {
+  DecodeGroupRow(group, row, buffer, true, "Unknown data type");
+}
+
+void DecodeMODRowToLocal(int16_t group, int16_t row, std::span<const uint8_t> buffer) {
+  DecodeGroupRow(group, row, buffer, false, "Unknown data type reading data into local structure.");
+}
+
+}  // namespace gaugecal

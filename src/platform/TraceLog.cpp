@@ -1,0 +1,48 @@
+#include "platform/TraceLog.h"
+
+#include <cmath>
+#include <nlohmann/json.hpp>
+
+namespace gaugecal {
+
+TraceLog::TraceLog(std::ostream& out, std::function<double()> clockMs)
+    : out_(out), clockMs_(std::move(clockMs)), startMs_(clockMs_()) {}
+
+std::string TraceLog::Hex(std::span<const uint8_t> bytes) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string text;
+  text.reserve(bytes.size() * 2);
+  for (uint8_t b : bytes) {
+    text.push_back(kDigits[b >> 4]);
+    text.push_back(kDigits[b & 0x0F]);
+  }
+  return text;
+}
+
+void TraceLog::Record(const TraceEntry& e) {
+  nlohmann::ordered_json line;
+  line["seq"] = ++seq_;
+  // Whole microseconds keep the lines short and stable across runs.
+  line["t_ms"] = std::round((clockMs_() - startMs_) * 1000.0) / 1000.0;
+  line["op"] = e.op;
+  auto put = [&line](const char* name, const auto& field) {
+    if (field)
+      line[name] = *field;
+  };
+  put("cmd", e.cmd);
+  put("addr", e.addr);
+  put("word", e.word);
+  put("msb", e.msb);
+  put("lsb", e.lsb);
+  put("data", e.data);
+  put("len", e.len);
+  put("status", e.status);
+  put("ms", e.ms);
+  put("text", e.text);
+  put("icon", e.icon);
+  put("title", e.title);
+  out_ << line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+  out_.flush();
+}
+
+}  // namespace gaugecal
