@@ -32,6 +32,9 @@ struct ModuleState {
   std::string IdBuild;
   std::string IdExtra;
 
+  // Application directory (config.ini, Morvane.ini, description files), with its trailing
+  // separator.
+  std::string appDirectory;
   std::string DataFlashFilePath;
 
   // Local calibration buffer: the data flash image of the calibration area (big-endian values).

@@ -1,0 +1,55 @@
+#pragma once
+// The gaugecal command-line tool: global options, the session they open (platform, bus
+// adapter, trace) and the commands, one small file each under commands/.
+
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace gaugecal {
+class HostLink;
+class Platform;
+}  // namespace gaugecal
+
+namespace gaugecal::cli {
+
+// Exit statuses.
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+struct GlobalOptions {
+  std::string adapter = "sim:RN44K18";
+  std::string simScenario;  // scenario file for a simulated gauge
+  bool virtualTime = false;
+  std::string traceFile;
+  std::string appDir;  // empty: the sample application directory
+  bool json = false;
+};
+
+// What a command works with. The module state already holds the platform and the host link
+// (traced when --trace is given) and the SMBus address 0x17.
+struct CliContext {
+  GlobalOptions options;
+  Platform& platform;
+  HostLink& link;
+  std::ostream& out;
+  std::ostream& err;
+  std::string appDir;     // resolved, with a trailing separator
+  bool terminal = false;  // stdout is a terminal: progress lines may be shown
+};
+
+struct Command {
+  std::string name;
+  std::string summary;
+  std::string usage;  // arguments after the command name, for the usage text
+  int (*run)(CliContext& context, const std::vector<std::string>& args);
+};
+
+const std::vector<Command>& AllCommands();
+
+// Runs the tool; returns the exit status.
+int Main(int argc, char** argv, std::ostream& out, std::ostream& err);
+
+}  // namespace gaugecal::cli

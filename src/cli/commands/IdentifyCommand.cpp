@@ -1,0 +1,54 @@
+// identify: reads the gauge's identification and checks that it answers.
+
+#include <nlohmann/json.hpp>
+
+#include "cli/Cli.h"
+#include "device/HostLinkOps.h"
+#include "device/Identification.h"
+#include "device/ModuleState.h"
+
+namespace gaugecal::cli {
+
+namespace {
+
+int RunIdentify(CliContext& c, const std::vector<std::string>& args) {
+  if (!args.empty()) {
+    c.err << "gaugecal: identify takes no arguments\n";
+    return kExitUsage;
+  }
+  const int32_t communication = CheckCommunication();
+  int32_t readStatus = 0;
+  ReadDeviceIdentification(Module().SmbAddress, readStatus);
+  const ModuleState& m = Module();
+  const bool ok = communication == 0 && readStatus == 0 && !m.IdDevice.empty();
+  if (c.options.json) {
+    nlohmann::ordered_json j;
+    j["IdDevice"] = m.IdDevice;
+    j["IdFirmware"] = m.IdFirmware;
+    j["IdBuild"] = m.IdBuild;
+    j["IdExtra"] = m.IdExtra;
+    j["communication"] = communication;
+    j["status"] = readStatus;
+    j["ok"] = ok;
+    c.out << j.dump(2) << "\n";
+  } else {
+    c.out << "IdDevice:   " << m.IdDevice << "\n"
+          << "IdFirmware: " << m.IdFirmware << "\n"
+          << "IdBuild:    " << m.IdBuild << "\n"
+          << "IdExtra:    " << m.IdExtra << "\n"
+          << "Status:     "
+          << (ok                   ? "ok"
+              : communication != 0 ? "no answer from the gauge"
+                                   : "identification failed")
+          << "\n";
+  }
+  return ok ? kExitOk : kExitFailed;
+}
+
+}  // namespace
+
+Command IdentifyCommand() {
+  return {"identify", "read the gauge's identification and check communication", "", RunIdentify};
+}
+
+}  // namespace gaugecal::cli
