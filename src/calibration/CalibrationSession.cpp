@@ -1,0 +1,114 @@
+#include "calibration/CalibrationSession.h"
+
+#include <optional>
+
+#include "calibration/Acquisition.h"
+#include "device/HostLinkOps.h"
+#include "device/ManufacturerAccess.h"
+#include "device/ModuleState.h"
+#include "device/TableDecoders.h"
+
+namespace gaugecal {
+
+namespace {
+
+constexpr const char* kAreaReadFailed =
+    "Error reading calibration Dataflash.  Please check communications. Calibration not "
+    "completed.";
+constexpr const char* kMeasurementsBeforeEntry =
+    "Error reading measurements from device before entering calibration mode.";
+constexpr const char* kNoCalOutput = "Unable to request device to output cal values.";
+constexpr const char* kAcquireFailed =
+    "Unable to gather raw calibration values from device. Please check communications with "
+    "device.";
+constexpr const char* kRawModeFailed =
+    "Could not enter Raw CEDV Calibration Mode. This calibration was not performed.";
+constexpr const char* kMeasurementsAfterExit =
+    "Error reading GG Mode data from pack when entering calibration.";
+
+constexpr int32_t kSessionSettleMs = 10;
+constexpr int32_t kBeforeLiveRefreshMs = 200;
+
+bool HasCalibrationModeCommand(DfType family) {
+  return family == DfType::RN44K18 || family == DfType::CEDV_PLUS;
+}
+
+// Reads the calibration area and decodes it into the calibration table.
+int32_t ReadCalibrationArea(const SessionHooks& hooks) {
+  if (ReadCalBuffer() != 0)
+    return 1;
+  TransferCalBufferToTable();
+  if (hooks.calibrationAreaRead)
+    hooks.calibrationAreaRead();
+  return 0;
+}
+
+// RN44K18: the live table (its temperatures are what this family's offsets are computed
+// against). CEDV_PLUS: the readings of the calibration page.
+int32_t RefreshLiveReadings(const SessionHooks& hooks) {
+  const DfType family = Module().calConfig.DFType;
+  if (family == DfType::RN44K18) {
+    if (RefreshMODGroups() != 0)
+      return 1;
+    if (hooks.measurementsRead)
+      hooks.measurementsRead(MeasurementsFromLiveTable());
+  } else if (family == DfType::CEDV_PLUS) {
+    const DeviceMeasurements d = ReadDeviceMeasurements();
+    if (hooks.measurementsRead)
+      hooks.measurementsRead(d);
+  }
+  return 0;
+}
+
+}  // namespace
+
+int32_t EnterCalibrationMode(int16_t mode, const SessionHooks& hooks) {
+  ModuleState& m = Module();
+  const DfType family = m.calConfig.DFType;
+  // Every family starts from the image the gauge holds now: the engine patches this buffer and
+  // writes all of it back, so a stale or partly read image must never reach the gauge.
+  if (ReadCalibrationArea(hooks) != 0) {
+    if (HasCalibrationModeCommand(family))  // the other readers show their own message
+      ShowMessage(kAreaReadFailed);
+    return 1;
+  }
+  if (RefreshLiveReadings(hooks) != 0)
+    ShowMessage(kMeasurementsBeforeEntry);
+  // CEDV and QSPAN have no calibration-mode command: the raw-output subcommands start the
+  // stream, so they pass on EnsureCalMode's status and leave the flag alone.
+  const int32_t status = EnsureCalMode();
+  if (status != 0 || (HasCalibrationModeCommand(family) && !m.calModeFlag)) {
+    ShowMessage(kNoCalOutput);
+    return 1;
+  }
+  if (AcquireRawCalValues(mode != kNormalRawOutput) != 0) {
+    ShowMessage(kAcquireFailed);
+    return 1;
+  }
+  // The averages stay in the raw rows; one block read for display would replace them.
+  if (!HasCalibrationModeCommand(family) && StartRawCalOutput() != 0) {
+    ShowMessage(kRawModeFailed);
+    return 1;
+  }
+  return 0;
+}
+
+int32_t ExitCalibrationMode(const SessionHooks& hooks) {
+  ModuleState& m = Module();
+  const DfType family = m.calConfig.DFType;
+  WriteMACCommand(m.calConfig.exitCalCommand);
+  SleepMs(kSessionSettleMs);
+  if (HasCalibrationModeCommand(family) && m.calModeFlag) {
+    WriteMACCommand(m.calConfig.calmode);
+    SleepMs(kSessionSettleMs);
+  }
+  // Every family reads back what it now stores, so the table shows the gauge's constants.
+  ReadCalibrationArea(hooks);
+  if (family == DfType::RN44K18)
+    SleepMs(kBeforeLiveRefreshMs);
+  if (RefreshLiveReadings(hooks) != 0)
+    ShowMessage(kMeasurementsAfterExit);
+  return 0;
+}
+
+}  // namespace gaugecal

@@ -1,0 +1,33 @@
+#pragma once
+// The bus side of a calibration session, shared by the panel, the command-line tool and the
+// benchmark: entering calibration mode (fresh calibration image, calibration mode, averaged raw
+// values, raw output) and leaving it (exit sequence, stored constants read back). The panel
+// adds its controls, grids and timer through the hooks.
+
+#include <cstdint>
+#include <functional>
+
+#include "calibration/DeviceMeasurements.h"
+
+namespace gaugecal {
+
+// Raw output kinds a session can ask for.
+inline constexpr int16_t kNormalRawOutput = 0;
+inline constexpr int16_t kOffsetRawOutput = 1;  // coulomb counter offset calibration
+
+struct SessionHooks {
+  // The local calibration buffer and the calibration table hold what the gauge stores.
+  std::function<void()> calibrationAreaRead;
+  // The gauge's live readings were refreshed (RN44K18 and CEDV_PLUS).
+  std::function<void(const DeviceMeasurements&)> measurementsRead;
+};
+
+// Returns 0 when the gauge streams raw values and the averages are in the "Raw Cal Values"
+// rows; 1 after the failing step's message. The caller leaves with ExitCalibrationMode in
+// either case.
+int32_t EnterCalibrationMode(int16_t mode = kNormalRawOutput, const SessionHooks& hooks = {});
+
+// Always 0.
+int32_t ExitCalibrationMode(const SessionHooks& hooks = {});
+
+}  // namespace gaugecal

@@ -1,0 +1,27 @@
+#pragma once
+// What the gauge reports in normal operation, read the way the calibration page shows it next
+// to each reference: cumulative cell stack voltages, battery and pack voltage, the five
+// temperatures and the current. A reading that failed is "Err_Rd"; a quantity the configuration
+// does not support stays empty.
+
+#include <array>
+#include <string>
+
+namespace gaugecal {
+
+struct DeviceMeasurements {
+  std::array<std::string, 4> stack;         // mV: cell 1, cells 1+2, cells 1+2+3, cells 1+2+3+4
+  std::string battery;                      // mV
+  std::string pack;                         // mV
+  std::array<std::string, 5> temperatures;  // degrees Celsius: internal, TS1 to TS4
+  std::string current;                      // mA
+};
+
+// RN44K18: from the live display table, which RefreshMODGroups has just filled.
+DeviceMeasurements MeasurementsFromLiveTable();
+
+// Every family: reads the gauge (RN44K18 refreshes the live table first; its failure leaves
+// every value "Err_Rd").
+DeviceMeasurements ReadDeviceMeasurements();
+
+}  // namespace gaugecal
