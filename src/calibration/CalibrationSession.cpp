@@ -43,21 +43,24 @@ int32_t ReadCalibrationArea(const SessionHooks& hooks) {
   return 0;
 }
 
-// RN44K18: the live table (its temperatures are what this family's offsets are computed
-// against). CEDV_PLUS: the readings of the calibration page.
+// The live table feeds the offsets computed against live temperatures: every RN44K18 sensor,
+// and TS3 of CEDV_PLUS when the configuration has it. CEDV_PLUS also reads the values its
+// calibration page shows.
+bool UsesLiveTable(const CalConfig& c) {
+  return c.DFType == DfType::RN44K18 || (c.DFType == DfType::CEDV_PLUS && c.TS3Supported);
+}
+
 int32_t RefreshLiveReadings(const SessionHooks& hooks) {
-  const DfType family = Module().calConfig.DFType;
-  if (family == DfType::RN44K18) {
-    if (RefreshMODGroups() != 0)
-      return 1;
-    if (hooks.measurementsRead)
-      hooks.measurementsRead(MeasurementsFromLiveTable());
-  } else if (family == DfType::CEDV_PLUS) {
-    const DeviceMeasurements d = ReadDeviceMeasurements();
-    if (hooks.measurementsRead)
-      hooks.measurementsRead(d);
-  }
-  return 0;
+  const CalConfig& c = Module().calConfig;
+  const int32_t status = UsesLiveTable(c) ? RefreshMODGroups() : 0;
+  std::optional<DeviceMeasurements> readings;
+  if (c.DFType == DfType::RN44K18 && status == 0)
+    readings = MeasurementsFromLiveTable();
+  else if (c.DFType == DfType::CEDV_PLUS)
+    readings = ReadDeviceMeasurements();
+  if (readings && hooks.measurementsRead)
+    hooks.measurementsRead(*readings);
+  return status;
 }
 
 }  // namespace
