@@ -113,26 +113,18 @@ TEST_F(BusTrace, ShortExchangeGivesOneLinePerEventInOrder) {
   EXPECT_EQ(trace[11]["icon"], "critical");
   EXPECT_EQ(trace[12]["icon"], "none");
   EXPECT_EQ(trace[12]["title"], "Caption");
+  const auto& shown = platform_.Messages();
+  ASSERT_EQ(shown.size(), 2U);
+  EXPECT_EQ(shown[0].icon, MsgIcon::Critical);
+  EXPECT_EQ(shown[0].title, "");
+  EXPECT_EQ(shown[1].text, "Plain");
+  EXPECT_EQ(shown[1].title, "Caption");
 
   // Sleeps and waits move the clock; bus calls on a scripted link take no time.
   EXPECT_EQ(trace[4]["t_ms"], 0.0);
   EXPECT_EQ(trace[5]["t_ms"], 200.0);
   EXPECT_EQ(trace[6]["t_ms"], 200.0);
   EXPECT_NEAR(trace[7]["t_ms"].get<double>(), 220.0, 2.0);
-}
-
-TEST_F(BusTrace, MessageBoxesAreRecordedWithIconAndTitle) {
-  ShowMessage("Unknown data type");
-  ShowCriticalMessage("config.ini file does not exist in application directory.");
-  platform_.MsgBox("With a title", MsgIcon::Critical, "Calibration");
-  const auto& m = platform_.Messages();
-  ASSERT_EQ(m.size(), 3U);
-  EXPECT_EQ(m[0].text, "Unknown data type");
-  EXPECT_EQ(m[0].icon, MsgIcon::None);
-  EXPECT_EQ(m[0].title, "");
-  EXPECT_EQ(m[1].icon, MsgIcon::Critical);
-  EXPECT_EQ(m[2].title, "Calibration");
-  EXPECT_EQ(Trace({"MsgBox"}).size(), 3U);
 }
 
 }  // namespace

@@ -66,60 +66,38 @@ TEST_F(TableDecoders, CalibrationRowsReadBigEndianByType) {
   }
 }
 
-TEST_F(TableDecoders, EachFamilyDecodesItsOwnGroup) {
-  struct Case {
-    DfType family;
-    bool map;
-    int group;
-    const char* name;
-    size_t position;
-  };
-  for (const Case& c : {Case{DfType::CEDV, false, kCalGroupCedv, "Alt Cell 1 Scale", 21},
-                        Case{DfType::QSPAN, false, kCalGroupQspan, "AFE Pack Gain", 17},
-                        Case{DfType::CEDV_PLUS, false, kCalGroupRn44k18, "Battery Gain", 10},
-                        Case{DfType::CEDV, true, kCalGroupRn44k18, "Battery Gain", 10},
-                        Case{DfType::QSPAN, true, kCalGroupRn44k18, "Battery Gain", 10}}) {
-    InitDisplayTables();
-    Module().calBuffer.fill(0);
-    Module().calConfig.DFType = c.family;
-    Module().calConfig.UseDataflashMap = c.map;
-    Put(c.position, {0x12, 0x34});
-    EXPECT_EQ(CalGroupForFamily(), c.group);
-    TransferCalBufferToTable();
-    EXPECT_EQ(CalValue(c.group, c.name), "4660") << DfTypeName(c.family) << " map " << c.map;
-    for (int other = 0; other < 3; ++other) {
-      if (other != c.group) {
-        for (const DisplayItem& item : Module().CalTable[other].items)
-          EXPECT_EQ(item.value, "") << "group " << other << " untouched";
-      }
-    }
-  }
-}
-
-TEST_F(TableDecoders, PositionsCountFromTheCalibrationAddressWithinTheFamilysBlock) {
+TEST_F(TableDecoders, EachFamilyDecodesItsGroupFromItsBase) {
   struct Case {
     DfType family;
     bool map;
     int16_t address;
-    size_t position;  // where "Battery Gain" (offset 10) or the family's probe row is read
+    int group;
     const char* name;
+    size_t position;  // where the row's bytes are read
   };
   // Rows of 32 bytes, pages of 64 bytes, a subclass from byte 0; the map keeps the family's base.
-  for (const Case& c : {Case{DfType::RN44K18, false, 40, 18, "Battery Gain"},
-                        Case{DfType::CEDV_PLUS, false, 70, 16, "Battery Gain"},
-                        Case{DfType::CEDV, false, 40, 61, "Alt Cell 1 Scale"},
-                        Case{DfType::CEDV, true, 40, 50, "Battery Gain"},
-                        Case{DfType::QSPAN, false, 40, 17, "AFE Pack Gain"},
-                        Case{DfType::QSPAN, true, 40, 10, "Battery Gain"}}) {
+  for (const Case& c : {Case{DfType::RN44K18, false, 0, kCalGroupRn44k18, "Battery Gain", 10},
+                        Case{DfType::RN44K18, false, 40, kCalGroupRn44k18, "Battery Gain", 18},
+                        Case{DfType::CEDV_PLUS, false, 70, kCalGroupRn44k18, "Battery Gain", 16},
+                        Case{DfType::CEDV, false, 0, kCalGroupCedv, "Alt Cell 1 Scale", 21},
+                        Case{DfType::CEDV, false, 40, kCalGroupCedv, "Alt Cell 1 Scale", 61},
+                        Case{DfType::CEDV, true, 40, kCalGroupRn44k18, "Battery Gain", 50},
+                        Case{DfType::QSPAN, false, 40, kCalGroupQspan, "AFE Pack Gain", 17},
+                        Case{DfType::QSPAN, true, 40, kCalGroupRn44k18, "Battery Gain", 10}}) {
     InitDisplayTables();
     Module().calBuffer.fill(0);
     Module().calConfig.DFType = c.family;
     Module().calConfig.UseDataflashMap = c.map;
     Module().calDataFlashAddress = c.address;
-    Put(c.position, {0x01, 0x02});
+    Put(c.position, {0x12, 0x34});
+    ASSERT_EQ(CalGroupForFamily(), c.group);
     TransferCalBufferToTable();
-    EXPECT_EQ(CalValue(CalGroupForFamily(), c.name), "258")
-        << DfTypeName(c.family) << " map " << c.map;
+    EXPECT_EQ(CalValue(c.group, c.name), "4660")
+        << DfTypeName(c.family) << " map " << c.map << " address " << c.address;
+    for (int other = 0; other < 3; ++other) {
+      for (const DisplayItem& item : Module().CalTable[other].items)
+        EXPECT_TRUE(other == c.group || item.value.empty()) << "group " << other << " untouched";
+    }
   }
 }
 
