@@ -18,26 +18,6 @@ namespace {
 
 const DfType kFamilies[] = {DfType::CEDV, DfType::QSPAN, DfType::RN44K18, DfType::CEDV_PLUS};
 
-// The image the tool reads as its calibration area, per family.
-std::vector<uint8_t> CalibrationArea(SimHarness& h, DfType family) {
-  switch (family) {
-    case DfType::CEDV:
-      return h.Block(0x58);
-    case DfType::QSPAN:
-      h.WriteWord(0x77, 104);
-      return h.Block(0x78);
-    default: {
-      std::vector<uint8_t> area;
-      for (int row : {0x0100, 0x0101}) {
-        h.Mac(static_cast<uint16_t>(row));
-        const auto bytes = h.Block(0x2F);
-        area.insert(area.end(), bytes.begin(), bytes.end());
-      }
-      return area;
-    }
-  }
-}
-
 TEST(SimDataFlash, DefaultCalibrationAreasDecodeToTheTableDefaults) {
   // Where the gauge starts from other values than the table's "Default" column (docs/sim.md).
   const std::map<std::pair<DfType, std::string>, std::string> deviations = {
@@ -53,7 +33,7 @@ TEST(SimDataFlash, DefaultCalibrationAreasDecodeToTheTableDefaults) {
     SimHarness h(family);
     Module().calConfig = CalConfig::Defaults(family);
     InitDisplayTables();
-    const auto area = CalibrationArea(h, family);
+    const auto area = h.ReadCalibrationArea();
     ASSERT_GE(area.size(), 32u);
     std::copy(area.begin(), area.end(), Module().calBuffer.begin());
     TransferCalBufferToTable();

@@ -60,6 +60,43 @@ std::vector<uint8_t> SimHarness::MacBlock(uint16_t subcommand) {
   return Block(0x23);
 }
 
+std::vector<uint8_t> SimHarness::ReadCalibrationArea() {
+  switch (gauge->Settings().family) {
+    case DfType::CEDV:
+      return Block(0x58);
+    case DfType::QSPAN:
+      WriteWord(0x77, 104);
+      return Block(0x78);
+    default: {
+      std::vector<uint8_t> area;
+      for (uint16_t row = 0; row < 2; ++row) {
+        Mac(static_cast<uint16_t>(0x0100 + row));
+        const auto bytes = Block(0x2F);
+        area.insert(area.end(), bytes.begin(), bytes.end());
+      }
+      return area;
+    }
+  }
+}
+
+int32_t SimHarness::WriteCalibrationArea(const std::vector<uint8_t>& area) {
+  switch (gauge->Settings().family) {
+    case DfType::CEDV:
+      return WriteBlock(0x58, area);
+    case DfType::QSPAN:
+      WriteWord(0x77, 104);
+      return WriteBlock(0x78, area);
+    default:
+      for (uint16_t row = 0; row < 2; ++row) {
+        Mac(static_cast<uint16_t>(0x0100 + row));
+        const auto first = area.begin() + row * 32;
+        if (WriteBlock(0x2F, std::vector<uint8_t>(first, first + 32)) != 0)
+          return lastStatus;
+      }
+      return 0;
+  }
+}
+
 std::vector<nlohmann::json> SimHarness::Trace() const {
   return ParseTrace(traceText.str());
 }

@@ -18,6 +18,11 @@
 namespace gaugecal::test {
 
 constexpr int16_t kGaugeAddress = 0x17;
+// The default calibration-mode, exit and raw-output subcommands.
+constexpr uint16_t kCalMode = 0x002D;
+constexpr uint16_t kExit = 0xF080;
+constexpr uint16_t kRaw = 0xF081;
+constexpr uint16_t kOffsetRaw = 0xF082;
 
 class SimHarness {
  public:
@@ -41,6 +46,11 @@ class SimHarness {
   // A subcommand to the manufacturer access register, then the block of 0x23.
   int32_t Mac(uint16_t subcommand);
   std::vector<uint8_t> MacBlock(uint16_t subcommand);
+
+  // The calibration area in the family's scheme, as the tool reads and writes it: CEDV page 0,
+  // QSPAN subclass 104, RN44K18 / CEDV_PLUS rows 0 and 1. Write returns the first failure.
+  std::vector<uint8_t> ReadCalibrationArea();
+  int32_t WriteCalibrationArea(const std::vector<uint8_t>& area);
 
   std::vector<nlohmann::json> Trace() const;
   int32_t lastStatus = 0;
