@@ -37,14 +37,14 @@ enum class FaultKind {
 
 struct Fault {
   FaultKind kind = FaultKind::Nack;
-  std::string member;          // host-link member name; empty matches every member
-  std::optional<int> command;  // SMBus command; empty matches every command
-  int occurrence = 1;          // first affected matching transfer, from 1; 0 = all of them
-  int count = 1;               // how many consecutive matching transfers are affected
-  int bytes = 1;               // ShortBlock / LongBlock: bytes removed or added
-  int offset = 0;              // CorruptWrite: byte within the written block
-  uint8_t xorMask = 0x01;      // CorruptWrite: bits flipped in that byte
-  double afterMs = 0.0;        // CounterStops: platform time after the gauge was opened
+  std::string member = "";                    // host-link member; empty matches every one
+  std::optional<int> command = std::nullopt;  // SMBus command; empty matches every one
+  int occurrence = 1;      // first affected matching transfer, from 1; 0 = all of them
+  int count = 1;           // how many consecutive matching transfers are affected
+  int bytes = 1;           // ShortBlock / LongBlock: bytes removed or added
+  int offset = 0;          // CorruptWrite: byte within the written block
+  uint8_t xorMask = 0x01;  // CorruptWrite: bits flipped in that byte
+  double afterMs = 0.0;    // CounterStops: platform time after the gauge was opened
 };
 
 // Manufacturer access register and the subcommands a configuration may move.

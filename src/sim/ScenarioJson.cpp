@@ -134,10 +134,11 @@ bool ReadMac(JsonFields& top, Scenario& s, const std::string& source, std::strin
       {"register", "calMode", "exit", "rawOutput", "offsetOutput", "calFlagCommand", "calFlagBit"});
   MacCommands& m = s.mac;
   f.IntegerInto("register", m.accessRegister, 0, 255);
-  f.IntegerInto("calMode", m.calMode, 0, 0xFFFF);
-  f.IntegerInto("exit", m.exit, 0, 0xFFFF);
-  f.IntegerInto("rawOutput", m.rawOutput, 0, 0xFFFF);
-  f.IntegerInto("offsetOutput", m.offsetOutput, 0, 0xFFFF);
+  // Subcommands may also be given as config.ini gives them: signed, -3968 for 0xF080.
+  f.IntegerInto("calMode", m.calMode, -32768, 0xFFFF);
+  f.IntegerInto("exit", m.exit, -32768, 0xFFFF);
+  f.IntegerInto("rawOutput", m.rawOutput, -32768, 0xFFFF);
+  f.IntegerInto("offsetOutput", m.offsetOutput, -32768, 0xFFFF);
   f.IntegerInto("calFlagCommand", m.calFlagCommand, 0, 255);
   f.IntegerInto("calFlagBit", m.calFlagBit, 0, 15);
   return f.Ok();
