@@ -35,7 +35,7 @@ bool HasCalibrationModeCommand(DfType family) {
 
 // Reads the calibration area and decodes it into the calibration table.
 int32_t ReadCalibrationArea(const SessionHooks& hooks) {
-  if (ReadCalBuffer() != 0)
+  if (ReadCalBufferConsistently() != 0)
     return 1;
   TransferCalBufferToTable();
   if (hooks.calibrationAreaRead)
@@ -64,6 +64,16 @@ int32_t RefreshLiveReadings(const SessionHooks& hooks) {
 }
 
 }  // namespace
+
+int32_t ReadCalBufferConsistently() {
+  ModuleState& m = Module();
+  if (ReadCalBuffer() != 0)
+    return 1;
+  const auto first = m.calBuffer;
+  if (ReadCalBuffer() != 0)
+    return 1;
+  return first == m.calBuffer ? 0 : 1;
+}
 
 int32_t EnterCalibrationMode(int16_t mode, const SessionHooks& hooks) {
   ModuleState& m = Module();

@@ -30,4 +30,10 @@ int32_t EnterCalibrationMode(int16_t mode = kNormalRawOutput, const SessionHooks
 // Always 0.
 int32_t ExitCalibrationMode(const SessionHooks& hooks = {});
 
+// Reads the calibration area into the local calibration buffer twice and succeeds only when
+// both reads agree. The row and subclass readers select what they read with a transfer whose
+// failure they do not see; the gauge then answers another row or subclass, and writing such an
+// image back would corrupt it.
+int32_t ReadCalBufferConsistently();
+
 }  // namespace gaugecal

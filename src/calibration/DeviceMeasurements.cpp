@@ -8,9 +8,12 @@
 
 #include "calibration/Acquisition.h"
 #include "device/Codecs.h"
+#include "device/DataFlash.h"
 #include "device/HostLink.h"
+#include "device/HostLinkOps.h"
 #include "device/ManufacturerAccess.h"
 #include "device/ModuleState.h"
+#include "platform/Platform.h"
 
 namespace gaugecal {
 
@@ -20,6 +23,10 @@ constexpr int16_t kTemperatureCommand = 0x08;
 constexpr int16_t kCurrentCommand = 0x0A;
 constexpr size_t kRawPackVoltage = 22;
 constexpr size_t kRawBatteryVoltage = 24;
+constexpr uint8_t kKeepAllButMappingBits = 0xA7;  // clears bits 3, 4 and 6
+constexpr int32_t kMappingSettleMs = 400;
+constexpr int32_t kInternalConversionMs = 800;
+constexpr int32_t kAfterRestoreMs = 50;
 
 std::string OrErrRd(const std::string& value) {
   return value.empty() ? kErrRd : value;
@@ -105,6 +112,36 @@ DeviceMeasurements MeasurementsFromLiveTable() {
     d.temperatures[i] = OrErrRd(temps.items[i].value);
   d.current = OrErrRd(live[kLiveCurrent].items[0].value);
   return d;
+}
+
+std::string ReadMappedInternalTemperature() {
+  ModuleState& m = Module();
+  const int16_t address = m.calConfig.SystemConfigAddress;
+  uint8_t first = 0;
+  uint8_t second = 0;
+  if (ReadAbsoluteDF(address, first, second) != 0) {
+    ShowMessage("Unable to map internal temperature sensor to SBS temperature command.");
+    return kErrRd;
+  }
+  const int32_t mapped =
+      WriteAbsoluteDF(address, first, static_cast<uint8_t>(second & kKeepAllButMappingBits));
+  SleepMs(kMappingSettleMs);
+  ReadSbsWordText(kTemperatureCommand, true);  // the first conversion after the change
+  SleepMs(kMappingSettleMs);
+  if (mapped != 0) {
+    ShowMessage(
+        "Unable to map internal temperature sensor to SBS temperature command. Error writing to "
+        "DataFlash.");
+    return kErrRd;
+  }
+  m.platform->DoEvents();
+  SleepMs(kInternalConversionMs);
+  const std::string internal = ReadSbsWordText(kTemperatureCommand, true);
+  const int32_t restored = WriteAbsoluteDF(address, first, second);
+  SleepMs(kAfterRestoreMs);
+  if (restored != 0)
+    ShowMessage("Error setting temperature mapping back to original state.");
+  return internal;
 }
 
 DeviceMeasurements ReadDeviceMeasurements() {

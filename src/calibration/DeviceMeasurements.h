@@ -24,4 +24,9 @@ DeviceMeasurements MeasurementsFromLiveTable();
 // every value "Err_Rd").
 DeviceMeasurements ReadDeviceMeasurements();
 
+// RN44K18 and CEDV_PLUS: the internal sensor through the standard temperature command, which
+// reports it only while the mapping bits (3, 4, 6) of the system configuration's second byte
+// are clear: clears them, reads, and restores them. "Err_Rd" after a failure (with its message).
+std::string ReadMappedInternalTemperature();
+
 }  // namespace gaugecal

@@ -10,6 +10,7 @@
 #include "calibration/Acquisition.h"
 #include "calibration/CalParameters.h"
 #include "calibration/CalTargets.h"
+#include "calibration/CalibrationSession.h"
 #include "calibration/Calibrations.h"
 #include "device/Codecs.h"
 #include "device/HostLink.h"
@@ -139,7 +140,7 @@ int32_t CalibrateCCOffset() {
   // The gauge leaves raw output before its data flash is touched.
   SendExit();
   SleepMs(100);
-  if (ReadCalBuffer() != 0) {
+  if (ReadCalBufferConsistently() != 0) {
     ShowMessage(kCalReadFailed);
     return 1;
   }

@@ -67,13 +67,13 @@ std::optional<int32_t> GainFromRawCount(double actual) {
 // Gain from the stored one: present gain times reference over reported voltage.
 std::optional<int32_t> GainFromReported(double actual, const CalParam& param,
                                         const std::optional<double>& reported) {
-  if (!reported || *reported <= 0.0) {
-    ShowMessage(kReadFailed);
-    return std::nullopt;
-  }
   const auto present = ParamValue(param);
   if (!present || *present < 1.0) {
     ShowMessage(kNoPresentGain);
+    return std::nullopt;
+  }
+  if (!reported || *reported <= 0.0) {
+    ShowMessage(kReadFailed);
     return std::nullopt;
   }
   const auto gain = RoundToInt32(*present * actual / *reported);
