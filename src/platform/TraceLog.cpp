@@ -45,4 +45,11 @@ void TraceLog::Record(const TraceEntry& e) {
   out_.flush();
 }
 
+void TraceLog::RecordMsgBox(const std::string& text, bool critical, const std::string& title) {
+  Record({.op = "MsgBox",
+          .text = text,
+          .icon = critical ? "critical" : "none",
+          .title = title.empty() ? std::nullopt : std::optional<std::string>(title)});
+}
+
 }  // namespace gaugecal

@@ -37,13 +37,8 @@ void VirtualPlatform::DoEvents(double maxBlockSeconds) {
 }
 
 void VirtualPlatform::MsgBox(const std::string& text, MsgIcon icon, const std::string& title) {
-  if (Trace()) {
-    TraceEntry e{
-        .op = "MsgBox", .text = text, .icon = icon == MsgIcon::Critical ? "critical" : "none"};
-    if (!title.empty())
-      e.title = title;
-    Trace()->Record(e);
-  }
+  if (Trace())
+    Trace()->RecordMsgBox(text, icon == MsgIcon::Critical, title);
   messages_.push_back({text, icon, title});
   if (onMessage)
     onMessage(messages_.back());
