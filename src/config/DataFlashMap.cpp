@@ -58,13 +58,21 @@ void InitCfgReader() {
   dfdesc::ShowErrorMsgs(0);
 }
 
+std::string TargetFileName() {
+  const ModuleState& m = Module();
+  const std::string morvane = MorvaneIniPath();
+  const std::string target =
+      ReadIniText("Targets", m.IdDevice + "_" + m.IdFirmware + "_" + m.IdBuild, morvane);
+  return target.empty() ? ReadIniText("Targets", m.IdDevice + "_" + m.IdFirmware, morvane) : target;
+}
+
+std::string DescriptionFileName(const std::string& targetFile) {
+  return ReadIniText("DataFlash", "Defaults", Module().appDirectory + targetFile);
+}
+
 int32_t FindDataFlashFile() {
   ModuleState& m = Module();
-  const std::string morvane = MorvaneIniPath();
-  std::string target =
-      ReadIniText("Targets", m.IdDevice + "_" + m.IdFirmware + "_" + m.IdBuild, morvane);
-  if (target.empty())
-    target = ReadIniText("Targets", m.IdDevice + "_" + m.IdFirmware, morvane);
+  const std::string target = TargetFileName();
   if (target.empty()) {
     ShowMessage(
         "Data Flash Configuration not found. Please obtain a version of Morvane that supports "
@@ -73,7 +81,7 @@ int32_t FindDataFlashFile() {
   }
   // A name found now replaces the path; without one the path of an earlier start-up (already
   // a full path, or "NG") stays as it is.
-  const std::string name = ReadIniText("DataFlash", "Defaults", m.appDirectory + target);
+  const std::string name = DescriptionFileName(target);
   if (!name.empty())
     m.DataFlashFilePath = m.appDirectory + name;
   if (m.DataFlashFilePath.empty()) {

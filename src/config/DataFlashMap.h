@@ -18,6 +18,14 @@ struct DfLocation {
 // FindDfParameter's result when the parameter is not in the loaded description.
 constexpr int32_t kDfParameterNotFound = 999;
 
+// The target file that Morvane.ini's section "Targets" names for the identification in the
+// module state (the build-specific key first, then the firmware-specific one); empty when none.
+std::string TargetFileName();
+
+// The description file name in the target file's section "DataFlash", key "Defaults"
+// (relative to the application directory); empty when none.
+std::string DescriptionFileName(const std::string& targetFile);
+
 // Key handshake with the reader; must run before every LoadCfgFile.
 void InitCfgReader();
 
