@@ -43,6 +43,11 @@ struct Family {
   std::vector<std::string> movedRows;  // calibration rows the location keys changed
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const Family& g, std::ostream* os) {
+  *os << g.name;
+}
+
 class CheckConfigTest : public ::testing::TestWithParam<Family> {};
 
 TEST_P(CheckConfigTest, SampleConfigurationChecksOutForEachSimulatedGauge) {

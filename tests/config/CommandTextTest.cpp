@@ -24,6 +24,11 @@ struct CommandCase {
   std::vector<std::string> messages;
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const CommandCase& g, std::ostream* os) {
+  *os << g.family << " " << g.keys;
+}
+
 class CommandTextTest : public test::ConfigFixture,
                         public ::testing::WithParamInterface<CommandCase> {};
 

@@ -29,6 +29,11 @@ struct TargetCase {
   MsgIcon icon;
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const TargetCase& g, std::ostream* os) {
+  *os << g.name;
+}
+
 class FindDataFlashFileTest : public ConfigFixture,
                               public ::testing::WithParamInterface<TargetCase> {};
 

@@ -15,6 +15,11 @@ struct LocationCase {
   int32_t result;
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const LocationCase& g, std::ostream* os) {
+  *os << g.keys;
+}
+
 class LocationKeysTest : public test::ConfigFixture,
                          public ::testing::WithParamInterface<LocationCase> {};
 

@@ -22,6 +22,11 @@ struct SampleGauge {
   std::vector<std::string> sections;
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const SampleGauge& g, std::ostream* os) {
+  *os << g.device;
+}
+
 class SampleAppDirTest : public test::ConfigFixture,
                          public ::testing::WithParamInterface<SampleGauge> {
  protected:

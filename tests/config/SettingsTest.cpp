@@ -131,6 +131,11 @@ struct FaultCase {
   const char* description;  // nullptr: read without a fault
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const FaultCase& g, std::ostream* os) {
+  *os << g.line;
+}
+
 class FieldRangeTest : public SettingsTest, public ::testing::WithParamInterface<FaultCase> {};
 
 // The faulty key sits between NumSamples (read before it) and RawCalDataBlockSize (after).
