@@ -5,35 +5,15 @@
 
 #include <filesystem>
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "CliRun.h"
 #include "cli/Cli.h"
 #include "support/TempDir.h"
 
 namespace gaugecal {
 namespace {
-
-struct ToolRun {
-  int status = 0;
-  std::string out;
-  std::string err;
-};
-
-ToolRun Tool(std::vector<std::string> args) {
-  args.insert(args.begin(), "gaugecal");
-  std::vector<char*> argv;
-  for (std::string& a : args)
-    argv.push_back(a.data());
-  std::ostringstream out;
-  std::ostringstream err;
-  ToolRun r;
-  r.status = cli::Main(static_cast<int>(argv.size()), argv.data(), out, err);
-  r.out = out.str();
-  r.err = err.str();
-  return r;
-}
 
 struct Family {
   const char* name;
@@ -52,8 +32,8 @@ class CheckConfigTest : public ::testing::TestWithParam<Family> {};
 
 TEST_P(CheckConfigTest, SampleConfigurationChecksOutForEachSimulatedGauge) {
   const Family& f = GetParam();
-  const ToolRun r =
-      Tool({"--adapter", std::string("sim:") + f.name, "--virtual-time", "--json", "check-config"});
+  const test::CliResult r = test::RunCli(
+      {"--adapter", std::string("sim:") + f.name, "--virtual-time", "--json", "check-config"});
   ASSERT_EQ(r.status, cli::kExitOk) << r.err << r.out;
   EXPECT_EQ(r.err, "");
   const auto j = nlohmann::json::parse(r.out);
@@ -72,8 +52,8 @@ TEST_P(CheckConfigTest, SampleConfigurationChecksOutForEachSimulatedGauge) {
 
 TEST_P(CheckConfigTest, TextOutputNamesTheFamily) {
   const Family& f = GetParam();
-  const ToolRun r =
-      Tool({"--adapter", std::string("sim:") + f.name, "--virtual-time", "check-config"});
+  const test::CliResult r =
+      test::RunCli({"--adapter", std::string("sim:") + f.name, "--virtual-time", "check-config"});
   ASSERT_EQ(r.status, cli::kExitOk) << r.err;
   EXPECT_NE(r.out.find("DFType                            " + std::string(f.name) + "\n"),
             std::string::npos)
@@ -99,8 +79,8 @@ TEST(CheckConfigFailureTest, MissingConfigIniShowsBothMessagesAndFails) {
   const std::filesystem::path sample = GAUGECAL_SAMPLE_APPDIR;
   std::filesystem::copy(sample, dir.Dir(), std::filesystem::copy_options::recursive);
   dir.Remove("config.ini");
-  const ToolRun r =
-      Tool({"--adapter", "sim:RN44K18", "--virtual-time", "--appdir", dir.Dir(), "check-config"});
+  const test::CliResult r = test::RunCli(
+      {"--adapter", "sim:RN44K18", "--virtual-time", "--appdir", dir.Dir(), "check-config"});
   EXPECT_EQ(r.status, cli::kExitFailed);
   EXPECT_EQ(r.err,
             "message (critical): config.ini file does not exist in application directory. "
@@ -118,8 +98,8 @@ TEST(CheckConfigFailureTest, BrokenDescriptionIsReportedWithItsReason) {
   dir.Write("dataflash/rn44k18_a05.gdf.json", R"({"format": "gaugecal-dfdesc", "version": 1,
     "classes": [{"name": "Configuration", "subclasses": [{"name": "Registers", "number": 64,
     "parameters": [{"name": "System Configuration", "offset": -2, "type": "H2", "value": "0"}]}]}]})");
-  const ToolRun r = Tool({"--adapter", "sim:RN44K18", "--virtual-time", "--appdir", dir.Dir(),
-                          "--json", "check-config"});
+  const test::CliResult r = test::RunCli({"--adapter", "sim:RN44K18", "--virtual-time", "--appdir",
+                                          dir.Dir(), "--json", "check-config"});
   EXPECT_EQ(r.status, cli::kExitOk) << "the section was found; the messages say the rest";
   const auto j = nlohmann::json::parse(r.out);
   EXPECT_EQ(j["DataFlashFilePath"], "NG");
@@ -131,7 +111,7 @@ TEST(CheckConfigFailureTest, BrokenDescriptionIsReportedWithItsReason) {
 }
 
 TEST(CheckConfigFailureTest, RejectsArguments) {
-  EXPECT_EQ(Tool({"--virtual-time", "check-config", "extra"}).status, cli::kExitUsage);
+  EXPECT_EQ(test::RunCli({"--virtual-time", "check-config", "extra"}).status, cli::kExitUsage);
 }
 
 }  // namespace
