@@ -58,7 +58,7 @@ TEST_P(CheckConfigTest, TextOutputNamesTheFamily) {
   EXPECT_NE(r.out.find("DFType                            " + std::string(f.name) + "\n"),
             std::string::npos)
       << r.out;
-  EXPECT_NE(r.out.find("Status:               ok\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Status:                ok\n"), std::string::npos) << r.out;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -87,8 +87,8 @@ TEST(CheckConfigFailureTest, MissingConfigIniShowsBothMessagesAndFails) {
             "Please check installation. Do not proceed with calibration.\n"
             "message: Could not find Morvane configured version for connected Firmware or key "
             "configuration incorrect in application directory in file config.ini.\n");
-  EXPECT_NE(r.out.find("Sections found:       none\n"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("Status:               failed\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Sections found:        none\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Status:                failed\n"), std::string::npos) << r.out;
 }
 
 TEST(CheckConfigFailureTest, BrokenDescriptionIsReportedWithItsReason) {

@@ -83,8 +83,9 @@ TEST_P(SampleAppDirSimTest, DescriptionMatchesTheSimulatedGauge) {
     const auto it = described.find(p.name);
     ASSERT_NE(it, described.end());
     EXPECT_EQ(LinearAddress(layout, it->second), p.offset);
-    if (it->second.className == "Calibration")
+    if (it->second.className == "Calibration") {
       EXPECT_DOUBLE_EQ(std::strtod(it->second.value.c_str(), nullptr), p.defaultValue);
+    }
   }
   // The configuration word's cell bits give the cells the simulated pack has.
   const sim::Param* word = layout.roles.configuration;

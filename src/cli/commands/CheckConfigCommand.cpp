@@ -102,8 +102,8 @@ std::string ValueText(const Json& v) {
 void PrintText(std::ostream& out, const Json& j) {
   const auto line = [&out](const std::string& label, const std::string& value) {
     std::string head = label + ":";
-    head.resize(std::max<size_t>(head.size() + 1, 22), ' ');
-    out << head << value << "\n";
+    head.resize(std::max<size_t>(head.size() + 1, 23), ' ');
+    out << (value.empty() ? label + ":" : head + value) << "\n";
   };
   const Json& id = j["identification"];
   line("Application directory", j["appDirectory"].get<std::string>());
@@ -122,7 +122,8 @@ void PrintText(std::ostream& out, const Json& j) {
   for (const auto& [name, value] : j["calConfig"].items()) {
     std::string head = "  " + name;
     head.resize(std::max<size_t>(head.size() + 1, 36), ' ');
-    out << head << ValueText(value) << "\n";
+    const std::string text = ValueText(value);
+    out << (text.empty() ? "  " + name : head + text) << "\n";
   }
   line("SystemConfigAddress", std::to_string(j["SystemConfigAddress"].get<int>()));
   out << "Calibration rows moved by location keys:";
