@@ -41,37 +41,47 @@ DisplayGroup MakeGroup(int16_t subcommand, const char* name, int32_t blockComman
   return g;
 }
 
+// Live rows carry no shown flag: it only picks the rows of the data flash grid.
+DisplayGroup MakeLiveGroup(int16_t subcommand, const char* name, int32_t blockCommand,
+                           int32_t count, bool throughMac, std::initializer_list<Row> rows) {
+  DisplayGroup g = MakeGroup(subcommand, name, blockCommand, count, throughMac, rows);
+  for (DisplayItem& item : g.items)
+    item.shown = false;
+  return g;
+}
+
 LiveTableType BuildLiveTable() {
   LiveTableType t{};
-  t[kLiveVoltages] = MakeGroup(0x71, "Voltages", 0x23, 6, true,
-                               {{"Cell Voltage 1", "U2", "0", "mV"},
-                                {"Cell Voltage 2", "U2", "2", "mV"},
-                                {"Cell Voltage 3", "U2", "4", "mV"},
-                                {"Cell Voltage 4", "U2", "6", "mV"},
-                                {"Battery Voltage", "U2", "8", "mV"},
-                                {"Pack Voltage", "U2", "10", "mV"}});
-  t[kLiveTemperatures] = MakeGroup(0x72, "Temperatures", 0x23, 7, true,
-                                   {{"Internal Temp", "T2", "0", "degC"},
-                                    {"TS1 Temp", "T2", "2", "degC"},
-                                    {"TS2 Temp", "T2", "4", "degC"},
-                                    {"TS3 Temp", "T2", "6", "degC"},
-                                    {"TS4 Temp", "T2", "8", "degC"},
-                                    {"Cell Temp", "T2", "10", "degC"},
-                                    {"FET Temp", "T2", "12", "degC"}});
-  t[kLiveRawCal] = MakeGroup(0x82, "Raw Cal Values", 0x23, 11, true,
-                             {{"Rolling Counter", "U1", "0", "--"},
-                              {"Status Byte", "U1", "1", "--"},
-                              {"Coulomb Counter", "I2", "2", "--"},
-                              {"Cell Voltage 1", "U2", "4", "mV"},
-                              {"Cell Voltage 2", "U2", "6", "mV"},
-                              {"Cell Voltage 3", "U2", "8", "mV"},
-                              {"Cell Voltage 4", "U2", "10", "mV"},
-                              {"TInt", "I2", "12", "--"},
-                              {"TS1", "I2", "14", "--"},
-                              {"TS4", "I2", "20", "--"},
-                              {"Pack Voltage", "U2", "22", "--"},
-                              {"Bat Voltage", "U2", "24", "--"}});
-  t[kLiveCurrent] = MakeGroup(0x0A, "Current", 0x0A, 1, false, {{"Pack Current", "I2", "0", "mA"}});
+  t[kLiveVoltages] = MakeLiveGroup(0x71, "Voltages", 0x23, 6, true,
+                                   {{"Cell Voltage 1", "U2", "0", "mV"},
+                                    {"Cell Voltage 2", "U2", "2", "mV"},
+                                    {"Cell Voltage 3", "U2", "4", "mV"},
+                                    {"Cell Voltage 4", "U2", "6", "mV"},
+                                    {"Battery Voltage", "U2", "8", "mV"},
+                                    {"Pack Voltage", "U2", "10", "mV"}});
+  t[kLiveTemperatures] = MakeLiveGroup(0x72, "Temperatures", 0x23, 7, true,
+                                       {{"Internal Temp", "T2", "0", "degC"},
+                                        {"TS1 Temp", "T2", "2", "degC"},
+                                        {"TS2 Temp", "T2", "4", "degC"},
+                                        {"TS3 Temp", "T2", "6", "degC"},
+                                        {"TS4 Temp", "T2", "8", "degC"},
+                                        {"Cell Temp", "T2", "10", "degC"},
+                                        {"FET Temp", "T2", "12", "degC"}});
+  t[kLiveRawCal] = MakeLiveGroup(0x82, "Raw Cal Values", 0x23, 11, true,
+                                 {{"Rolling Counter", "U1", "0", "--"},
+                                  {"Status Byte", "U1", "1", "--"},
+                                  {"Coulomb Counter", "I2", "2", "--"},
+                                  {"Cell Voltage 1", "U2", "4", "mV"},
+                                  {"Cell Voltage 2", "U2", "6", "mV"},
+                                  {"Cell Voltage 3", "U2", "8", "mV"},
+                                  {"Cell Voltage 4", "U2", "10", "mV"},
+                                  {"TInt", "I2", "12", "--"},
+                                  {"TS1", "I2", "14", "--"},
+                                  {"TS4", "I2", "20", "--"},
+                                  {"Pack Voltage", "U2", "22", "--"},
+                                  {"Bat Voltage", "U2", "24", "--"}});
+  t[kLiveCurrent] =
+      MakeLiveGroup(0x0A, "Current", 0x0A, 1, false, {{"Pack Current", "I2", "0", "mA"}});
   return t;
 }
 

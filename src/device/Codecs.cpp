@@ -8,6 +8,16 @@
 
 namespace gaugecal {
 
+namespace {
+
+// The four-byte float: exponent byte E = exponent + 128, 24-bit mantissa with its top bit set.
+constexpr int kF4ExponentMin = -128;
+constexpr int kF4ExponentMax = 127;
+constexpr int64_t kF4MantissaMin = int64_t{1} << 23;
+constexpr int64_t kF4MantissaMax = (int64_t{1} << 24) - 1;
+
+}  // namespace
+
 int16_t BytesToInt16(uint8_t msb, uint8_t lsb) {
   return static_cast<int16_t>(static_cast<uint16_t>((msb << 8) | lsb));
 }
@@ -46,19 +56,34 @@ double DecodeF4(const std::array<uint8_t, 4>& bytes) {
 }
 
 std::array<uint8_t, 4> EncodeF4(double value) {
-  if (value == 0.0)
+  // Callers range-check before they encode; these guards only keep the bytes defined. Not a
+  // number is stored like zero, magnitudes beyond the format saturate at its largest or
+  // smallest value.
+  if (value == 0.0 || std::isnan(value))
     value = 0.00001;
   const bool negative = value < 0.0;
   if (negative)
     value = -value;
   int exponent = 0;
-  // frexp gives value = fraction * 2^exponent with fraction in [0.5, 1): the exponent that
-  // floor(log2(value) + 1) names, without the rounding error of logarithms at powers of two.
-  const double fraction = std::frexp(value, &exponent);
-  auto mantissa = static_cast<int64_t>(std::nearbyint(std::ldexp(fraction, 24)));
-  if (mantissa >= (int64_t{1} << 24)) {  // rounding carried into the next power of two
-    mantissa >>= 1;
-    ++exponent;
+  int64_t mantissa = kF4MantissaMax;
+  if (std::isfinite(value)) {
+    // frexp gives value = fraction * 2^exponent with fraction in [0.5, 1): the exponent that
+    // floor(log2(value) + 1) names, without the rounding error of logarithms at powers of two.
+    const double fraction = std::frexp(value, &exponent);
+    mantissa = static_cast<int64_t>(std::nearbyint(std::ldexp(fraction, 24)));
+    if (mantissa > kF4MantissaMax) {  // rounding carried into the next power of two
+      mantissa >>= 1;
+      ++exponent;
+    }
+  } else {
+    exponent = kF4ExponentMax;
+  }
+  if (exponent > kF4ExponentMax) {
+    exponent = kF4ExponentMax;
+    mantissa = kF4MantissaMax;
+  } else if (exponent < kF4ExponentMin) {
+    exponent = kF4ExponentMin;
+    mantissa = kF4MantissaMin;
   }
   std::array<uint8_t, 4> bytes{};
   bytes[0] = static_cast<uint8_t>(exponent + 128);
@@ -120,13 +145,14 @@ bool IsBitSet(int32_t value, int16_t position) {
 }
 
 std::string FormatFixed3(double value) {
-  char text[64];
+  char text[400];  // room for the widest double in fixed notation
   std::snprintf(text, sizeof text, "%.3f", value);
-  return text;
+  const std::string shown = text;
+  return shown == "-0.000" ? "0.000" : shown;
 }
 
 std::string Format00_0(double value) {
-  char digits[64];
+  char digits[400];  // room for the widest double in fixed notation
   std::snprintf(digits, sizeof digits, "%.1f", std::fabs(value));
   std::string text = digits;
   if (text.find('.') < 2)

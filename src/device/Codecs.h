@@ -23,7 +23,9 @@ void Int32ToWords(int32_t value, int16_t& high, int16_t& low);
 // Sets bit 7 of m1 (the implied mantissa bit) as a side effect, like the original routine.
 double DecodeF4(uint8_t e, uint8_t& m1, uint8_t m2, uint8_t m3);
 double DecodeF4(const std::array<uint8_t, 4>& bytes);
-// Eight upper-case hex digits, exponent byte first. 0 is encoded as 0.00001.
+// Eight upper-case hex digits, exponent byte first. 0 (and not-a-number) is encoded as
+// 0.00001; the mantissa rounds halves to even, a carry into the next power of two raises the
+// exponent; magnitudes outside the format saturate at its largest or smallest value.
 std::string EncodeF4Hex(double value);
 std::array<uint8_t, 4> EncodeF4(double value);
 
@@ -39,7 +41,8 @@ bool IsHexChar(const std::string& character);
 // positions 16 to 31 of a negative word read as 1). Positions outside 0..31 read as 0.
 bool IsBitSet(int32_t value, int16_t position);
 
-// "########0.000": three decimals, at least one integer digit.
+// "########0.000": three decimals, at least one integer digit; an exact tie at the third
+// decimal goes to even, and a value that shows as zero has no minus sign.
 std::string FormatFixed3(double value);
 // "00.0": one decimal, at least two integer digits.
 std::string Format00_0(double value);

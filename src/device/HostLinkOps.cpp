@@ -13,6 +13,7 @@ namespace gaugecal {
 namespace {
 constexpr int16_t kWakeUpCommand = 0x00;
 constexpr int16_t kRelativeStateOfCharge = 0x0D;
+constexpr double kSecondsPerDay = 86400.0;
 }  // namespace
 
 void ClearHostErrors() {
@@ -52,9 +53,11 @@ void WaitSeconds(float seconds) {
       break;
     if (now < start)
       break;  // the timer wrapped at midnight
-    // Block in the event dispatcher for the time left instead of spinning; at least a
-    // millisecond so a single-precision timer near midnight still moves on.
-    p.DoEvents(std::max(static_cast<double>(end - now), 0.001));
+    // Block in the event dispatcher for the time left instead of spinning, but no further than
+    // midnight, where the wrap ends the wait early; at least a millisecond so a
+    // single-precision timer still moves on.
+    const double left = std::min(static_cast<double>(end - now), kSecondsPerDay - now);
+    p.DoEvents(std::max(left, 0.001));
   }
 }
 

@@ -102,11 +102,19 @@ int CalGroupForFamily() {
 void TransferCalBufferToTable() {
   ModuleState& m = Module();
   const int group = CalGroupForFamily();
+  // The base follows the family's reader, which laid out the buffer (32-byte rows, 64-byte
+  // pages or a subclass from byte 0), also when the data flash map picks group 0.
   int base = 0;
-  if (group == kCalGroupRn44k18) {
-    base = m.calDataFlashAddress % 32;
-  } else if (group == kCalGroupCedv) {
-    base = m.calDataFlashAddress % 64;
+  switch (m.calConfig.DFType) {
+    case DfType::RN44K18:
+    case DfType::CEDV_PLUS:
+      base = m.calDataFlashAddress % 32;
+      break;
+    case DfType::CEDV:
+      base = m.calDataFlashAddress % 64;
+      break;
+    case DfType::QSPAN:
+      break;
   }
   for (DisplayItem& item : m.CalTable[group].items) {
     if (item.name.empty())

@@ -59,6 +59,10 @@ class Platform {
   void SetTrace(TraceLog* trace) { trace_ = trace; }
   TraceLog* Trace() const { return trace_; }
 
+ protected:
+  // Records a message box in the bus trace, when there is one.
+  void TraceMessageBox(const MessageRecord& message);
+
  private:
   TraceLog* trace_ = nullptr;
 };

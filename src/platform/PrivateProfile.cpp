@@ -3,12 +3,14 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
-#include <sstream>
+#include <string_view>
 #include <vector>
 
 namespace gaugecal {
 
 namespace {
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 bool IsBlank(char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n';
@@ -60,7 +62,12 @@ std::optional<std::vector<KeyLine>> ReadSection(const std::string& file,
   std::optional<std::vector<KeyLine>> found;
   bool inside = false;
   std::string line;
+  bool firstLine = true;
   while (std::getline(in, line)) {
+    // Editors that save UTF-8 put a byte-order mark before the first section header.
+    if (firstLine && line.starts_with(kUtf8Bom))
+      line.erase(0, kUtf8Bom.size());
+    firstLine = false;
     const std::string t = Trim(line);
     if (t.empty() || t[0] == ';')
       continue;

@@ -9,7 +9,7 @@
 // Integer reads: an empty value gives the default; otherwise an optional sign, then decimal
 // digits or "0x"/"0X" and hexadecimal digits, stopping at the first other character; no digits
 // at all read as 0; values wrap to 32 bits. Binary bytes, a missing final newline, CR LF line
-// ends and very long lines are read like any other text.
+// ends and very long lines are read like any other text; a UTF-8 byte-order mark is skipped.
 
 #include <cstdint>
 #include <string>

@@ -19,11 +19,20 @@ std::string TraceLog::Hex(std::span<const uint8_t> bytes) {
   return text;
 }
 
+namespace {
+
+// Whole microseconds keep the lines short and stable across runs, and hide the float noise of
+// single-precision waits (0.02 s is 20.000000298 ms).
+double ToMicroseconds(double ms) {
+  return std::round(ms * 1000.0) / 1000.0;
+}
+
+}  // namespace
+
 void TraceLog::Record(const TraceEntry& e) {
   nlohmann::ordered_json line;
   line["seq"] = ++seq_;
-  // Whole microseconds keep the lines short and stable across runs.
-  line["t_ms"] = std::round((clockMs_() - startMs_) * 1000.0) / 1000.0;
+  line["t_ms"] = ToMicroseconds(clockMs_() - startMs_);
   line["op"] = e.op;
   auto put = [&line](const char* name, const auto& field) {
     if (field)
@@ -37,19 +46,13 @@ void TraceLog::Record(const TraceEntry& e) {
   put("data", e.data);
   put("len", e.len);
   put("status", e.status);
-  put("ms", e.ms);
+  if (e.ms)
+    line["ms"] = ToMicroseconds(*e.ms);
   put("text", e.text);
   put("icon", e.icon);
   put("title", e.title);
   out_ << line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
   out_.flush();
-}
-
-void TraceLog::RecordMsgBox(const std::string& text, bool critical, const std::string& title) {
-  Record({.op = "MsgBox",
-          .text = text,
-          .icon = critical ? "critical" : "none",
-          .title = title.empty() ? std::nullopt : std::optional<std::string>(title)});
 }
 
 }  // namespace gaugecal

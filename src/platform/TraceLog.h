@@ -36,8 +36,6 @@ class TraceLog {
   TraceLog(std::ostream& out, std::function<double()> clockMs);
 
   void Record(const TraceEntry& entry);
-  // A message box: icon "critical" or "none", the title only when one is set.
-  void RecordMsgBox(const std::string& text, bool critical, const std::string& title);
   int64_t Count() const { return seq_; }
 
   static std::string Hex(std::span<const uint8_t> bytes);

@@ -37,9 +37,8 @@ void VirtualPlatform::DoEvents(double maxBlockSeconds) {
 }
 
 void VirtualPlatform::MsgBox(const std::string& text, MsgIcon icon, const std::string& title) {
-  if (Trace())
-    Trace()->RecordMsgBox(text, icon == MsgIcon::Critical, title);
   messages_.push_back({text, icon, title});
+  TraceMessageBox(messages_.back());
   if (onMessage)
     onMessage(messages_.back());
 }

@@ -82,6 +82,42 @@ TEST(Codecs, F4RoundingCarryMovesToTheNextExponent) {
   EXPECT_EQ(EncodeF4Hex(0.99999999999), "81000000");
 }
 
+TEST(Codecs, F4MantissaRoundsHalvesToEven) {
+  struct Case {
+    double value;
+    const char* hex;
+  };
+  // 1 + 2^-24 lies exactly halfway between two 24-bit mantissas; so does 1 + 3 * 2^-24.
+  for (const Case& c : {Case{1.0 + std::ldexp(1.0, -24), "81000000"},
+                        Case{1.0 + 3 * std::ldexp(1.0, -24), "81000002"},
+                        Case{-(1.0 + 3 * std::ldexp(1.0, -24)), "81800002"},
+                        Case{1.0 + 1.4 * std::ldexp(1.0, -23), "81000001"},
+                        // Halfway below 1.0 the even neighbour is 2^24 itself: a carry.
+                        Case{1.0 - std::ldexp(1.0, -25), "81000000"},
+                        Case{-(1.0 - std::ldexp(1.0, -26)), "81800000"}}) {
+    EXPECT_EQ(EncodeF4Hex(c.value), c.hex) << c.value;
+  }
+}
+
+TEST(Codecs, F4OutsideTheFormatSaturates) {
+  struct Case {
+    double value;
+    const char* hex;
+  };
+  const double largest = std::ldexp(1.0 - std::ldexp(1.0, -24), 127);
+  const double smallest = std::ldexp(1.0, -129);
+  for (const Case& c :
+       {Case{largest, "FF7FFFFF"}, Case{-largest, "FFFFFFFF"}, Case{1e39, "FF7FFFFF"},
+        Case{std::ldexp(1.0, 127), "FF7FFFFF"}, Case{HUGE_VAL, "FF7FFFFF"},
+        Case{-HUGE_VAL, "FFFFFFFF"}, Case{smallest, "00000000"}, Case{-smallest, "00800000"},
+        Case{1e-300, "00000000"}, Case{-1e-300, "00800000"}}) {
+    EXPECT_EQ(EncodeF4Hex(c.value), c.hex) << c.value;
+  }
+  EXPECT_EQ(EncodeF4Hex(std::nan("")), EncodeF4Hex(0.00001));
+  EXPECT_DOUBLE_EQ(DecodeF4({0xFF, 0x7F, 0xFF, 0xFF}), largest);
+  EXPECT_DOUBLE_EQ(DecodeF4({0x00, 0x80, 0x00, 0x00}), -smallest);
+}
+
 TEST(Codecs, RoundingIsHalfToEven) {
   struct Case {
     double in;
@@ -117,6 +153,11 @@ TEST(Codecs, NumberFormats) {
   EXPECT_EQ(FormatFixed3(0.9419), "0.942");
   EXPECT_EQ(FormatFixed3(280932.625), "280932.625");
   EXPECT_EQ(FormatFixed3(-7.5), "-7.500");
+  EXPECT_EQ(FormatFixed3(0.0625), "0.062") << "an exact tie goes to even";
+  EXPECT_EQ(FormatFixed3(0.1875), "0.188");
+  EXPECT_EQ(FormatFixed3(-0.0001), "0.000") << "zero shows no sign";
+  EXPECT_EQ(FormatFixed3(1e30), "1000000000000000019884624838656.000");
+  EXPECT_EQ(Format00_0(-0.04), "00.0");
   EXPECT_EQ(Format00_0(25.0), "25.0");
   EXPECT_EQ(Format00_0(5.04), "05.0");
   EXPECT_EQ(Format00_0(-5.0), "-05.0");

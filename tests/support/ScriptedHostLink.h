@@ -15,7 +15,7 @@ namespace gaugecal::test {
 
 struct ScriptedAnswer {
   int32_t status = 0;
-  std::vector<uint8_t> bytes;  // block data, or {msb, lsb} / {lo, hi} of a word
+  std::vector<uint8_t> bytes;  // block data, or {low byte, high byte} of a word
 };
 
 class ScriptedHostLink : public HostLink {

@@ -1,0 +1,21 @@
+#include "platform/Platform.h"
+
+#include <optional>
+
+#include "platform/TraceLog.h"
+
+namespace gaugecal {
+
+void Platform::TraceMessageBox(const MessageRecord& message) {
+  if (!trace_)
+    return;
+  // The title goes in only when there is one; built in one piece, as GCC 12 misreads an
+  // optional string assigned after the entry as possibly uninitialised.
+  trace_->Record(
+      {.op = "MsgBox",
+       .text = message.text,
+       .icon = message.icon == MsgIcon::Critical ? "critical" : "none",
+       .title = message.title.empty() ? std::nullopt : std::optional<std::string>(message.title)});
+}
+
+}  // namespace gaugecal
