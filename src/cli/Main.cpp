@@ -130,6 +130,15 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
     platform = std::move(p);
   }
 
+  // The adapter first: a bad scenario file must not truncate an earlier trace file.
+  std::string error;
+  std::unique_ptr<HostLink> adapter =
+      OpenAdapter(options.adapter, options.simScenario, *platform, error);
+  if (!adapter) {
+    err << "gaugecal: " << error << "\n";
+    return kExitUsage;
+  }
+
   std::ofstream traceStream;
   std::unique_ptr<TraceLog> trace;
   if (!options.traceFile.empty()) {
@@ -143,13 +152,6 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
     platform->SetTrace(trace.get());
   }
 
-  std::string error;
-  std::unique_ptr<HostLink> adapter =
-      OpenAdapter(options.adapter, options.simScenario, *platform, error);
-  if (!adapter) {
-    err << "gaugecal: " << error << "\n";
-    return kExitUsage;
-  }
   std::unique_ptr<HostLink> traced;
   HostLink* link = adapter.get();
   if (trace) {
@@ -166,8 +168,16 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
   Module().hostLink = link;
   Module().SmbAddress = kGaugeAddress;
 
-  CliContext context{options, *platform, *link, out, err, appDir, isatty(STDOUT_FILENO) == 1};
-  const int status = command->run(context, args);
+  // Progress lines only for a person watching the real standard output.
+  const bool terminal = &out == &std::cout && isatty(STDOUT_FILENO) == 1;
+  CliContext context{options, *platform, *link, out, err, appDir, terminal};
+  int status = kExitFailed;
+  try {
+    status = command->run(context, args);
+  } catch (const std::exception& e) {
+    err << "gaugecal: " << name << " failed: " << e.what() << "\n";
+  }
+  platform->SetTrace(nullptr);
   ResetModule();
   return status;
 }

@@ -1,0 +1,50 @@
+#pragma once
+// Decides, transfer by transfer, which of a scenario's faults strike. Every fault counts the
+// transfers (or data flash writes, or digests) that match its member and command; it strikes
+// from its occurrence on, for count of them, or on every one when occurrence is 0.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sim/Scenario.h"
+
+namespace gaugecal::sim {
+
+struct TransferEffect {
+  bool noAnswer = false;  // nobody acknowledges the address
+  bool nack = false;      // the gauge refuses this transfer
+  int blockDelta = 0;     // block reads: bytes added (positive) or removed (negative)
+};
+
+struct Corruption {
+  int offset;
+  uint8_t xorMask;
+};
+
+class FaultInjector {
+ public:
+  explicit FaultInjector(const std::vector<Fault>& faults);
+
+  // Called once for every host-link transfer, in order.
+  TransferEffect OnTransfer(const std::string& member, int command, bool blockRead);
+  // Called once for every data flash write the gauge accepts, with the block command.
+  std::vector<Corruption> OnFlashWrite(int command);
+  // Called once for every authentication digest the gauge computes.
+  bool OnDigest();
+  // Platform time (after opening) at which the rolling counter stops, if it does.
+  std::optional<double> CounterStopMs() const;
+
+ private:
+  struct Armed {
+    Fault fault;
+    int64_t seen = 0;
+  };
+  static bool Matches(const Fault& f, const std::string& member, int command);
+  static bool Strikes(Armed& a);
+
+  std::vector<Armed> armed_;
+};
+
+}  // namespace gaugecal::sim

@@ -1,0 +1,194 @@
+#include "sim/FlashLayout.h"
+
+namespace gaugecal::sim {
+
+namespace {
+
+constexpr int kConfigOffset = 64;    // pages: page 1; rows: row 2 ("Registers", subclass 64)
+constexpr int kQspanRegisters = 32;  // QSPAN subclass 64 in the linear image
+constexpr double kCcGain = 0.9419;   // 4.768 / 5.062 mOhm
+constexpr double kCapacityGain = 280932.625;
+
+// Rows of the RN44K18 and CEDV_PLUS calibration area (rows 0 and 1).
+std::vector<Param> RowFamilyParams() {
+  return {
+      {"Cell Scale 0", ParamType::U2, 0, 20451},
+      {"Cell Scale 1", ParamType::U2, 2, 20468},
+      {"Cell Scale 2", ParamType::U2, 4, 20520},
+      {"Cell Scale 3", ParamType::U2, 6, 20455},
+      {"Pack Gain", ParamType::U2, 8, 41000},
+      {"Battery Gain", ParamType::U2, 10, 44100},
+      {"CC Gain", ParamType::F4, 12, kCcGain},
+      {"Capacity Gain", ParamType::F4, 16, kCapacityGain},
+      {"Current Offset", ParamType::I2, 20, -7204},
+      {"CC Offset Samples", ParamType::I2, 22, 64},
+      {"Board Offset", ParamType::I2, 24, 0},
+      {"Int Temp Offset", ParamType::I1, 26, 0},
+      {"Ext 1 Temp Offset", ParamType::I1, 27, 0},
+      {"Ext 2 Temp Offset", ParamType::I1, 28, 0},
+      {"Ext 3 Temp Offset", ParamType::I1, 29, 0},
+      {"Ext 4 Temp Offset", ParamType::I1, 30, 0},
+      {"System Configuration", ParamType::U2, kConfigOffset, 0},
+  };
+}
+
+// CEDV page 0 (29 bytes of calibration) and the pack configuration word on page 1. The
+// tool's table also names "Ext 3/4 Temp Offset" at 28 and 29, over the low byte of
+// "Alt Cell 4 Scale" and past the area; this gauge has no such constants.
+std::vector<Param> CedvParams() {
+  return {
+      {"Sense Resistor Gain", ParamType::F4, 0, kCcGain},
+      {"Coulomb Cnt Delta", ParamType::F4, 4, kCapacityGain},
+      {"CC Offset", ParamType::I2, 8, -7000},
+      {"Int Temp Offset", ParamType::I1, 11, 0},
+      {"Temp Offset", ParamType::I1, 12, 0},
+      {"Aux Temp Offset", ParamType::I1, 13, 0},
+      {"Board Offset", ParamType::I2, 14, 0},
+      {"CC Offset Samples", ParamType::I2, 16, 64},
+      {"Pack Gain", ParamType::U2, 19, 22050},
+      {"Alt Cell 1 Scale", ParamType::U2, 21, 20500},
+      {"Alt Cell 2 Scale", ParamType::U2, 23, 20501},
+      {"Alt Cell 3 Scale", ParamType::U2, 25, 20502},
+      {"Alt Cell 4 Scale", ParamType::U2, 27, 20503},
+      {"Pack Configuration", ParamType::U2, kConfigOffset, 0},
+  };
+}
+
+// QSPAN subclass 104 (calibration) and subclass 64 ("Registers", "Operation Cfg A").
+std::vector<Param> QspanParams() {
+  return {
+      {"Sense Resistor Gain", ParamType::F4, 0, kCcGain},
+      {"Coulomb Counter Delta", ParamType::F4, 4, kCapacityGain},
+      {"VCell 1 Scale Factor", ParamType::U2, 8, 20500},
+      {"VCell 2 Scale Factor", ParamType::U2, 10, 20500},
+      {"VCell 3 Scale Factor", ParamType::U2, 12, 20500},
+      {"VCell 4 Scale Factor", ParamType::U2, 14, 20500},
+      {"AFE Pack Gain", ParamType::I2, 17, 20000},
+      {"CC Offset", ParamType::I2, 19, -7744},
+      {"Board Offset", ParamType::I2, 21, 0},
+      {"Int Temp Offset", ParamType::I1, 23, 0},
+      {"Ext 1 Temp Offset", ParamType::I1, 24, 0},
+      {"Ext 2 Temp Offset", ParamType::I1, 25, 0},
+      {"Ext 3 Temp Offset", ParamType::I1, 26, 0},
+      {"Ext 4 Temp Offset", ParamType::I1, 27, 0},
+      {"Operation Cfg A", ParamType::U2, kQspanRegisters, 0},
+  };
+}
+
+struct RoleNames {
+  std::array<const char*, 4> cellScale;
+  const char* packGain;
+  const char* batteryGain;
+  const char* ccGain;
+  const char* ccOffset;
+  const char* ccOffsetSamples;
+  const char* boardOffset;
+  std::array<const char*, 5> tempOffset;
+  const char* configuration;
+};
+
+CalRoles ResolveRoles(const FlashLayout& layout, const RoleNames& n) {
+  auto find = [&layout](const char* name) { return name ? layout.Find(name) : nullptr; };
+  CalRoles r;
+  for (size_t i = 0; i < 4; ++i)
+    r.cellScale[i] = find(n.cellScale[i]);
+  r.packGain = find(n.packGain);
+  r.batteryGain = find(n.batteryGain);
+  r.ccGain = find(n.ccGain);
+  r.ccOffset = find(n.ccOffset);
+  r.ccOffsetSamples = find(n.ccOffsetSamples);
+  r.boardOffset = find(n.boardOffset);
+  for (size_t i = 0; i < 5; ++i)
+    r.tempOffset[i] = find(n.tempOffset[i]);
+  r.configuration = find(n.configuration);
+  return r;
+}
+
+FlashLayout MakeLayout(DfType family) {
+  FlashLayout l;
+  l.family = family;
+  switch (family) {
+    case DfType::CEDV:
+      l.size = kPageSize * kPageCount;
+      l.params = CedvParams();
+      l.roles = ResolveRoles(
+          l, {{"Alt Cell 1 Scale", "Alt Cell 2 Scale", "Alt Cell 3 Scale", "Alt Cell 4 Scale"},
+              "Pack Gain",
+              nullptr,
+              "Sense Resistor Gain",
+              "CC Offset",
+              "CC Offset Samples",
+              "Board Offset",
+              {"Int Temp Offset", "Temp Offset", "Aux Temp Offset", nullptr, nullptr},
+              "Pack Configuration"});
+      break;
+    case DfType::QSPAN:
+      l.size = 48;
+      l.params = QspanParams();
+      l.subclasses = {{104, 0, 32}, {64, kQspanRegisters, 16}};
+      l.roles = ResolveRoles(l, {{"VCell 1 Scale Factor", "VCell 2 Scale Factor",
+                                  "VCell 3 Scale Factor", "VCell 4 Scale Factor"},
+                                 "AFE Pack Gain",
+                                 nullptr,
+                                 "Sense Resistor Gain",
+                                 "CC Offset",
+                                 nullptr,
+                                 "Board Offset",
+                                 {"Int Temp Offset", "Ext 1 Temp Offset", "Ext 2 Temp Offset",
+                                  "Ext 3 Temp Offset", "Ext 4 Temp Offset"},
+                                 "Operation Cfg A"});
+      break;
+    case DfType::RN44K18:
+    case DfType::CEDV_PLUS:
+      l.size = kRowSize * kRowCount;
+      l.params = RowFamilyParams();
+      l.roles = ResolveRoles(l, {{"Cell Scale 0", "Cell Scale 1", "Cell Scale 2", "Cell Scale 3"},
+                                 "Pack Gain",
+                                 "Battery Gain",
+                                 "CC Gain",
+                                 "Current Offset",
+                                 "CC Offset Samples",
+                                 "Board Offset",
+                                 {"Int Temp Offset", "Ext 1 Temp Offset", "Ext 2 Temp Offset",
+                                  "Ext 3 Temp Offset", "Ext 4 Temp Offset"},
+                                 "System Configuration"});
+      break;
+  }
+  return l;
+}
+
+}  // namespace
+
+const Param* FlashLayout::Find(const std::string& name) const {
+  for (const Param& p : params) {
+    if (p.name == name)
+      return &p;
+  }
+  return nullptr;
+}
+
+const FlashLayout& LayoutOf(DfType family) {
+  static const FlashLayout layouts[] = {MakeLayout(DfType::CEDV), MakeLayout(DfType::QSPAN),
+                                        MakeLayout(DfType::RN44K18), MakeLayout(DfType::CEDV_PLUS)};
+  return layouts[static_cast<int>(family)];
+}
+
+int CellBitsOffset(DfType family) {
+  switch (family) {
+    case DfType::CEDV:
+      return kConfigOffset;  // MSB of the pack configuration word
+    case DfType::QSPAN:
+      return kQspanRegisters;  // high byte of "Operation Cfg A"
+    case DfType::RN44K18:
+      return kConfigOffset + 1;
+    case DfType::CEDV_PLUS:
+      return kConfigOffset;
+  }
+  return kConfigOffset;
+}
+
+int TemperatureMapOffset(DfType family) {
+  return family == DfType::RN44K18 || family == DfType::CEDV_PLUS ? kConfigOffset + 1 : -1;
+}
+
+}  // namespace gaugecal::sim

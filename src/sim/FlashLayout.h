@@ -1,0 +1,77 @@
+#pragma once
+// The simulated gauge's own map of its data flash: where each family keeps its calibration
+// constants and the configuration word that holds the cell count, and how the three
+// addressing schemes (64-byte pages, subclasses, 32-byte rows) reach the linear image.
+// Values in data flash are big-endian; F4 is the gauge's four-byte float.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "config/CalConfig.h"
+
+namespace gaugecal::sim {
+
+enum class ParamType { U1, I1, U2, I2, F4 };
+
+struct Param {
+  std::string name;
+  ParamType type;
+  int offset;  // in the linear image
+  double defaultValue;
+};
+
+// A QSPAN subclass: its number and where its bytes sit in the linear image.
+struct Subclass {
+  int id;
+  int offset;
+  int length;
+};
+
+// The parameters that carry each meaning in a family (nullptr where the family has none).
+struct CalRoles {
+  std::array<const Param*, 4> cellScale{};
+  const Param* packGain = nullptr;
+  const Param* batteryGain = nullptr;      // none: the battery voltage is the sum of the cells
+  const Param* ccGain = nullptr;           // "CC Gain" / "Sense Resistor Gain"
+  const Param* ccOffset = nullptr;         // "Current Offset" / "CC Offset"
+  const Param* ccOffsetSamples = nullptr;  // none: the sample scale is fixed at 64
+  const Param* boardOffset = nullptr;
+  std::array<const Param*, 5> tempOffset{};  // internal, TS1..TS4
+  const Param* configuration = nullptr;      // the word that holds the cell count
+};
+
+// Not copyable: the roles point into params, which only a move keeps in place.
+struct FlashLayout {
+  FlashLayout() = default;
+  FlashLayout(const FlashLayout&) = delete;
+  FlashLayout& operator=(const FlashLayout&) = delete;
+  FlashLayout(FlashLayout&&) = default;
+  FlashLayout& operator=(FlashLayout&&) = default;
+
+  DfType family = DfType::RN44K18;
+  size_t size = 0;
+  std::vector<Param> params;
+  std::vector<Subclass> subclasses;  // QSPAN only
+  CalRoles roles;
+
+  const Param* Find(const std::string& name) const;
+};
+
+constexpr int kPageSize = 64;  // CEDV: page p is block 0x58 + p
+constexpr int kPageCount = 4;
+constexpr int kRowSize = 32;  // RN44K18, CEDV_PLUS: row r through subcommand 0x0100 + r
+constexpr int kRowCount = 8;
+constexpr int kFixedSampleScale = 64;  // QSPAN keeps no "CC Offset Samples"
+
+const FlashLayout& LayoutOf(DfType family);
+
+// Byte offset in the linear image of the configuration word's cell bits (bits 1..0 = cells - 1)
+// and, for the row families, of the temperature mapping bits (3, 4 and 6; all clear: the
+// standard temperature command reports the internal sensor).
+int CellBitsOffset(DfType family);
+int TemperatureMapOffset(DfType family);  // -1 where the family has none
+
+}  // namespace gaugecal::sim

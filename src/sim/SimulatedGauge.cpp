@@ -1,0 +1,205 @@
+#include "sim/SimulatedGauge.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+
+#include "platform/Platform.h"
+#include "sim/BusTiming.h"
+
+namespace gaugecal::sim {
+
+SimulatedGauge::SimulatedGauge(Scenario scenario, Platform& platform)
+    : scenario_(std::move(scenario)),
+      platform_(platform),
+      flash_(scenario_.family, scenario_.cells),
+      faults_(scenario_.faults),
+      startMs_(platform.ClockMs()),
+      counterStopMs_(faults_.CounterStopMs()),
+      security_(scenario_.security),
+      calMode_(scenario_.calibrationMode),
+      random_(scenario_.seed ^ 0x5EC0DE5EC0DEULL) {
+  std::vector<uint8_t>& image = flash_.Bytes();
+  std::copy_n(scenario_.dataFlash.begin(), std::min(scenario_.dataFlash.size(), image.size()),
+              image.begin());
+  for (const auto& [name, value] : scenario_.parameters) {
+    if (const Param* p = flash_.Layout().Find(name))
+      flash_.Set(*p, value);
+  }
+}
+
+void SimulatedGauge::PassBits(int bits) {
+  platform_.PassTime(bus::Ms(bits));
+}
+
+int32_t SimulatedGauge::Fail(int32_t error, int bits) {
+  PassBits(bits);
+  errors_.push_back(error);
+  return error;
+}
+
+bool SimulatedGauge::Begin(const char* member, int command, int16_t address, bool blockRead,
+                           TransferEffect& effect, int32_t& status) {
+  ++transfers_;
+  effect = faults_.OnTransfer(member, command, blockRead);
+  if (effect.noAnswer || address != scenario_.address) {
+    status = Fail(kHostErrorNoAnswer, bus::NoAnswerBits());
+    return false;
+  }
+  if (effect.nack) {
+    status = Fail(kHostErrorNack, bus::RefusedBits());
+    return false;
+  }
+  return true;
+}
+
+int32_t SimulatedGauge::ReadWord(const char* member, int command, int16_t address, uint16_t& word) {
+  TransferEffect effect;
+  int32_t status = 0;
+  if (!Begin(member, command, address, false, effect, status))
+    return status;
+  if (!WordAnswer(command, word))
+    return Fail(kHostErrorNack, bus::RefusedBits());
+  PassBits(bus::ReadWordBits());
+  return 0;
+}
+
+int32_t SimulatedGauge::WriteWord(const char* member, int command, uint16_t word, int16_t address) {
+  TransferEffect effect;
+  int32_t status = 0;
+  if (!Begin(member, command, address, false, effect, status))
+    return status;
+  if (!WordWrite(command, word))
+    return Fail(kHostErrorNack, bus::RefusedBits());
+  PassBits(bus::WriteWordBits());
+  return 0;
+}
+
+int32_t SimulatedGauge::ReadBlock(const char* member, int command, int16_t address,
+                                  std::vector<uint8_t>& data) {
+  TransferEffect effect;
+  int32_t status = 0;
+  if (!Begin(member, command, address, true, effect, status))
+    return status;
+  if (!BlockAnswer(command, data))
+    return Fail(kHostErrorNack, bus::RefusedBits());
+  const int length = std::max(0, static_cast<int>(data.size()) + effect.blockDelta);
+  data.resize(static_cast<size_t>(length));  // a long block carries zero bytes
+  PassBits(bus::ReadBlockBits(length));
+  return 0;
+}
+
+int32_t SimulatedGauge::ReadSMBusWord(int16_t command, uint8_t& msb, uint8_t& lsb,
+                                      int16_t address) {
+  uint16_t word = 0;
+  const int32_t status = ReadWord("ReadSMBusWord", command, address, word);
+  if (status == 0) {
+    msb = static_cast<uint8_t>(word >> 8);
+    lsb = static_cast<uint8_t>(word & 0xFF);
+  }
+  return status;
+}
+
+int32_t SimulatedGauge::ReadSMBusWord_(int16_t command, int16_t& word, int16_t address) {
+  uint16_t value = 0;
+  const int32_t status = ReadWord("ReadSMBusWord_", command, address, value);
+  if (status == 0)
+    word = static_cast<int16_t>(value);
+  return status;
+}
+
+int32_t SimulatedGauge::WriteSMBusWord(int16_t command, int16_t msb, uint8_t lsb, int16_t address) {
+  return WriteWord("WriteSMBusWord", command, static_cast<uint16_t>((msb & 0xFF) << 8 | lsb),
+                   address);
+}
+
+int32_t SimulatedGauge::WriteSMBusWord_(int16_t command, int16_t word, int16_t address) {
+  return WriteWord("WriteSMBusWord_", command, static_cast<uint16_t>(word), address);
+}
+
+int32_t SimulatedGauge::ReadSMBusBlock_(int16_t command, std::span<uint8_t> buffer, int16_t& length,
+                                        int16_t address) {
+  std::vector<uint8_t> data;
+  const int32_t status = ReadBlock("ReadSMBusBlock_", command, address, data);
+  std::copy_n(data.begin(), std::min(data.size(), buffer.size()), buffer.begin());
+  length = static_cast<int16_t>(data.size());
+  return status;
+}
+
+int32_t SimulatedGauge::ReadSMBusBlock(int16_t command, std::string& text, int16_t address) {
+  std::vector<uint8_t> data;
+  const int32_t status = ReadBlock("ReadSMBusBlock", command, address, data);
+  if (status == 0)
+    text.assign(data.begin(), data.end());
+  return status;
+}
+
+int32_t SimulatedGauge::WriteSMBusBlock(int16_t command, std::span<const uint8_t> buffer,
+                                        int16_t length, int16_t address) {
+  TransferEffect effect;
+  int32_t status = 0;
+  if (!Begin("WriteSMBusBlock", command, address, false, effect, status))
+    return status;
+  const size_t n = std::min(buffer.size(), static_cast<size_t>(std::max<int16_t>(length, 0)));
+  if (!BlockWrite(command, buffer.first(n)))
+    return Fail(kHostErrorNack, bus::RefusedBits());
+  PassBits(bus::WriteBlockBits(static_cast<int>(n)));
+  return 0;
+}
+
+int32_t SimulatedGauge::CheckForError() {
+  if (errors_.empty())
+    return 0;
+  const int32_t error = errors_.front();
+  errors_.pop_front();
+  return error;
+}
+
+int32_t SimulatedGauge::Delay(int16_t milliseconds) {
+  platform_.PassTime(milliseconds);
+  return 0;
+}
+
+uint64_t SimulatedGauge::Tick() const {
+  double elapsed = platform_.ClockMs() - startMs_;
+  if (counterStopMs_)
+    elapsed = std::min(elapsed, *counterStopMs_);
+  return static_cast<uint64_t>(std::max(0.0, std::floor(elapsed / kConversionPeriodMs)));
+}
+
+uint8_t SimulatedGauge::RollingCounter() const {
+  return static_cast<uint8_t>(Tick() & 0xFF);
+}
+
+RawSample SimulatedGauge::RawNow(bool offsetOutput) const {
+  return Convert(scenario_, Tick(), offsetOutput);
+}
+
+Reported SimulatedGauge::ReportedNow() const {
+  return Report(RawNow(false), flash_);
+}
+
+std::unique_ptr<SimulatedGauge> OpenGauge(Scenario scenario, Platform& platform,
+                                          std::string& error) {
+  const FlashLayout& layout = LayoutOf(scenario.family);
+  for (const auto& [name, value] : scenario.parameters) {
+    if (!layout.Find(name)) {
+      error = std::string("the ") + DfTypeName(scenario.family) +
+              " gauge has no data flash parameter \"" + name + "\"";
+      return nullptr;
+    }
+  }
+  const std::string file = scenario.dataFlashFile;
+  auto gauge = std::make_unique<SimulatedGauge>(std::move(scenario), platform);
+  if (!file.empty()) {
+    std::error_code ec;
+    const bool ok = std::filesystem::exists(file, ec) ? gauge->Flash().LoadFile(file, error)
+                                                      : gauge->Flash().SaveFile(file, error);
+    if (!ok)
+      return nullptr;
+    gauge->SetPersistFile(file);
+  }
+  return gauge;
+}
+
+}  // namespace gaugecal::sim

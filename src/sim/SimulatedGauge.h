@@ -1,0 +1,133 @@
+#pragma once
+// A simulated battery pack and its gauge behind the HostLink interface: standard commands,
+// manufacturer access, data flash in the family's addressing scheme, raw calibration output,
+// identification, security and the host error queue. Every transfer takes its 100 kHz bus
+// time on the platform clock. docs/sim.md describes what it answers and why.
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "device/HostLink.h"
+#include "sim/FaultInjector.h"
+#include "sim/GaugeFlash.h"
+#include "sim/KeyedDigest.h"
+#include "sim/PackModel.h"
+#include "sim/Scenario.h"
+
+namespace gaugecal {
+class Platform;
+}
+
+namespace gaugecal::sim {
+
+// Host error codes of failed transfers; CheckForError reports one per failed transfer.
+constexpr int32_t kHostErrorNoAnswer = 0x11;  // nobody acknowledged the address
+constexpr int32_t kHostErrorNack = 0x12;      // the gauge refused the command or its data
+
+constexpr double kConversionPeriodMs = 250.0;  // a new raw sample and rolling counter value
+constexpr int kRawBlockLength = 26;
+
+class SimulatedGauge : public HostLink {
+ public:
+  // Builds the data flash from the scenario's image and parameters (unknown parameter names
+  // are ignored here; OpenGauge refuses them). The persistence file is OpenGauge's.
+  SimulatedGauge(Scenario scenario, Platform& platform);
+
+  int32_t ReadSMBusWord(int16_t command, uint8_t& msb, uint8_t& lsb, int16_t address) override;
+  int32_t ReadSMBusWord_(int16_t command, int16_t& word, int16_t address) override;
+  int32_t WriteSMBusWord(int16_t command, int16_t msb, uint8_t lsb, int16_t address) override;
+  int32_t WriteSMBusWord_(int16_t command, int16_t word, int16_t address) override;
+  int32_t ReadSMBusBlock_(int16_t command, std::span<uint8_t> buffer, int16_t& length,
+                          int16_t address) override;
+  int32_t ReadSMBusBlock(int16_t command, std::string& text, int16_t address) override;
+  int32_t WriteSMBusBlock(int16_t command, std::span<const uint8_t> buffer, int16_t length,
+                          int16_t address) override;
+  int32_t CheckForError() override;
+  int32_t Delay(int16_t milliseconds) override;
+
+  // For tests and tools. Settings() may be changed while the gauge runs (true voltages,
+  // current, temperatures, noise); the next conversion uses the new values.
+  Scenario& Settings() { return scenario_; }
+  GaugeFlash& Flash() { return flash_; }
+  const GaugeFlash& Flash() const { return flash_; }
+  SecurityMode Security() const { return security_; }
+  void SetSecurity(SecurityMode mode) { security_ = mode; }
+  bool CalibrationMode() const { return calMode_; }
+  uint8_t RollingCounter() const;
+  RawSample RawNow(bool offsetOutput) const;
+  Reported ReportedNow() const;
+  int64_t Transfers() const { return transfers_; }
+  size_t PendingErrors() const { return errors_.size(); }
+  // Where the data flash is kept between runs; empty: nowhere. Failed saves are remembered.
+  void SetPersistFile(std::string path) { persistFile_ = std::move(path); }
+  const std::string& PersistError() const { return persistError_; }
+
+ private:
+  // What a block read of 0x2F answers now.
+  enum class Block2F { LastDigest, Identification, Row, Challenge };
+
+  // Transfer framing: counts the transfer, applies faults and the address; false when the
+  // transfer already failed (status set).
+  bool Begin(const char* member, int command, int16_t address, bool blockRead,
+             TransferEffect& effect, int32_t& status);
+  int32_t Fail(int32_t error, int bits);
+  int32_t ReadWord(const char* member, int command, int16_t address, uint16_t& word);
+  int32_t WriteWord(const char* member, int command, uint16_t word, int16_t address);
+  int32_t ReadBlock(const char* member, int command, int16_t address, std::vector<uint8_t>& data);
+  void PassBits(int bits);
+
+  // Standard commands and manufacturer access (GaugeRegisters.cpp).
+  bool WordAnswer(int command, uint16_t& word) const;
+  bool WordWrite(int command, uint16_t word);
+  void Subcommand(uint16_t subcommand);
+  std::vector<uint8_t> MacAnswer() const;
+  std::vector<uint8_t> RawBlock(bool offsetOutput) const;
+  bool RowFamily() const;
+  bool RawOutputAllowed() const;
+  uint64_t Tick() const;
+
+  // Block commands: identification, 0x2F, data flash schemes (GaugeBlocks.cpp).
+  bool BlockAnswer(int command, std::vector<uint8_t>& data) const;
+  bool BlockWrite(int command, std::span<const uint8_t> data);
+  bool Write2F(std::span<const uint8_t> data);
+  bool StoreFlash(int command, std::span<uint8_t> target, std::span<const uint8_t> data);
+
+  Scenario scenario_;
+  Platform& platform_;
+  GaugeFlash flash_;
+  FaultInjector faults_;
+  double startMs_;
+  std::optional<double> counterStopMs_;
+  std::deque<int32_t> errors_;
+  int64_t transfers_ = 0;
+
+  SecurityMode security_;
+  bool calMode_;
+  uint16_t lastSubcommand_ = 0x0000;
+
+  Block2F block2F_ = Block2F::LastDigest;
+  int row2F_ = 0;
+  int idStage_ = 0;  // zero blocks seen so far of 0x22, 0x20, 0x22
+  Digest challenge_{};
+  SecurityMode challengeGrants_ = SecurityMode::Unsealed;  // what the right answer opens
+  Digest lastDigest_{};  // as sent on the bus, least significant byte first
+  uint64_t random_;
+  std::optional<int> subclass_;  // QSPAN subclass selected through 0x77
+
+  std::string persistFile_;
+  std::string persistError_;
+};
+
+// Opens the gauge of a scenario: refuses unknown parameter names, then reads the scenario's
+// data flash file when it exists or creates it with the initial image. nullptr and a message
+// that names the problem when that fails.
+std::unique_ptr<SimulatedGauge> OpenGauge(Scenario scenario, Platform& platform,
+                                          std::string& error);
+
+}  // namespace gaugecal::sim

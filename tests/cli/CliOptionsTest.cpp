@@ -1,0 +1,84 @@
+// Usage errors and bad scenario files: exit status 2, one clear line that names the option or
+// the file and the problem, nothing on standard output, never a crash.
+
+#include <gtest/gtest.h>
+
+#include "CliRun.h"
+
+namespace gaugecal::test {
+namespace {
+
+struct UsageCase {
+  std::vector<std::string> args;
+  const char* message;
+};
+
+TEST(CliOptions, UsageErrorsExitWithTwo) {
+  ScratchDir dir;
+  const UsageCase cases[] = {
+      {{}, "gaugecal: no command given"},
+      {{"--adapter"}, "gaugecal: option --adapter needs a value"},
+      {{"--bogus", "identify"}, "gaugecal: unknown option --bogus"},
+      {{"--virtual-time", "frobnicate"}, "gaugecal: unknown command frobnicate"},
+      {{"--adapter", "usb:1", "identify"},
+       "gaugecal: unknown adapter \"usb:1\" (known: sim:CEDV, sim:QSPAN, sim:RN44K18 or "
+       "sim:CEDV_PLUS)"},
+      {{"--adapter", "sim:cedv", "identify"}, "gaugecal: unknown adapter \"sim:cedv\""},
+      {{"--virtual-time", "identify", "now"}, "gaugecal: identify takes no arguments"},
+      {{"--virtual-time", "--trace", dir.Path("missing/t.jsonl"), "identify"},
+       "gaugecal: cannot write the trace file"},
+  };
+  for (const UsageCase& c : cases) {
+    const CliResult r = RunCli(c.args);
+    EXPECT_EQ(r.status, 2) << c.message;
+    EXPECT_EQ(r.err.rfind(c.message, 0), 0u) << r.err;
+  }
+  const CliResult help = RunCli({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("identify"), std::string::npos);
+}
+
+struct ScenarioCase {
+  const char* name;
+  const char* text;  // nullptr: the file does not exist
+  const char* problem;
+};
+
+TEST(CliOptions, BadScenarioFilesNameTheFileAndTheProblem) {
+  const ScenarioCase cases[] = {
+      {"missing.json", nullptr, "cannot read the scenario file"},
+      {"broken.json", "{\"cells\": 3,", "not valid JSON"},
+      {"array.json", "[1, 2]", "must be a JSON object"},
+      {"type.json", R"({"cells": "four"})", "\"cells\": must be an integer from 2 to 4"},
+      {"range.json", R"({"cells": 5})", "\"cells\": must be an integer from 2 to 4"},
+      {"typo.json", R"({"cels": 3})", "\"cels\": unknown key"},
+      {"family.json", R"({"family": "XYZ"})", "\"family\": unknown family \"XYZ\""},
+      {"other.json", R"({"family": "QSPAN"})",
+       "\"family\": the scenario is a QSPAN gauge but the adapter is sim:CEDV"},
+      {"gain.json", R"({"converter": {"cellGainError": [0.5, 0, 0, 0]}})",
+       "\"converter.cellGainError\": must be an array of 4 numbers from -0.2 to 0.2"},
+      {"fault.json", R"({"faults": [{"kind": "explode"}]})", "\"faults[0].kind\": must be one of"},
+      {"member.json", R"({"faults": [{"kind": "nack", "member": "Read"}]})",
+       "\"faults[0].member\": must name a host-link member"},
+      {"param.json", R"({"parameters": {"Cell Scale 0": 20000}})",
+       "\"parameters.Cell Scale 0\": the CEDV gauge has no such data flash parameter"},
+      {"key.json", R"({"key": "0123"})", "\"key\": must be 32 hexadecimal digits"},
+      {"id.json", R"({"identification": "0G"})",
+       "\"identification\": must be 1 to 32 bytes of hexadecimal text"},
+      {"flashfile.json", R"({"dataFlashFile": "garbage.df"})", "data flash file"},
+  };
+  for (const ScenarioCase& c : cases) {
+    ScratchDir dir;
+    dir.Write("garbage.df", "not hex at all");
+    const std::string path = c.text ? dir.Write(c.name, c.text) : dir.Path(c.name);
+    const CliResult r =
+        RunCli({"--adapter", "sim:CEDV", "--sim-scenario", path, "--virtual-time", "identify"});
+    EXPECT_EQ(r.status, 2) << c.name;
+    EXPECT_EQ(r.out, "") << c.name;
+    EXPECT_EQ(r.err.rfind("gaugecal: " + path + ": ", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find(c.problem), std::string::npos) << r.err;
+  }
+}
+
+}  // namespace
+}  // namespace gaugecal::test
