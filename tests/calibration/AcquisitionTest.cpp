@@ -18,10 +18,6 @@ using test::ScriptedBench;
 using Steps = std::vector<std::string>;
 using Bytes = std::vector<uint8_t>;
 
-long CountOf(const Steps& steps, const std::string& step) {
-  return std::count(steps.begin(), steps.end(), step);
-}
-
 TEST(Measurement, CommandStringsAreCheckedForFormatLengthAndShape) {
   const std::string badFormat =
       "Format specified in function readmeasurementfromdevice is not supported.";
@@ -148,8 +144,8 @@ TEST(RawAcquisition, RepeatedBlocksAreSkippedAndFreshOnesAveragedHalvesToEven) {
   const Steps steps = bench.Steps();
   EXPECT_EQ((Steps{steps.begin(), steps.begin() + 4}),
             (Steps{"MAC:F081", "S:3", "D:250", "W:250"}));
-  EXPECT_EQ(CountOf(steps, "RB:23"), 7);
-  EXPECT_EQ(CountOf(steps, "W:100"), 7);
+  EXPECT_EQ(test::CountSteps(steps, "RB:23"), 7);
+  EXPECT_EQ(test::CountSteps(steps, "W:100"), 7);
   EXPECT_EQ(RawRow("Cell Voltage 1").value, "20500");
   EXPECT_EQ(RawRow("Rolling Counter").value, "4");
 }
@@ -216,7 +212,7 @@ TEST(RawAcquisition, ElevenReadsWithoutANewCounterFail) {
     ScriptedBench bench(DfType::RN44K18);
     bench.link.Queue("ReadSMBusBlock_", 0x23, {0, RawBlock(c.counter, 1)});
     EXPECT_EQ(AcquireRawCalValues(false), 1);
-    EXPECT_EQ(CountOf(bench.Steps(), "RB:23"), c.reads);
+    EXPECT_EQ(test::CountSteps(bench.Steps(), "RB:23"), c.reads);
     EXPECT_EQ(bench.Messages(), Steps{"Unable to enter calibration mode."});
     EXPECT_EQ(RawRow("Cell Voltage 1").value, "");
   }
@@ -237,8 +233,8 @@ TEST(FreshRawBlock, UsesTheFixedOutputCommandAndWaitsForANewCounter) {
   EXPECT_EQ(buffer[0], 5);
   EXPECT_EQ(buffer[4] | buffer[5] << 8, 3700);
   const Steps transfers = bench.Transfers();
-  EXPECT_EQ(CountOf(transfers, "MAC:F081"), 1);
-  EXPECT_EQ(CountOf(transfers, "RB:23"), 4);
+  EXPECT_EQ(test::CountSteps(transfers, "MAC:F081"), 1);
+  EXPECT_EQ(test::CountSteps(transfers, "RB:23"), 4);
 }
 
 TEST(CalBufferDispatch, EachFamilyUsesItsOwnAddressing) {
@@ -255,8 +251,8 @@ TEST(CalBufferDispatch, EachFamilyUsesItsOwnAddressing) {
     const Steps read = bench.Transfers();
     EXPECT_EQ(read.front(), c.readStart);
     const bool rows = c.family == DfType::RN44K18 || c.family == DfType::CEDV_PLUS;
-    EXPECT_EQ(CountOf(read, "MAC:0100"), rows ? 1 : 0);
-    EXPECT_EQ(CountOf(read, "WW_:77=0068"), c.family == DfType::QSPAN ? 1 : 0);
+    EXPECT_EQ(test::CountSteps(read, "MAC:0100"), rows ? 1 : 0);
+    EXPECT_EQ(test::CountSteps(read, "WW_:77=0068"), c.family == DfType::QSPAN ? 1 : 0);
     bench.ClearTrace();
     WriteCalBuffer();
     EXPECT_EQ(bench.Transfers().front(), c.writeStart);

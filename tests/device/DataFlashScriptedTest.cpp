@@ -31,10 +31,6 @@ void FillCalBuffer(uint8_t from) {
   std::iota(buffer.begin(), buffer.end(), from);
 }
 
-long CountOf(const Steps& steps, const std::string& step) {
-  return std::count(steps.begin(), steps.end(), step);
-}
-
 TEST(CedvPages, AShortPageIsReadAgainAfterTheSettleTimes) {
   ScriptedBench bench(DfType::CEDV);
   bench.link.Queue("ReadSMBusBlock_", 0x58, {0, Counting(40, 0)});
@@ -48,7 +44,7 @@ TEST(CedvPages, APageThatNeverComesBackWholeFailsAfterEightRetries) {
   ScriptedBench bench(DfType::CEDV);
   bench.link.Queue("ReadSMBusBlock_", 0x58, {0, Counting(63, 0)});
   EXPECT_EQ(ReadCEDVCalBlocks(), 1);
-  EXPECT_EQ(CountOf(bench.Steps(), "RB:58"), 9);
+  EXPECT_EQ(test::CountSteps(bench.Steps(), "RB:58"), 9);
   EXPECT_TRUE(bench.Messages().empty());
 }
 
@@ -118,7 +114,7 @@ TEST(CedvPages, EachFailedStepShowsItsMessage) {
     EXPECT_EQ(WriteCEDVCalBlocks(), 1);
     EXPECT_EQ(bench.Messages(), Steps{c.message});
     if (c.firstWriteStatus != 0) {
-      EXPECT_EQ(CountOf(bench.Steps(), "RB:58"), 0);
+      EXPECT_EQ(test::CountSteps(bench.Steps(), "RB:58"), 0);
     }
   }
 }
@@ -172,7 +168,7 @@ TEST(CalSubclass, AFailedWriteOrADifferentReadBackFails) {
     EXPECT_EQ(WriteCalSubclass(), 1);
     EXPECT_EQ(bench.Messages(),
               (Steps{"Communication error writing local calibration buffer to Dataflash."}));
-    EXPECT_EQ(CountOf(bench.Steps(), "RB:78"), 1);
+    EXPECT_EQ(test::CountSteps(bench.Steps(), "RB:78"), 1);
   }
   {
     ScriptedBench bench(DfType::QSPAN);

@@ -29,10 +29,6 @@ std::vector<uint8_t> RawBlock(uint8_t counter, uint8_t status, size_t length = 2
   return b;
 }
 
-long CountOf(const Steps& steps, const std::string& step) {
-  return std::count(steps.begin(), steps.end(), step);
-}
-
 TEST(SecurityMode, TakesBitsNineAndEightOfOperationStatus) {
   struct Case {
     uint8_t byte1;
@@ -55,7 +51,7 @@ TEST(SecurityMode, EachFailedStepShowsItsOwnMessage) {
   EXPECT_EQ(ReadSecurityMode(mode), 1);
   EXPECT_EQ(bench.Messages(), (Steps{"Not able to send operation status to MAC. Please check "
                                      "communication with part."}));
-  EXPECT_EQ(CountOf(bench.Steps(), "RB:23"), 0);
+  EXPECT_EQ(test::CountSteps(bench.Steps(), "RB:23"), 0);
 
   ScriptedBench second(DfType::RN44K18);
   second.link.Queue("ReadSMBusBlock_", 0x23, {1, {}});
@@ -96,7 +92,7 @@ TEST(CalModeRn44k18, AFailedStatusReadFailsAndLeavesTheFlag) {
   bench.link.Queue("ReadSMBusBlock_", 0x23, {1, {0x00, 0x80}});
   EXPECT_EQ(EnsureCalMode(), 1);
   EXPECT_TRUE(Module().calModeFlag);
-  EXPECT_EQ(CountOf(bench.Steps(), "MAC:002D"), 0);
+  EXPECT_EQ(test::CountSteps(bench.Steps(), "MAC:002D"), 0);
 }
 
 TEST(CalModeCedvPlus, TestsTheSignBitOfTheFlagWordAndSwitchesAtMostTwice) {
@@ -114,7 +110,7 @@ TEST(CalModeCedvPlus, TestsTheSignBitOfTheFlagWordAndSwitchesAtMostTwice) {
     EXPECT_EQ(EnsureCalMode(), c.result);
     EXPECT_EQ(Module().calModeFlag, c.result == 0);
     const Steps steps = bench.Steps();
-    EXPECT_EQ(CountOf(steps, "MAC:002D"), c.calmodeWrites);
+    EXPECT_EQ(test::CountSteps(steps, "MAC:002D"), c.calmodeWrites);
     EXPECT_EQ((Steps{steps.begin(), steps.begin() + 3}), (Steps{"CFE", "RW:74", "RW_:74"}));
   }
 }
@@ -124,7 +120,7 @@ TEST(CalModeCedvPlus, AFailedReadAfterTheFirstSwitchFails) {
   bench.link.QueueWord("ReadSMBusWord_", 0x74, 0);
   bench.link.QueueWord("ReadSMBusWord_", 0x74, static_cast<int16_t>(0x8000), 1);
   EXPECT_EQ(EnsureCalMode(), 1);
-  EXPECT_EQ(CountOf(bench.Steps(), "MAC:002D"), 1);
+  EXPECT_EQ(test::CountSteps(bench.Steps(), "MAC:002D"), 1);
 }
 
 TEST(CalMode, CedvAndQspanNeedNoTrafficAndKeepTheFlag) {
@@ -163,7 +159,7 @@ TEST(RawOutput, AcceptsAStreamOnlyAfterThreeResendRounds) {
   const Steps round{"MAC:F080", "S:3",      "S:20", "MAC:0001", "S:3",
                     "S:20",     "MAC:F081", "S:3",  "S:200",    "RB:23"};
   EXPECT_EQ((Steps{steps.begin() + 10, steps.begin() + 20}), round);
-  EXPECT_EQ(CountOf(steps, "RB:23"), 2 + 3);
+  EXPECT_EQ(test::CountSteps(steps, "RB:23"), 2 + 3);
 }
 
 TEST(RawOutput, GivesUpAfterElevenRoundsOnAWrongStatusOrLength) {
@@ -176,7 +172,7 @@ TEST(RawOutput, GivesUpAfterElevenRoundsOnAWrongStatusOrLength) {
       bench.link.Queue("ReadSMBusBlock_", 0x23, {0, b});
     }
     EXPECT_EQ(StartRawCalOutput(), 1);
-    EXPECT_EQ(CountOf(bench.Steps(), "MAC:F081"), 1 + 11);
+    EXPECT_EQ(test::CountSteps(bench.Steps(), "MAC:F081"), 1 + 11);
   }
 }
 
@@ -196,7 +192,7 @@ TEST(OffsetOutput, ResendsUntilTheOffsetStreamAndGivesUpAfterSixRounds) {
     bench.link.Queue("ReadSMBusBlock_", 0x23, {0, RawBlock(3, 2)});
     EXPECT_EQ(StartOffsetCalOutput(), 0);
     const Steps steps = bench.Steps();
-    EXPECT_EQ(CountOf(steps, "RB:23"), 3);
+    EXPECT_EQ(test::CountSteps(steps, "RB:23"), 3);
     EXPECT_EQ((Steps{steps.begin() + 11, steps.begin() + 21}),
               (Steps{"MAC:F080", "S:3", "S:10", "MAC:0001", "S:3", "S:20", "MAC:F082", "S:3",
                      "S:200", "RB:23"}));
@@ -205,7 +201,7 @@ TEST(OffsetOutput, ResendsUntilTheOffsetStreamAndGivesUpAfterSixRounds) {
     ScriptedBench bench(DfType::QSPAN);
     bench.link.Queue("ReadSMBusBlock_", 0x23, {0, block});
     EXPECT_EQ(StartOffsetCalOutput(), 1);
-    EXPECT_EQ(CountOf(bench.Steps(), "MAC:F082"), 2 + 6);
+    EXPECT_EQ(test::CountSteps(bench.Steps(), "MAC:F082"), 2 + 6);
   }
 }
 

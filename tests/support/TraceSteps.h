@@ -56,4 +56,11 @@ inline std::vector<std::string> TraceSteps(const std::vector<nlohmann::json>& tr
   return steps;
 }
 
+inline long CountSteps(const std::vector<std::string>& steps, const std::string& step) {
+  long n = 0;
+  for (const auto& s : steps)
+    n += s == step ? 1 : 0;
+  return n;
+}
+
 }  // namespace gaugecal::test
