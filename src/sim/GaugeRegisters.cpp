@@ -61,7 +61,7 @@ bool SimulatedGauge::WordAnswer(int command, uint16_t& word) const {
     return true;
   }
   if (scenario_.family == DfType::CEDV_PLUS && command == scenario_.mac.calFlagCommand) {
-    word = calMode_ ? static_cast<uint16_t>(1u << (scenario_.mac.calFlagBit & 15)) : 0;
+    word = calMode_ ? static_cast<uint16_t>(1u << (scenario_.mac.calFlagBit & 15)) : uint16_t{0};
     return true;
   }
   const Reported r = ReportedNow();

@@ -17,7 +17,7 @@ SimulatedGauge::SimulatedGauge(Scenario scenario, Platform& platform)
       startMs_(platform.ClockMs()),
       counterStopMs_(faults_.CounterStopMs()),
       security_(scenario_.security),
-      calMode_(scenario_.calibrationMode),
+      calMode_(scenario_.calibrationMode && RowFamily()),
       random_(scenario_.seed ^ 0x5EC0DE5EC0DEULL) {
   std::vector<uint8_t>& image = flash_.Bytes();
   std::copy_n(scenario_.dataFlash.begin(), std::min(scenario_.dataFlash.size(), image.size()),

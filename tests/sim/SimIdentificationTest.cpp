@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "SimHarness.h"
 #include "device/HostLinkOps.h"
 #include "device/Identification.h"
@@ -94,6 +96,36 @@ TEST(SimIdentification, EveryFailedTransferQueuesOneHostError) {
   EXPECT_EQ(h.link->CheckForError(), 0);
   EXPECT_EQ(h.Word(0x0D), 62) << "a good transfer queues nothing";
   EXPECT_EQ(h.link->CheckForError(), 0);
+}
+
+TEST(SimIdentification, EveryTransferTakesItsHundredKilohertzBusTime) {
+  SimHarness h(DfType::RN44K18);
+  struct Case {
+    const char* what;
+    std::function<void()> transfer;
+    double ms;
+  };
+  const std::vector<uint8_t> row(32, 0);
+  const Case cases[] = {
+      {"word read", [&] { h.Word(0x0D); }, 0.48},
+      {"word write", [&] { h.Mac(0x0100); }, 0.38},
+      {"32-byte block read", [&] { h.Block(0x2F); }, 3.27},
+      {"32-byte block write", [&] { h.WriteBlock(0x2F, row); }, 3.17},
+      {"refused command", [&] { h.Word(0x44); }, 0.20},
+      {"nobody at the address",
+       [&] {
+         int16_t w = 0;
+         h.link->ReadSMBusWord_(0x0D, w, 0x33);
+       },
+       0.11},
+      {"host error drain", [&] { h.link->CheckForError(); }, 0.0},
+      {"host delay", [&] { h.link->Delay(7); }, 7.0},
+  };
+  for (const Case& c : cases) {
+    const double before = h.platform.ClockMs();
+    c.transfer();
+    EXPECT_NEAR(h.platform.ClockMs() - before, c.ms, 1e-9) << c.what;
+  }
 }
 
 }  // namespace

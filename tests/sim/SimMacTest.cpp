@@ -90,6 +90,26 @@ TEST(SimMac, CellVoltageCommandsOfBothSetsReportTheSameCells) {
   }
 }
 
+TEST(SimMac, TheStandardTemperatureFollowsTheSensorMapping) {
+  for (DfType family : {DfType::RN44K18, DfType::CEDV_PLUS}) {
+    SCOPED_TRACE(DfTypeName(family));
+    SimHarness h(family);
+    h.Gauge().Settings().noiseCounts = 0;
+    const sim::Reported r = h.Gauge().ReportedNow();
+    ASSERT_NE(r.temperatureDeciK[0], r.temperatureDeciK[1]);
+    EXPECT_EQ(h.Word(0x08), r.temperatureDeciK[1]) << "TS1 by default";
+    // Clear bits 3, 4 and 6 of the second system configuration byte, as the panel does to
+    // read the internal sensor through 0x08.
+    h.Mac(0x0102);
+    auto row = h.Block(0x2F);
+    row[1] &= 0xA7;
+    EXPECT_EQ(h.WriteBlock(0x2F, row), 0);
+    EXPECT_EQ(h.Word(0x08), r.temperatureDeciK[0]);
+    EXPECT_EQ(h.Gauge().Flash().ConfiguredCells(), h.Gauge().Settings().cells)
+        << "the cell bits are untouched";
+  }
+}
+
 TEST(SimMac, CalibrationImageSubcommandShowsTheCalibrationArea) {
   struct Case {
     DfType family;

@@ -18,61 +18,21 @@
 namespace gaugecal::test {
 namespace {
 
-constexpr double kCapacityFactor = 298261.632;
-
 const DfType kFamilies[] = {DfType::CEDV, DfType::QSPAN, DfType::RN44K18, DfType::CEDV_PLUS};
 
 bool RowFamily(DfType f) {
   return f == DfType::RN44K18 || f == DfType::CEDV_PLUS;
 }
 
-// The calibration rows of each family that carry one meaning.
-struct Rows {
-  std::array<const char*, 4> cellScale;
-  const char* batteryGain;  // nullptr: none
-  const char* packGain;
-  const char* ccGain;
-  const char* capacityGain;
-  const char* ccOffset;
-  const char* boardOffset;
-  std::array<const char*, 3> tempOffset;  // internal, TS1, TS2
-};
-
-Rows RowsOf(DfType family) {
-  switch (family) {
-    case DfType::CEDV:
-      return {{"Alt Cell 1 Scale", "Alt Cell 2 Scale", "Alt Cell 3 Scale", "Alt Cell 4 Scale"},
-              nullptr,
-              "Pack Gain",
-              "Sense Resistor Gain",
-              "Coulomb Cnt Delta",
-              "CC Offset",
-              "Board Offset",
-              {"Int Temp Offset", "Temp Offset", "Aux Temp Offset"}};
-    case DfType::QSPAN:
-      return {{"VCell 1 Scale Factor", "VCell 2 Scale Factor", "VCell 3 Scale Factor",
-               "VCell 4 Scale Factor"},
-              nullptr,
-              "AFE Pack Gain",
-              "Sense Resistor Gain",
-              "Coulomb Counter Delta",
-              "CC Offset",
-              "Board Offset",
-              {"Int Temp Offset", "Ext 1 Temp Offset", "Ext 2 Temp Offset"}};
-    default:
-      return {{"Cell Scale 0", "Cell Scale 1", "Cell Scale 2", "Cell Scale 3"},
-              "Battery Gain",
-              "Pack Gain",
-              "CC Gain",
-              "Capacity Gain",
-              "Current Offset",
-              "Board Offset",
-              {"Int Temp Offset", "Ext 1 Temp Offset", "Ext 2 Temp Offset"}};
-  }
+// The gauge's names of the constants that carry each meaning; the tests write them at the
+// positions the tool's calibration table gives, so the two maps are checked against each other.
+const sim::CalRoles& RowsOf(DfType family) {
+  return sim::LayoutOf(family).roles;
 }
 
 // A row of the tool's calibration table for the family (position and data type).
-const DisplayItem& ToolRow(DfType family, const std::string& name) {
+const DisplayItem& ToolRow(DfType family, const sim::Param* param) {
+  const std::string& name = param->name;
   Module().calConfig = CalConfig::Defaults(family);
   InitDisplayTables();
   for (const DisplayItem& item :
@@ -154,7 +114,7 @@ TEST(SimPhysics, ConstantsInDataFlashMoveTheReportedValues) {
   for (DfType family : kFamilies) {
     SCOPED_TRACE(DfTypeName(family));
     SimHarness h(QuietScenario(family));
-    const Rows rows = RowsOf(family);
+    const sim::CalRoles& rows = RowsOf(family);
     const sim::RawSample raw = h.Gauge().RawNow(false);
 
     // Cell 1: stack_1 = R1 x S1 / 65536.
@@ -204,7 +164,7 @@ TEST(SimPhysics, DefaultConstantsFitAPackWithoutConverterErrors) {
     s.senseResistorMilliohm = 4.768 / 0.9419;  // the resistor the default gain belongs to
     s.boardOffsetCounts = 0;
     SimHarness h(s);
-    const Rows rows = RowsOf(family);
+    const sim::CalRoles& rows = RowsOf(family);
     const auto area = h.ReadCalibrationArea();
     h.Gauge().Settings().ccOffsetCounts = Take(area, ToolRow(family, rows.ccOffset)) / 64;
 
@@ -230,7 +190,7 @@ TEST(SimPhysics, CalibratingWithTheToolsFormulasReportsTheReferences) {
     s.currentMa = 0;
     s.temperatureC = {30.0, 25.0, 35.0, 25.0, 25.0};
     SimHarness h(s);
-    const Rows rows = RowsOf(family);
+    const sim::CalRoles& rows = RowsOf(family);
     const int cells = s.cells;
     const double stackRef = 4000.0 * cells;
     if (RowFamily(family))
@@ -257,7 +217,7 @@ TEST(SimPhysics, CalibratingWithTheToolsFormulasReportsTheReferences) {
             *RoundToInt32(4000.0 * (n + 1) / sum * 65536));
       }
       const DisplayItem& pack = ToolRow(family, rows.packGain);
-      if (RowFamily(family)) {
+      if (rows.batteryGain) {
         Put(a, pack, *RoundToInt32(stackRef / r[10] * 65536));
         Put(a, ToolRow(family, rows.batteryGain), *RoundToInt32(stackRef / r[11] * 65536));
       } else {
@@ -279,9 +239,7 @@ TEST(SimPhysics, CalibratingWithTheToolsFormulasReportsTheReferences) {
     const int16_t reported = Current(h);
     Update(h, [&](auto& a) {
       const DisplayItem& gain = ToolRow(family, rows.ccGain);
-      const double g = -2000.0 * Take(a, gain) / reported;
-      Put(a, gain, g);
-      Put(a, ToolRow(family, rows.capacityGain), g * kCapacityFactor);
+      Put(a, gain, -2000.0 * Take(a, gain) / reported);
     });
     if (RowFamily(family)) {
       h.Mac(kExit);
