@@ -202,22 +202,6 @@ TEST(RawAcquisition, AWrongLengthRestartsTheStreamAndReports) {
   }
 }
 
-TEST(RawAcquisition, ElevenReadsWithoutANewCounterFail) {
-  struct Case {
-    uint8_t counter;
-    long reads;
-  };
-  // A counter of 0 matches the start value, so even the first block counts as stale.
-  for (const Case& c : {Case{7, 12}, Case{0, 11}}) {
-    ScriptedBench bench(DfType::RN44K18);
-    bench.link.Queue("ReadSMBusBlock_", 0x23, {0, RawBlock(c.counter, 1)});
-    EXPECT_EQ(AcquireRawCalValues(false), 1);
-    EXPECT_EQ(test::CountSteps(bench.Steps(), "RB:23"), c.reads);
-    EXPECT_EQ(bench.Messages(), Steps{"Unable to enter calibration mode."});
-    EXPECT_EQ(RawRow("Cell Voltage 1").value, "");
-  }
-}
-
 TEST(FreshRawBlock, UsesTheFixedOutputCommandAndWaitsForANewCounter) {
   ScriptedBench bench(DfType::CEDV_PLUS);
   Module().calConfig.outputCalValuesCommand = 0x0999;

@@ -154,24 +154,6 @@ TEST(DataFlashSim, AShortPageIsReadAgainUntilItComesBackWhole) {
   EXPECT_EQ(std::count(steps.begin(), steps.end(), "RB:58"), 9);
 }
 
-TEST(DataFlashSim, AShortCalibrationRowFailsTheReadWhateverRowItIs) {
-  for (int occurrence : {1, 2}) {
-    sim::Scenario s = sim::DefaultScenario(DfType::RN44K18);
-    s.faults.push_back({.kind = sim::FaultKind::ShortBlock,
-                        .member = "ReadSMBusBlock_",
-                        .command = 0x2F,
-                        .occurrence = occurrence});
-    SimBench bench(s);
-    EXPECT_EQ(ReadCalRows(), 1);
-    const Bytes area = bench.CalArea();
-    // The other row still arrives whole.
-    const size_t whole = occurrence == 1 ? 32 : 0;
-    EXPECT_TRUE(std::equal(area.begin() + static_cast<std::ptrdiff_t>(whole),
-                           area.begin() + static_cast<std::ptrdiff_t>(whole + 32),
-                           Module().calBuffer.begin() + static_cast<std::ptrdiff_t>(whole)));
-  }
-}
-
 TEST(DataFlashSim, AFailedSubclassRequestBeforeTheWriteLeavesTheEarlierSelection) {
   // Power-up: nothing selected yet, so the length read after a refused request gets nothing.
   sim::Scenario s = sim::DefaultScenario(DfType::QSPAN);

@@ -205,28 +205,6 @@ TEST(OffsetOutput, ResendsUntilTheOffsetStreamAndGivesUpAfterSixRounds) {
   }
 }
 
-TEST(DisplayGroups, DecodeLittleEndianRowsAndTheSignedCurrent) {
-  ScriptedBench bench(DfType::RN44K18);
-  std::vector<uint8_t> volts(12, 0);
-  volts[0] = 0x74;  // 0x0E74 = 3700 mV
-  volts[1] = 0x0E;
-  volts[10] = 0x10;  // 0x2710 = 10000 mV
-  volts[11] = 0x27;
-  std::vector<uint8_t> temps(14, 0);
-  temps[0] = 0xA6;  // 2982 = 25.0 degC
-  temps[1] = 0x0B;
-  bench.link.Queue("ReadSMBusBlock_", 0x23, {0, volts});
-  bench.link.Queue("ReadSMBusBlock_", 0x23, {0, temps});
-  bench.link.QueueWord("ReadSMBusWord", 0x0A, static_cast<int16_t>(-1000));
-  EXPECT_EQ(RefreshMODGroups(), 0);
-  const auto& live = Module().LiveTable;
-  EXPECT_EQ(live[kLiveVoltages].items[0].value, "3700");
-  EXPECT_EQ(live[kLiveVoltages].items[5].value, "10000");
-  EXPECT_EQ(live[kLiveTemperatures].items[0].value, "25.0");
-  EXPECT_EQ(live[kLiveCurrent].items[0].value, "-1000");
-  EXPECT_EQ(bench.Transfers(), (Steps{"MAC:0071", "RB:23", "MAC:0072", "RB:23", "RW:0A"}));
-}
-
 TEST(DisplayGroups, ASecondCommandAttemptClearsTheRowsAndTwoFailuresReport) {
   ScriptedBench bench(DfType::RN44K18);
   Module().LiveTable[kLiveVoltages].items[0].value = "3700";
