@@ -3,6 +3,7 @@
 #include <array>
 
 #include "calibration/Acquisition.h"
+#include "cli/GaugeSetup.h"
 #include "device/Codecs.h"
 #include "device/HostLink.h"
 #include "device/ManufacturerAccess.h"
@@ -87,7 +88,7 @@ bool ReadMeasuredGroup(std::vector<LiveGroup>& groups) {
       group.rows.push_back({"Battery Voltage (raw)", word(kRawBatteryVoltage), "--"});
     if (c.PackVSupported)
       group.rows.push_back({"Pack Voltage (raw)", word(kRawPackVoltage), "--"});
-    SendExitCalCommand();  // the raw block needed calibration mode; the gauge goes back
+    LeaveCalibrationMode();  // the raw block needed calibration mode
   } else {
     if (c.BatteryVSupported)
       group.rows.push_back({"Battery Voltage", kErrRd, "mV"});  // not reported by these gauges

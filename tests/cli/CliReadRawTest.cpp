@@ -77,6 +77,20 @@ TEST(CliRead, TheTextListingShowsOnlyTheShownRows) {
   EXPECT_EQ(r.out.find('\r'), std::string::npos);                 // not a terminal
 }
 
+TEST(CliRead, ACedvPlusGaugeLeavesTheCalibrationModeItsRawBlockNeeded) {
+  ScratchDir dir;
+  const std::string trace = dir.Path("t.jsonl");
+  const CliResult r =
+      RunCli({"--adapter", "sim:CEDV_PLUS", "--virtual-time", "--trace", trace, "read"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("Pack Voltage (raw)"), std::string::npos);
+  std::vector<std::string> macs;
+  for (const auto& e : TraceOps(ParseTrace(ReadFile(trace)), {"WriteSMBusWord_"}))
+    macs.push_back(TraceStep(e));
+  EXPECT_EQ(CountSteps(macs, "MAC:002D"), 2);  // in for the raw block, out again
+  EXPECT_EQ(macs.back(), "MAC:002D");
+}
+
 TEST(CliRead, ASealedGaugeIsStillReadAndAFailedCellCountFails) {
   ScratchDir dir;
   const std::string sealed = dir.Write("sealed.json", R"({"security": "Sealed"})");

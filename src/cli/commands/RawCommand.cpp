@@ -9,15 +9,12 @@
 #include "cli/Progress.h"
 #include "cli/TextRows.h"
 #include "config/CalConfig.h"
-#include "device/HostLinkOps.h"
 #include "device/ManufacturerAccess.h"
 #include "device/ModuleState.h"
 
 namespace gaugecal::cli {
 
 namespace {
-
-constexpr int32_t kAfterLeavingMs = 10;
 
 bool RowAddressed(DfType family) {
   return family == DfType::RN44K18 || family == DfType::CEDV_PLUS;
@@ -48,18 +45,6 @@ bool EnterRawMode(bool offset) {
     return false;
   }
   return true;
-}
-
-// As the panel leaves a calibration: out of the raw stream, and for the row-addressed gauges
-// the calibration-mode subcommand once more, which switches the mode off again.
-void LeaveRawMode() {
-  const ModuleState& m = Module();
-  WriteMACCommand(m.calConfig.exitCalCommand);
-  SleepMs(kAfterLeavingMs);
-  if (RowAddressed(m.calConfig.DFType) && m.calModeFlag) {
-    WriteMACCommand(m.calConfig.calmode);
-    SleepMs(kAfterLeavingMs);
-  }
 }
 
 void PrintRows(CliContext& c, bool offset, bool ok) {
@@ -115,7 +100,7 @@ int RunRaw(CliContext& c, const std::vector<std::string>& args) {
             "with device.");
       }
     }
-    LeaveRawMode();
+    LeaveCalibrationMode();
   }
   PrintRows(c, offset, ok);
   return ok ? kExitOk : kExitFailed;
