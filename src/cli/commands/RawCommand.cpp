@@ -1,0 +1,115 @@
+// raw [--offset]: puts the gauge into raw calibration mode as its family requires, averages
+// NumSamples raw calibration blocks, prints the raw value rows and leaves calibration mode.
+
+#include <nlohmann/json.hpp>
+
+#include "calibration/Acquisition.h"
+#include "cli/Cli.h"
+#include "cli/GaugeSetup.h"
+#include "cli/Progress.h"
+#include "cli/TextRows.h"
+#include "config/CalConfig.h"
+#include "device/ManufacturerAccess.h"
+#include "device/ModuleState.h"
+
+namespace gaugecal::cli {
+
+namespace {
+
+bool RowAddressed(DfType family) {
+  return family == DfType::RN44K18 || family == DfType::CEDV_PLUS;
+}
+
+// Calibration mode for the row-addressed gauges; a verified raw stream of the wanted kind for
+// the others, which have no mode switch. False after a message.
+bool EnterRawMode(bool offset) {
+  const ModuleState& m = Module();
+  if (RowAddressed(m.calConfig.DFType)) {
+    EnsureCalMode();
+    if (!m.calModeFlag) {
+      ShowMessage("Unable to request device to output cal values.");
+      return false;
+    }
+    return true;
+  }
+  if (offset) {
+    if (StartOffsetCalOutput() != 0) {
+      ShowMessage(
+          "Attempt to enter Raw Coulomb Counter Offset Cal failed. Calibration not performed.");
+      return false;
+    }
+    return true;
+  }
+  if (StartRawCalOutput() != 0) {
+    ShowMessage("Could not enter Raw CEDV Calibration Mode. This calibration was not performed.");
+    return false;
+  }
+  return true;
+}
+
+void PrintRows(CliContext& c, bool offset, bool ok) {
+  const ModuleState& m = Module();
+  const DisplayGroup& group = m.LiveTable[kLiveRawCal];
+  if (c.options.json) {
+    nlohmann::ordered_json rows = nlohmann::ordered_json::array();
+    for (const DisplayItem& item : group.items) {
+      if (!item.name.empty())
+        rows.push_back({{"name", item.name}, {"value", item.value}, {"unit", item.unit}});
+    }
+    nlohmann::ordered_json j;
+    j["family"] = DfTypeName(m.calConfig.DFType);
+    j["offset"] = offset;
+    j["samples"] = m.calConfig.NumSamples;
+    j["rows"] = ok ? rows : nlohmann::ordered_json::array();
+    j["ok"] = ok;
+    c.out << j.dump(2) << "\n";
+    return;
+  }
+  if (!ok)
+    return;
+  c.out << group.name << " (" << (offset ? "offset" : "normal") << " output, average of "
+        << m.calConfig.NumSamples << " blocks)\n";
+  for (const DisplayItem& item : group.items) {
+    if (!item.name.empty())
+      c.out << ValueRow("  ", item.name, 20, item.value, 8, item.unit);
+  }
+}
+
+int RunRaw(CliContext& c, const std::vector<std::string>& args) {
+  bool offset = false;
+  for (const std::string& a : args) {
+    if (a != "--offset") {
+      c.err << "gaugecal: raw takes only --offset\n";
+      return kExitUsage;
+    }
+    offset = true;
+  }
+  if (SetUpGauge(c).configuration != 0) {
+    PrintRows(c, offset, false);
+    return kExitFailed;
+  }
+
+  bool ok = false;
+  {
+    ProgressLine progress(c, "Reading raw calibration values");
+    if (EnterRawMode(offset)) {
+      ok = AcquireRawCalValues(offset) == 0;
+      if (!ok) {
+        ShowMessage(
+            "Unable to gather raw calibration values from device. Please check communications "
+            "with device.");
+      }
+    }
+    LeaveCalibrationMode();
+  }
+  PrintRows(c, offset, ok);
+  return ok ? kExitOk : kExitFailed;
+}
+
+}  // namespace
+
+Command RawCommand() {
+  return {"raw", "average raw calibration values in calibration mode", "[--offset]", RunRaw};
+}
+
+}  // namespace gaugecal::cli

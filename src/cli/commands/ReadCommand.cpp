@@ -1,0 +1,163 @@
+// read: identification, configuration, security mode, cell count, the calibration data flash
+// of the family and its live values.
+
+#include <nlohmann/json.hpp>
+
+#include "calibration/Acquisition.h"
+#include "cli/Cli.h"
+#include "cli/GaugeSetup.h"
+#include "cli/LiveValues.h"
+#include "cli/TextRows.h"
+#include "config/CalConfig.h"
+#include "device/DataFlash.h"
+#include "device/ManufacturerAccess.h"
+#include "device/ModuleState.h"
+#include "device/TableDecoders.h"
+
+namespace gaugecal::cli {
+
+namespace {
+
+using nlohmann::ordered_json;
+
+constexpr size_t kExt3Row = 14;
+constexpr size_t kExt4Row = 15;
+
+const char* SecurityModeText(int16_t mode) {
+  switch (mode) {
+    case 3:
+      return "Sealed";
+    case 2:
+      return "Unsealed";
+    case 1:
+      return "Full Access";
+    default:
+      return "Last Operation Failed";
+  }
+}
+
+struct ReadResult {
+  GaugeSetup setup;
+  int32_t securityStatus = 1;
+  int16_t securityMode = 0;
+  int32_t cellStatus = 1;
+  int32_t calStatus = 1;
+  std::vector<LiveRow> calRows;
+  std::string calGroup;
+  bool liveOk = false;
+  std::vector<LiveGroup> live;
+
+  bool Ok() const {
+    return setup.Ok() && securityStatus == 0 && cellStatus == 0 && calStatus == 0 && liveOk;
+  }
+};
+
+// The rows the data flash grid shows: the third and fourth external sensors only where the
+// gauge has them.
+void ReadCalibrationTable(ReadResult& r) {
+  ModuleState& m = Module();
+  auto& calGroup0 = m.CalTable[kCalGroupRn44k18].items;
+  calGroup0[kExt3Row].shown = m.calConfig.TS3Supported;
+  calGroup0[kExt4Row].shown = m.calConfig.TS4Supported;
+  r.calStatus = ReadCalBuffer();
+  TransferCalBufferToTable();
+  const DisplayGroup& group = m.CalTable[static_cast<size_t>(CalGroupForFamily())];
+  r.calGroup = group.name;
+  for (const DisplayItem& item : group.items) {
+    if (item.shown && !item.name.empty())
+      r.calRows.push_back({item.name, item.value, item.unit});
+  }
+}
+
+ordered_json RowsJson(const std::vector<LiveRow>& rows) {
+  ordered_json out = ordered_json::array();
+  for (const LiveRow& row : rows)
+    out.push_back({{"name", row.name}, {"value", row.value}, {"unit", row.unit}});
+  return out;
+}
+
+void PrintJson(CliContext& c, const ReadResult& r) {
+  const ModuleState& m = Module();
+  ordered_json j;
+  j["identification"] = {{"IdDevice", m.IdDevice},
+                         {"IdFirmware", m.IdFirmware},
+                         {"IdBuild", m.IdBuild},
+                         {"IdExtra", m.IdExtra},
+                         {"status", r.setup.identification}};
+  j["communication"] = r.setup.communication;
+  j["configuration"] = r.setup.configuration;
+  if (r.setup.configuration == 0) {
+    j["family"] = DfTypeName(m.calConfig.DFType);
+    j["securityMode"] = {{"status", r.securityStatus},
+                         {"mode", r.securityMode},
+                         {"text", SecurityModeText(r.securityMode)}};
+    j["cells"] = {{"status", r.cellStatus}, {"count", m.CellCount}};
+    j["calibration"] = {
+        {"status", r.calStatus}, {"group", r.calGroup}, {"rows", RowsJson(r.calRows)}};
+    ordered_json live = ordered_json::array();
+    for (const LiveGroup& g : r.live)
+      live.push_back({{"group", g.name}, {"rows", RowsJson(g.rows)}});
+    j["live"] = {{"ok", r.liveOk}, {"groups", live}};
+  }
+  j["ok"] = r.Ok();
+  c.out << j.dump(2) << "\n";
+}
+
+void PrintRows(CliContext& c, const std::vector<LiveRow>& rows) {
+  for (const LiveRow& row : rows)
+    c.out << ValueRow("    ", row.name, 24, row.value, 14, row.unit);
+}
+
+void PrintText(CliContext& c, const ReadResult& r) {
+  const ModuleState& m = Module();
+  c.out << "Identification: device " << m.IdDevice << ", firmware " << m.IdFirmware << ", build "
+        << m.IdBuild << ", extra " << m.IdExtra << "\n";
+  if (r.setup.configuration != 0) {
+    c.out << "Configuration:  not found for this gauge\n";
+    return;
+  }
+  c.out << "Configuration:  " << DfTypeName(m.calConfig.DFType) << "\n";
+  c.out << "Security mode:  "
+        << (r.securityStatus == 0 ? SecurityModeText(r.securityMode) : "not read") << "\n";
+  c.out << "Cells:          " << m.CellCount << (r.cellStatus == 0 ? "" : " (not valid)") << "\n";
+  c.out << "Calibration data flash: " << r.calGroup
+        << (r.calStatus == 0 ? "" : " (read failed; values may be stale)") << "\n";
+  PrintRows(c, r.calRows);
+  c.out << "Live values:" << (r.liveOk ? "" : " (some reads failed)") << "\n";
+  for (const LiveGroup& g : r.live) {
+    c.out << "  " << g.name << "\n";
+    PrintRows(c, g.rows);
+  }
+}
+
+int RunRead(CliContext& c, const std::vector<std::string>& args) {
+  if (!args.empty()) {
+    c.err << "gaugecal: read takes no arguments\n";
+    return kExitUsage;
+  }
+  ReadResult r;
+  r.setup = SetUpGauge(c);
+  if (r.setup.configuration == 0) {
+    r.securityStatus = ReadSecurityMode(r.securityMode);
+    r.cellStatus = ReadCellCount(Module().CellCount);
+    ReadCalibrationTable(r);
+    r.liveOk = ReadLiveGroups(r.live);
+  }
+  if (c.options.json) {
+    PrintJson(c, r);
+  } else {
+    PrintText(c, r);
+  }
+  return r.Ok() ? kExitOk : kExitFailed;
+}
+
+}  // namespace
+
+Command ReadCommand() {
+  return {"read",
+          "read identification, configuration, security mode, cell count, calibration data "
+          "flash and live values",
+          "", RunRead};
+}
+
+}  // namespace gaugecal::cli

@@ -1,0 +1,118 @@
+// Two bytes at an absolute data flash address of the row-addressed gauges, read or written
+// through the one or two 32-byte rows that hold them.
+
+#include <algorithm>
+#include <array>
+
+#include "device/DataFlash.h"
+#include "device/DataFlashRows.h"
+#include "device/HostLink.h"
+#include "device/HostLinkOps.h"
+#include "device/ModuleState.h"
+#include "device/ReadBack.h"
+#include "device/SettleTimes.h"
+
+namespace gaugecal {
+
+namespace {
+
+// The rows that hold address and address + 1, side by side.
+struct RowImage {
+  int firstRow = 0;
+  int rows = 0;
+  int offset = 0;  // of address within the first row
+  std::array<uint8_t, 2 * kRowLength> bytes{};
+
+  std::span<uint8_t, kRowLength> Row(int i) {
+    return std::span<uint8_t, kRowLength>(bytes.data() + i * kRowLength, kRowLength);
+  }
+};
+
+bool PlaceRows(int16_t address, RowImage& image) {
+  if (address < 0)
+    return false;  // no row holds it; callers report their own failure
+  image.firstRow = address / kRowLength;
+  image.offset = address % kRowLength;
+  image.rows = (address + 1) / kRowLength - image.firstRow + 1;
+  return true;
+}
+
+// Leaves calibration mode and reads the rows into the image. The first read after the exit
+// command is thrown away: it can still carry the raw calibration stream.
+bool LoadRows(RowImage& image, const char* readFailed) {
+  ModuleState& m = Module();
+  WriteMACCommand(m.calConfig.exitCalCommand);
+  SleepMs(settle::kAroundAbsoluteReadMs);
+  std::array<uint8_t, 256> discard{};
+  int16_t length = 0;
+  m.hostLink->ReadSMBusBlock_(kRowBlock, discard, length, m.SmbAddress);
+  SleepMs(settle::kAroundAbsoluteReadMs);
+
+  for (int i = 0; i < image.rows; ++i) {
+    const int32_t requested = RequestRow(image.firstRow + i);
+    SleepMs(settle::kAfterRowRequestMs);
+    if (requested != 0) {
+      ShowMessage("Communication Error when Requesting Absolute Dataflash Read.");
+      return false;
+    }
+    if (ReadRowBlock(image.Row(i), length, m.SmbAddress) != 0 || length != kRowLength) {
+      ShowMessage(readFailed);
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+int32_t ReadAbsoluteDF(int16_t address, uint8_t& first, uint8_t& second) {
+  RowImage image;
+  if (!PlaceRows(address, image) ||
+      !LoadRows(image, "Communication Error returned reading absolute address."))
+    return 1;
+  first = image.bytes[image.offset];
+  second = image.bytes[image.offset + 1];
+  return 0;
+}
+
+int32_t WriteAbsoluteDF(int16_t address, uint8_t first, uint8_t second) {
+  ModuleState& m = Module();
+  RowImage image;
+  if (!PlaceRows(address, image) ||
+      !LoadRows(image,
+                "Communication Error returned when reading block to write absolute address."))
+    return 1;
+  image.bytes[image.offset] = first;
+  image.bytes[image.offset + 1] = second;
+
+  for (int i = 0; i < image.rows; ++i) {
+    if (RequestRow(image.firstRow + i) != 0) {
+      ShowMessage("Communication error when requesting absolute page to write.");
+      return 1;
+    }
+    const int32_t written = WriteRowBlock(image.Row(i));
+    SleepMs(settle::kAfterRowWriteMs);
+    if (written != 0) {
+      ShowMessage("Communication Error returned when writing absoute address to Dataflash.");
+      return 1;
+    }
+  }
+
+  // A write is only a success once the gauge gives the new rows back.
+  std::array<std::array<uint8_t, kRowLength>, 2> back{};
+  for (int i = 0; i < image.rows; ++i) {
+    back[i] = PrimedReadBack<kRowLength>(image.Row(i));
+    RequestRow(image.firstRow + i);
+    int16_t length = 0;
+    ReadRowBlock(back[i], length, m.SmbAddress);
+  }
+  for (int i = 0; i < image.rows; ++i) {
+    if (!SameBytes(back[i], image.Row(i))) {
+      ShowMessage("Verification of absolute Dataflash write and readback failed.");
+      return 1;
+    }
+  }
+  return 0;
+}
+
+}  // namespace gaugecal

@@ -1,0 +1,23 @@
+#include "device/DataFlashRows.h"
+
+#include "device/DataFlash.h"
+#include "device/HostLink.h"
+#include "device/HostLinkOps.h"
+#include "device/ModuleState.h"
+
+namespace gaugecal {
+
+int32_t RequestRow(int row) {
+  return WriteMACCommand(static_cast<int16_t>(kRowBase + row));
+}
+
+int32_t ReadRowBlock(std::span<uint8_t, kRowLength> row, int16_t& length, int16_t address) {
+  return Module().hostLink->ReadSMBusBlock_(kRowBlock, row, length, address);
+}
+
+int32_t WriteRowBlock(std::span<const uint8_t, kRowLength> row) {
+  ModuleState& m = Module();
+  return m.hostLink->WriteSMBusBlock(kRowBlock, row, kRowLength, m.SmbAddress);
+}
+
+}  // namespace gaugecal

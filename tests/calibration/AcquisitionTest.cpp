@@ -1,0 +1,251 @@
+// Measurement reads and raw calibration acquisition against scripted answers: command string
+// parsing, the "Err_Rd" paths, cumulative stack voltages, the averaging of fresh raw blocks
+// (rounding, stale counters, a wrong block length) and the family dispatch of the calibration
+// buffer.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "calibration/Acquisition.h"
+#include "device/ModuleState.h"
+#include "support/ScriptedBench.h"
+
+namespace gaugecal {
+namespace {
+
+using test::ScriptedBench;
+using Steps = std::vector<std::string>;
+using Bytes = std::vector<uint8_t>;
+
+TEST(Measurement, CommandStringsAreCheckedForFormatLengthAndShape) {
+  const std::string badFormat =
+      "Format specified in function readmeasurementfromdevice is not supported.";
+  const std::string badLength =
+      "Error in length of read command string in function readmeasurementfromdevice.";
+  const std::string badShape =
+      "Error in format of read command string in function readmeasurementfromdevice.";
+  struct Case {
+    std::string command;
+    std::string format;
+    int32_t result;
+    std::string message;  // empty: none
+  };
+  for (const Case& c : {Case{"SBS,9", "U2", 0, ""}, Case{"S,9", "U2", 1, badLength},
+                        Case{"SBS,", "U2", 1, badShape}, Case{"SBS9", "U2", 1, badShape},
+                        Case{",SBS9", "U2", 1, badShape}, Case{"SBS,x9", "I2", 1, badShape},
+                        Case{"SBS,70000", "I2", 1, badShape}, Case{" SBS , 9 ", "I1", 0, ""},
+                        Case{"SBS,9", "U1", 1, badFormat}, Case{"SBS,9", "u2", 1, badFormat}}) {
+    ScriptedBench bench(DfType::CEDV);
+    std::string result = "unchanged";
+    EXPECT_EQ(readmeasurementfromdevice(c.command, c.format, result), c.result) << c.command;
+    EXPECT_EQ(bench.Messages(), c.message.empty() ? Steps{} : Steps{c.message}) << c.command;
+    if (c.result == 0) {
+      EXPECT_EQ(bench.Transfers(), Steps{"RW:09"});
+    } else {
+      EXPECT_TRUE(bench.Steps().size() == 1) << c.command;  // the message box only
+    }
+  }
+}
+
+TEST(Measurement, WordsDecodeByFormatAndFailedReadsGiveErrRd) {
+  struct Case {
+    std::string command;
+    std::string format;
+    int16_t word;
+    int32_t status;
+    std::string text;
+  };
+  const auto w8000 = static_cast<int16_t>(0x8000);
+  for (const Case& c :
+       {Case{"SBS,9", "U2", w8000, 0, "32768"}, Case{"SBS,9", "I2", w8000, 0, "-32768"},
+        Case{"SBS,9", "I1", -1, 0, "65535"}, Case{"SBS,9", "I2", 2982, 0, "2982"},
+        Case{"SBS,9", "U2", 5, 1, "Err_Rd"}, Case{"MAC,9", "I2", -2, 0, "-2"},
+        Case{"MAC,9", "U2", 5, 1, "Err_Rd"}, Case{"XYZ,9", "U2", 5, 0, "0"}}) {
+    ScriptedBench bench(DfType::QSPAN);
+    const int16_t command = c.command.rfind("MAC", 0) == 0 ? 0 : 9;
+    bench.link.QueueWord("ReadSMBusWord", command, c.word, c.status);
+    std::string result;
+    EXPECT_EQ(readmeasurementfromdevice(c.command, c.format, result), 0);
+    EXPECT_EQ(result, c.text) << c.command << " " << c.format;
+  }
+}
+
+TEST(Measurement, AMacSubcommandThatFailsGivesErrRdWithoutAWordRead) {
+  ScriptedBench bench(DfType::CEDV_PLUS);
+  bench.link.Queue("WriteSMBusWord_", 0, {1, {}});
+  std::string result;
+  EXPECT_EQ(readmeasurementfromdevice("MAC,114", "U2", result), 0);
+  EXPECT_EQ(result, "Err_Rd");
+  EXPECT_EQ(bench.Transfers(), Steps{"MAC:0072"});
+}
+
+TEST(StackVoltages, AreCumulativeAndStopAtTheFirstFailedRead) {
+  struct Case {
+    bool alt;
+    bool altConfigured;
+    int failAt;  // -1: none
+    Steps commands;
+    std::array<std::string, 4> texts;
+  };
+  const Steps normal{"RW:3F", "RW:3E", "RW:3D", "RW:3C"};
+  const Steps alt{"RW:3B", "RW:3A", "RW:39", "RW:38"};
+  for (const Case& c :
+       {Case{false, false, -1, normal, {"3700", "7410", "11100", "14805"}},
+        Case{false, true, -1, alt, {"3700", "7410", "11100", "14805"}},
+        Case{true, false, -1, alt, {"3700", "7410", "11100", "14805"}},
+        Case{false, false, 2, {"RW:3F", "RW:3E", "RW:3D"}, {"3700", "7410", "Err_Rd", "Err_Rd"}},
+        Case{true, false, 0, {"RW:3B"}, {"Err_Rd", "Err_Rd", "Err_Rd", "Err_Rd"}}}) {
+    ScriptedBench bench(DfType::CEDV);
+    Module().calConfig.ReadAltCellVoltages = c.altConfigured;
+    const int16_t first = c.alt || c.altConfigured ? 0x3B : 0x3F;
+    const std::array<int16_t, 4> volts{3700, 3710, 3690, 3705};
+    for (int k = 0; k < 4; ++k) {
+      bench.link.QueueWord("ReadSMBusWord", static_cast<int16_t>(first - k), volts[k],
+                           k == c.failAt ? 1 : 0);
+    }
+    std::array<std::string, 4> out;
+    if (c.alt) {
+      ReadAltStackVoltages(out[0], out[1], out[2], out[3]);
+    } else {
+      ReadStackVoltages(out[0], out[1], out[2], out[3]);
+    }
+    EXPECT_EQ(out, c.texts);
+    EXPECT_EQ(bench.Transfers(), c.commands);
+  }
+}
+
+// A raw calibration block with every cell voltage set to cell and the counter given.
+Bytes RawBlock(uint8_t counter, uint16_t cell, size_t length = 26) {
+  Bytes b(length, 0);
+  b[0] = counter;
+  b[1] = 1;
+  for (size_t off = 4; off <= 10 && off + 1 < length; off += 2) {
+    b[off] = static_cast<uint8_t>(cell & 0xFF);
+    b[off + 1] = static_cast<uint8_t>(cell >> 8);
+  }
+  return b;
+}
+
+const DisplayItem& RawRow(const std::string& name) {
+  const auto& items = Module().LiveTable[kLiveRawCal].items;
+  return *std::find_if(items.begin(), items.end(),
+                       [&name](const DisplayItem& i) { return i.name == name; });
+}
+
+TEST(RawAcquisition, RepeatedBlocksAreSkippedAndFreshOnesAveragedHalvesToEven) {
+  ScriptedBench bench(DfType::RN44K18);
+  for (uint8_t counter = 1; counter <= 4; ++counter) {
+    const uint16_t cell = counter % 2 ? 20500 : 20501;  // mean 20500.5
+    bench.link.Queue("ReadSMBusBlock_", 0x23, {0, RawBlock(counter, cell)});
+    bench.link.Queue("ReadSMBusBlock_", 0x23, {0, RawBlock(counter, 9999)});  // repeated: stale
+  }
+  EXPECT_EQ(AcquireRawCalValues(false), 0);
+  const Steps steps = bench.Steps();
+  EXPECT_EQ((Steps{steps.begin(), steps.begin() + 4}),
+            (Steps{"MAC:F081", "S:3", "D:250", "W:250"}));
+  EXPECT_EQ(test::CountSteps(steps, "RB:23"), 7);
+  EXPECT_EQ(test::CountSteps(steps, "W:100"), 7);
+  EXPECT_EQ(RawRow("Cell Voltage 1").value, "20500");
+  EXPECT_EQ(RawRow("Rolling Counter").value, "4");
+}
+
+TEST(RawAcquisition, AveragesDivideBySamplesAskedAndRoundHalvesToEven) {
+  struct Case {
+    std::vector<uint16_t> cells;
+    std::string average;
+  };
+  for (const Case& c :
+       {Case{{20501, 20502}, "20502"}, Case{{20500, 20501}, "20500"}, Case{{3, 4, 4, 4}, "4"}}) {
+    ScriptedBench bench(DfType::CEDV);
+    Module().calConfig.NumSamples = static_cast<int16_t>(c.cells.size());
+    uint8_t counter = 1;
+    for (uint16_t v : c.cells)
+      bench.link.Queue("ReadSMBusBlock_", 0x23, {0, RawBlock(counter++, v)});
+    EXPECT_EQ(AcquireRawCalValues(true), 0);
+    EXPECT_EQ(RawRow("Cell Voltage 4").value, c.average);
+    EXPECT_EQ(bench.Steps().front(), "MAC:F082");
+  }
+}
+
+TEST(RawAcquisition, SignedFieldsAverageAsSigned) {
+  ScriptedBench bench(DfType::QSPAN);
+  Module().calConfig.NumSamples = 2;
+  Bytes a = RawBlock(1, 0);
+  a[2] = 0x9C;  // coulomb counter -100
+  a[3] = 0xFF;
+  a[24] = 0xFF;  // battery voltage 65535 (unsigned)
+  a[25] = 0xFF;
+  Bytes b = a;
+  b[0] = 2;
+  b[2] = 0xCE;  // -50
+  bench.link.Queue("ReadSMBusBlock_", 0x23, {0, a});
+  bench.link.Queue("ReadSMBusBlock_", 0x23, {0, b});
+  EXPECT_EQ(AcquireRawCalValues(false), 0);
+  EXPECT_EQ(RawRow("Coulomb Counter").value, "-75");
+  EXPECT_EQ(RawRow("Bat Voltage").value, "65535");
+}
+
+TEST(RawAcquisition, AWrongLengthRestartsTheStreamAndReports) {
+  for (size_t length : {25U, 27U, 0U}) {
+    ScriptedBench bench(DfType::CEDV_PLUS);
+    Module().LiveTable[kLiveRawCal].items[3].value = "old";
+    bench.link.Queue("ReadSMBusBlock_", 0x23, {0, RawBlock(1, 1)});
+    bench.link.Queue("ReadSMBusBlock_", 0x23, {0, length ? RawBlock(2, 1, length) : Bytes{}});
+    EXPECT_EQ(AcquireRawCalValues(false), 1);
+    EXPECT_EQ(bench.Messages(),
+              Steps{"Received Wrong Number Of Bytes in Raw Cal Block : " + std::to_string(length)});
+    const Steps steps = bench.Steps();
+    EXPECT_EQ((Steps{steps.end() - 8, steps.end()}),
+              (Steps{"RB:23", "MAC:F080", "S:3", "S:100", "MAC:F081", "S:3", "S:3", "MSG"}));
+    EXPECT_EQ(Module().LiveTable[kLiveRawCal].items[3].value, "old");
+  }
+}
+
+TEST(FreshRawBlock, UsesTheFixedOutputCommandAndWaitsForANewCounter) {
+  ScriptedBench bench(DfType::CEDV_PLUS);
+  Module().calConfig.outputCalValuesCommand = 0x0999;
+  bench.link.QueueWord("ReadSMBusWord_", 0x74, static_cast<int16_t>(0x8000));
+  Bytes offsetKind = RawBlock(3, 1);
+  offsetKind[1] = 2;
+  bench.link.Queue("ReadSMBusBlock_", 0x23, {0, offsetKind});
+  bench.link.Queue("ReadSMBusBlock_", 0x23, {0, RawBlock(4, 1)});
+  bench.link.Queue("ReadSMBusBlock_", 0x23, {0, RawBlock(4, 1)});
+  bench.link.Queue("ReadSMBusBlock_", 0x23, {0, RawBlock(5, 3700)});
+  std::array<uint8_t, 256> buffer{};
+  FetchFreshRawBlock(buffer);
+  EXPECT_EQ(buffer[0], 5);
+  EXPECT_EQ(buffer[4] | buffer[5] << 8, 3700);
+  const Steps transfers = bench.Transfers();
+  EXPECT_EQ(test::CountSteps(transfers, "MAC:F081"), 1);
+  EXPECT_EQ(test::CountSteps(transfers, "RB:23"), 4);
+}
+
+TEST(CalBufferDispatch, EachFamilyUsesItsOwnAddressing) {
+  struct Case {
+    DfType family;
+    std::string readStart;
+    std::string writeStart;
+  };
+  for (const Case& c :
+       {Case{DfType::CEDV, "RB:58", "MAC:F080"}, Case{DfType::QSPAN, "CFE", "CFE"},
+        Case{DfType::RN44K18, "CFE", "CFE"}, Case{DfType::CEDV_PLUS, "CFE", "CFE"}}) {
+    ScriptedBench bench(c.family);
+    ReadCalBuffer();
+    const Steps read = bench.Transfers();
+    EXPECT_EQ(read.front(), c.readStart);
+    const bool rows = c.family == DfType::RN44K18 || c.family == DfType::CEDV_PLUS;
+    EXPECT_EQ(test::CountSteps(read, "MAC:0100"), rows ? 1 : 0);
+    EXPECT_EQ(test::CountSteps(read, "WW_:77=0068"), c.family == DfType::QSPAN ? 1 : 0);
+    bench.ClearTrace();
+    WriteCalBuffer();
+    EXPECT_EQ(bench.Transfers().front(), c.writeStart);
+  }
+  ScriptedBench unknown(static_cast<DfType>(7));
+  EXPECT_EQ(ReadCalBuffer(), 0);
+  EXPECT_EQ(WriteCalBuffer(), 0);
+  EXPECT_TRUE(unknown.Steps().empty());
+}
+
+}  // namespace
+}  // namespace gaugecal
