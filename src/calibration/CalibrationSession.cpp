@@ -1,7 +1,5 @@
 #include "calibration/CalibrationSession.h"
 
-#include <optional>
-
 #include "calibration/Acquisition.h"
 #include "device/HostLinkOps.h"
 #include "device/ManufacturerAccess.h"
@@ -44,8 +42,9 @@ int32_t ReadCalibrationArea(const SessionHooks& hooks) {
 }
 
 // The live table feeds the offsets computed against live temperatures: every RN44K18 sensor,
-// and TS3 of CEDV_PLUS when the configuration has it. CEDV_PLUS also reads the values its
-// calibration page shows.
+// and TS3 of CEDV_PLUS when the configuration has it. The readings a calibration page shows are
+// read for it only: on CEDV_PLUS they come from a fresh raw block, which puts the gauge back
+// into calibration mode.
 bool UsesLiveTable(const CalConfig& c) {
   return c.DFType == DfType::RN44K18 || (c.DFType == DfType::CEDV_PLUS && c.TS3Supported);
 }
@@ -53,13 +52,12 @@ bool UsesLiveTable(const CalConfig& c) {
 int32_t RefreshLiveReadings(const SessionHooks& hooks) {
   const CalConfig& c = Module().calConfig;
   const int32_t status = UsesLiveTable(c) ? RefreshMODGroups() : 0;
-  std::optional<DeviceMeasurements> readings;
+  if (!hooks.measurementsRead)
+    return status;
   if (c.DFType == DfType::RN44K18 && status == 0)
-    readings = MeasurementsFromLiveTable();
+    hooks.measurementsRead(MeasurementsFromLiveTable());
   else if (c.DFType == DfType::CEDV_PLUS)
-    readings = ReadDeviceMeasurements();
-  if (readings && hooks.measurementsRead)
-    hooks.measurementsRead(*readings);
+    hooks.measurementsRead(ReadDeviceMeasurements());
   return status;
 }
 

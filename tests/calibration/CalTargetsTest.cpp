@@ -136,17 +136,6 @@ INSTANTIATE_TEST_SUITE_P(Layouts, TargetsTest,
                                                       16,
                                                       -1}));
 
-TEST(CalTargetSources, LiveTemperaturesOnlyWhereTheGaugeReportsThemInItsLiveBlock) {
-  for (int s = 0; s < kTemperatureSensors; ++s) {
-    EXPECT_EQ(TemperatureTarget(CalLayout::Rn44k18, s)->source, TempSource::Live);
-  }
-  EXPECT_EQ(TemperatureTarget(CalLayout::CedvPlus, 3)->source, TempSource::Live);
-  EXPECT_STREQ(TemperatureTarget(CalLayout::CedvPlus, 3)->liveRow, "TS3 Temp");
-  for (int s : {0, 1, 2})
-    EXPECT_EQ(TemperatureTarget(CalLayout::CedvPlus, s)->source, TempSource::Entered);
-  EXPECT_EQ(TemperatureTarget(CalLayout::QspanOwn, 4)->source, TempSource::Entered);
-}
-
 class CalParamTest : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -1,0 +1,173 @@
+// Coulomb counter offset and board offset through the simulated gauge: the stored two's
+// complement bytes of each family, the count ranges, the block kind each accepts, and a sample
+// scale whose product does not fit.
+
+#include <gtest/gtest.h>
+
+#include "CalRig.h"
+#include "calibration/CalibrationSession.h"
+#include "device/ModuleState.h"
+#include "support/TraceReader.h"
+
+namespace gaugecal::test {
+namespace {
+
+constexpr const char* kCurrentFlowing =
+    "Current is flowing in sense resistor.  Please ensure no current is flowing. Coulomb Counter "
+    "Offset Calibration will abort.";
+constexpr const char* kLargeCurrent =
+    "A large amount of current is flowing. This calibration is for board offset only. Board "
+    "Offset Calibration will abort.";
+
+std::vector<uint8_t> Be16(int v) {
+  return {static_cast<uint8_t>((v >> 8) & 0xFF), static_cast<uint8_t>(v & 0xFF)};
+}
+
+size_t CCOffsetByte(DfType family) {
+  return family == DfType::CEDV ? 8 : family == DfType::QSPAN ? 19 : 20;
+}
+
+size_t BoardOffsetByte(DfType family) {
+  return family == DfType::CEDV ? 14 : family == DfType::QSPAN ? 21 : 24;
+}
+
+sim::Scenario WithCounterOffsets(DfType family, double cc, double board) {
+  sim::Scenario s = ExactScenario(family);
+  s.ccOffsetCounts = cc;
+  s.boardOffsetCounts = board;
+  s.currentMa = 0.0;
+  return s;
+}
+
+TEST(CCOffsetCalibration, StoresCountTimesSampleScaleInEachFamilysRow) {
+  for (DfType family : {DfType::CEDV, DfType::QSPAN, DfType::RN44K18, DfType::CEDV_PLUS}) {
+    SCOPED_TRACE(DfTypeName(family));
+    CalRig rig(WithCounterOffsets(family, -100, 0));
+    const auto before = rig.Area();
+    ASSERT_EQ(rig.Run(Request(CalibrationAction::CCOffset)), 0);
+    // -100 x 64 = -6400 = 0xE700.
+    EXPECT_EQ(rig.Area(), Patched(before, {{CCOffsetByte(family), {0xE7, 0x00}}}));
+    EXPECT_TRUE(rig.Messages().empty());
+  }
+}
+
+class CCOffsetRangeTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(CCOffsetRangeTest, AcceptsMinus450ToMinus5Only) {
+  const int count = GetParam();
+  CalRig rig(WithCounterOffsets(DfType::RN44K18, count, 0));
+  const auto before = rig.Area();
+  const bool accepted = count >= -450 && count <= -5;
+  EXPECT_EQ(rig.Run(Request(CalibrationAction::CCOffset)), accepted ? 0 : 1);
+  if (accepted) {
+    EXPECT_EQ(rig.Area(), Patched(before, {{20, Be16(count * 64)}}));
+  } else {
+    EXPECT_EQ(rig.Area(), before);
+    EXPECT_EQ(rig.Messages(), std::vector<std::string>{kCurrentFlowing});
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Counts, CCOffsetRangeTest,
+                         ::testing::Values(-451, -450, -5, -4, 0, 5, 300));
+
+TEST(BoardOffsetCalibration, SubtractsThePresentCounterOffset) {
+  for (DfType family : {DfType::CEDV, DfType::QSPAN, DfType::RN44K18, DfType::CEDV_PLUS}) {
+    SCOPED_TRACE(DfTypeName(family));
+    sim::Scenario s = WithCounterOffsets(family, -100, 102);  // 2 counts at no load
+    CalRig rig(s);
+    ASSERT_EQ(rig.Run(Request(CalibrationAction::CCOffset)), 0);  // -6400
+    const auto before = rig.Area();
+    ASSERT_EQ(rig.Run(Request(CalibrationAction::BoardOffset)), 0);
+    // 2 x 64 - (-6400) = 6528 = 0x1980.
+    EXPECT_EQ(rig.Area(), Patched(before, {{BoardOffsetByte(family), {0x19, 0x80}}}));
+  }
+}
+
+class BoardOffsetRangeTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(BoardOffsetRangeTest, AcceptsPlusMinus300) {
+  const int count = GetParam();
+  sim::Scenario s = WithCounterOffsets(DfType::RN44K18, 0, count);
+  s.parameters = {{"Current Offset", 0}};
+  CalRig rig(s);
+  const auto before = rig.Area();
+  const bool accepted = count >= -300 && count <= 300;
+  EXPECT_EQ(rig.Run(Request(CalibrationAction::BoardOffset)), accepted ? 0 : 1);
+  if (accepted) {
+    EXPECT_EQ(rig.Area(), Patched(before, {{24, Be16(count * 64)}}));
+  } else {
+    EXPECT_EQ(rig.Area(), before);
+    EXPECT_EQ(rig.Messages(), std::vector<std::string>{kLargeCurrent});
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Counts, BoardOffsetRangeTest, ::testing::Values(-301, -300, 300, 301));
+
+// A sample scale that makes the product overflow 16 bits fails before any data flash access.
+TEST(OffsetSampleScale, ProductBeyondSixteenBitsWritesNothing) {
+  sim::Scenario s = WithCounterOffsets(DfType::RN44K18, -450, 0);
+  s.parameters = {{"CC Offset Samples", 100}};
+  CalRig rig(s);
+  ASSERT_EQ(Module().ccOffsetSampleScale, 100);
+  const auto before = rig.Area();
+  EXPECT_EQ(rig.Run(Request(CalibrationAction::CCOffset)), 1);
+  EXPECT_EQ(rig.Area(), before);
+  EXPECT_EQ(rig.Messages(),
+            std::vector<std::string>{"The offset count of -450 times CC Offset Samples of 100 does "
+                                     "not fit a signed 16-bit Dataflash value.  Coulomb Counter "
+                                     "Offset Calibration will abort."});
+
+  // The board offset: 300 x 64 - (-20000) = 39200.
+  sim::Scenario b = WithCounterOffsets(DfType::RN44K18, 0, 300);
+  b.parameters = {{"Current Offset", -20000}};
+  CalRig board(b);
+  const auto boardBefore = board.Area();
+  EXPECT_EQ(board.Run(Request(CalibrationAction::BoardOffset)), 1);
+  EXPECT_EQ(board.Area(), boardBefore);
+  ASSERT_EQ(board.Messages().size(), 1u);
+  EXPECT_NE(board.Messages()[0].find("does not fit a signed 16-bit"), std::string::npos);
+}
+
+// Each calibration accepts only its own kind of raw block.
+TEST(OffsetBlocks, EachCalibrationRefusesTheOtherKindOfRawOutput) {
+  CalRig cc(WithCounterOffsets(DfType::RN44K18, -100, 0));
+  const auto ccBefore = cc.Area();
+  ASSERT_EQ(EnterCalibrationMode(kNormalRawOutput), 0);
+  EXPECT_EQ(CalibrateCCOffset(), 1);
+  EXPECT_EQ(cc.Area(), ccBefore);
+  EXPECT_EQ(cc.Messages(),
+            std::vector<std::string>{"Error reading Raw CC Shorted Calibration Data. Please check "
+                                     "connection with gas gauge. Calibration not completed."});
+  ExitCalibrationMode();
+
+  CalRig board(WithCounterOffsets(DfType::RN44K18, -100, 0));
+  const auto boardBefore = board.Area();
+  ASSERT_EQ(EnterCalibrationMode(kOffsetRawOutput), 0);
+  EXPECT_EQ(CalibrateBoardOffset(), 1);
+  EXPECT_EQ(board.Area(), boardBefore);
+  EXPECT_EQ(
+      board.Messages(),
+      std::vector<std::string>{"Device is not in raw cal mode before calibrating board offset."});
+  ExitCalibrationMode();
+}
+
+// RN44K18 entered calibration mode with offset output already; CEDV restarts it itself.
+TEST(OffsetBlocks, OnlyCedvAndQspanRequestOffsetOutputInsideTheCalibration) {
+  for (DfType family : {DfType::RN44K18, DfType::CEDV}) {
+    SCOPED_TRACE(DfTypeName(family));
+    CalRig rig(WithCounterOffsets(family, -100, 0));
+    ASSERT_EQ(EnterCalibrationMode(kOffsetRawOutput), 0);
+    const size_t start = rig.Trace().size();
+    ASSERT_EQ(CalibrateCCOffset(), 0);
+    const auto trace = rig.Trace();
+    int neutral = 0;
+    for (size_t i = start; i < trace.size(); ++i) {
+      if (trace[i]["op"] == "WriteSMBusWord_" && trace[i].value("word", 0) == 0x0001)
+        ++neutral;
+    }
+    EXPECT_EQ(neutral, family == DfType::CEDV ? 1 : 0);
+  }
+}
+
+}  // namespace
+}  // namespace gaugecal::test
