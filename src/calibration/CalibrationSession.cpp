@@ -33,8 +33,8 @@ bool HasCalibrationModeCommand(DfType family) {
 
 // Reads the calibration area and decodes it into the calibration table.
 int32_t ReadCalibrationArea(const SessionHooks& hooks) {
-  if (ReadCalBufferConsistently() != 0)
-    return 1;
+  if (const int32_t status = ReadCalBufferConsistently(); status != 0)
+    return status;
   TransferCalBufferToTable();
   if (hooks.calibrationAreaRead)
     hooks.calibrationAreaRead();
@@ -70,7 +70,7 @@ int32_t ReadCalBufferConsistently() {
   const auto first = m.calBuffer;
   if (ReadCalBuffer() != 0)
     return 1;
-  return first == m.calBuffer ? 0 : 1;
+  return first == m.calBuffer ? 0 : kCalImagesDisagree;
 }
 
 int32_t EnterCalibrationMode(int16_t mode, const SessionHooks& hooks) {
@@ -78,8 +78,9 @@ int32_t EnterCalibrationMode(int16_t mode, const SessionHooks& hooks) {
   const DfType family = m.calConfig.DFType;
   // Every family starts from the image the gauge holds now: the engine patches this buffer and
   // writes all of it back, so a stale or partly read image must never reach the gauge.
-  if (ReadCalibrationArea(hooks) != 0) {
-    if (HasCalibrationModeCommand(family))  // the other readers show their own message
+  if (const int32_t status = ReadCalibrationArea(hooks); status != 0) {
+    // The row reader fails without a message; the others show their own.
+    if (status == kCalImagesDisagree || HasCalibrationModeCommand(family))
       ShowMessage(kAreaReadFailed);
     return 1;
   }

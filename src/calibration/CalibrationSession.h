@@ -33,7 +33,9 @@ int32_t ExitCalibrationMode(const SessionHooks& hooks = {});
 // Reads the calibration area into the local calibration buffer twice and succeeds only when
 // both reads agree. The row and subclass readers select what they read with a transfer whose
 // failure they do not see; the gauge then answers another row or subclass, and writing such an
-// image back would corrupt it.
+// image back would corrupt it. 0; 1 when a read failed (after the reader's own message, where
+// it has one); kCalImagesDisagree when both reads succeeded with different images.
+inline constexpr int32_t kCalImagesDisagree = 2;
 int32_t ReadCalBufferConsistently();
 
 }  // namespace gaugecal

@@ -83,27 +83,45 @@ TEST(SessionHooks, SeeTheImageAndTheLiveReadings) {
   EXPECT_EQ(areas, 2);
 }
 
-// A refused row request makes the gauge answer the row selected before: the two reads of the
-// image disagree and the session stops before the gauge is asked for calibration mode.
+int CountWrites(const std::vector<nlohmann::json>& trace, int command) {
+  int n = 0;
+  for (const auto& e : trace)
+    n += e["op"] == "WriteSMBusWord_" && e["cmd"] == command ? 1 : 0;
+  return n;
+}
+
+// A refused row or subclass request makes the gauge answer the row or subclass selected
+// before: the two reads of the image disagree and the session stops, with its message, before
+// the gauge is asked for calibration mode.
 TEST(SessionEntry, ImageThatDoesNotReadTheSameTwiceStopsTheEntry) {
-  sim::Scenario s = ExactScenario(DfType::RN44K18);
-  CalRig probe(s);
-  s.faults.push_back({.kind = sim::FaultKind::Nack,
-                      .member = "WriteSMBusWord_",
-                      .command = 0x00,
-                      .occurrence = CountMacWrites(probe.Trace(), 0x0100) +
-                                    CountMacWrites(probe.Trace(), 0x0101) + 1});
-  CalRig rig(s);
-  const size_t start = rig.Trace().size();
-  EXPECT_EQ(EnterCalibrationMode(kNormalRawOutput), 1);
-  EXPECT_EQ(rig.Messages(),
-            std::vector<std::string>{"Error reading calibration Dataflash.  Please check "
-                                     "communications. Calibration not completed."});
-  const auto trace = rig.Trace();
-  EXPECT_EQ(
-      CountMacWrites({trace.begin() + static_cast<std::ptrdiff_t>(start), trace.end()}, kCalMode),
-      0);
-  EXPECT_FALSE(rig.gauge->CalibrationMode());
+  struct Case {
+    DfType family;
+    int selectCommand;  // the access register (row requests) or the subclass select
+  } cases[] = {{DfType::RN44K18, 0x00}, {DfType::QSPAN, 0x77}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(DfTypeName(c.family));
+    sim::Scenario s = ExactScenario(c.family);
+    const int before = CountWrites(CalRig(s).Trace(), c.selectCommand);
+    // The registers subclass selected last, or row 0 refused after row 1 was read.
+    const int refused = c.family == DfType::QSPAN ? before + 2 : before + 1;
+    s.faults.push_back({.kind = sim::FaultKind::Nack,
+                        .member = "WriteSMBusWord_",
+                        .command = c.selectCommand,
+                        .occurrence = refused});
+    CalRig rig(s);
+    if (c.family == DfType::QSPAN)
+      rig.WriteWord(0x77, 64);
+    const size_t start = rig.Trace().size();
+    EXPECT_EQ(EnterCalibrationMode(kNormalRawOutput), 1);
+    EXPECT_EQ(rig.Messages(),
+              std::vector<std::string>{"Error reading calibration Dataflash.  Please check "
+                                       "communications. Calibration not completed."});
+    const auto trace = rig.Trace();
+    const std::vector<nlohmann::json> entry(trace.begin() + static_cast<std::ptrdiff_t>(start),
+                                            trace.end());
+    EXPECT_EQ(CountMacWrites(entry, kCalMode), 0);
+    EXPECT_EQ(CountMacWrites(entry, kRaw), 0);
+  }
 }
 
 struct EntryFailureCase {
