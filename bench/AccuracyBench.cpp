@@ -59,6 +59,7 @@ Summary Summarise(const std::vector<Errors>& runs, double Errors::*field) {
 int main() {
   Errors worst;
   bool met = true;
+  bool explainedMiss = false;  // a miss the model's own limit explains (docs/calibration.md)
   for (DfType family : kFamilies) {
     std::vector<Errors> before, after;
     int failed = 0;
@@ -86,6 +87,7 @@ int main() {
         std::printf("  MISSED%s%s", q.limit ? ": " : "", q.limit ? q.limit : "");
       std::printf("\n");
       met = met && (within || q.limit != nullptr);
+      explainedMiss = explainedMiss || (!within && q.limit != nullptr);
       worst.*q.field = std::max(worst.*q.field, a.worst);
     }
   }
@@ -102,7 +104,13 @@ int main() {
   const Summary q = Summarise(quieter, &Errors::ccOffsetCounts);
   std::printf("\ncc_offset_counts with +-0.5 count noise, all families: mean %.4f worst %.4f\n",
               q.mean, q.worst);
-  std::printf("\n%s\n", met ? "targets met" : "TARGETS MISSED");
+  if (!met) {
+    std::printf("\nTARGETS MISSED\n");
+  } else if (explainedMiss) {
+    std::printf("\ntargets met, except the MISSED lines above, which the model's noise explains\n");
+  } else {
+    std::printf("\ntargets met\n");
+  }
   std::printf("worst: cell_mv=%.3f battery_pct=%.4f pack_pct=%.4f current_pct=%.4f temp_k=%.3f\n",
               worst.cellMv, worst.batteryPct, worst.packPct, worst.currentPct, worst.tempK);
   return met ? 0 : 1;
