@@ -14,13 +14,15 @@ constexpr const char* kKnownAdapters = "sim:CEDV, sim:QSPAN, sim:RN44K18 or sim:
 
 }  // namespace
 
-std::unique_ptr<HostLink> OpenAdapter(const std::string& spec, const std::string& scenarioFile,
-                                      Platform& platform, std::string& error) {
+std::unique_ptr<HostLink> OpenAdapter(const std::string& adapterName,
+                                      const std::string& scenarioFile, Platform& platform,
+                                      std::string& error) {
   const std::string prefix = kSimPrefix;
-  const std::optional<DfType> family =
-      spec.rfind(prefix, 0) == 0 ? sim::ParseFamily(spec.substr(prefix.size())) : std::nullopt;
+  const std::optional<DfType> family = adapterName.rfind(prefix, 0) == 0
+                                           ? sim::ParseFamily(adapterName.substr(prefix.size()))
+                                           : std::nullopt;
   if (!family) {
-    error = "unknown adapter \"" + spec + "\" (known: " + kKnownAdapters + ")";
+    error = "unknown adapter \"" + adapterName + "\" (known: " + kKnownAdapters + ")";
     return nullptr;
   }
   // The adapter names the family; a scenario file may leave "family" out or must agree.

@@ -14,7 +14,8 @@ namespace gaugecal::cli {
 
 // Returns nullptr and sets error (naming the adapter or the scenario file and the problem)
 // when the adapter cannot be opened.
-std::unique_ptr<HostLink> OpenAdapter(const std::string& spec, const std::string& scenarioFile,
-                                      Platform& platform, std::string& error);
+std::unique_ptr<HostLink> OpenAdapter(const std::string& adapterName,
+                                      const std::string& scenarioFile, Platform& platform,
+                                      std::string& error);
 
 }  // namespace gaugecal::cli
