@@ -9,11 +9,11 @@
 #include <functional>
 #include <stdexcept>
 
-#include "SimHarness.h"
 #include "config/CalConfig.h"
 #include "device/Codecs.h"
 #include "device/ModuleState.h"
 #include "device/TableDecoders.h"
+#include "support/SimBench.h"
 
 namespace gaugecal::test {
 namespace {
@@ -70,23 +70,23 @@ void Put(std::vector<uint8_t>& area, const DisplayItem& row, double value) {
 }
 
 // Reads the calibration area, lets edit change it, writes it back over the bus.
-void Update(SimHarness& h, const std::function<void(std::vector<uint8_t>&)>& edit) {
+void Update(SimBench& h, const std::function<void(std::vector<uint8_t>&)>& edit) {
   std::vector<uint8_t> area = h.ReadCalibrationArea();
   edit(area);
   ASSERT_EQ(h.WriteCalibrationArea(area), 0);
   ASSERT_EQ(h.ReadCalibrationArea(), area);
 }
 
-int16_t Current(SimHarness& h) {
+int16_t Current(SimBench& h) {
   return static_cast<int16_t>(h.Word(0x0A));
 }
 
-uint16_t Temperature(SimHarness& h, size_t sensor) {
+uint16_t Temperature(SimBench& h, size_t sensor) {
   return Le16(h.MacBlock(0x72), 2 * sensor);
 }
 
 // Averages four fresh raw blocks field by field, rounding halves to even.
-std::vector<int32_t> AverageRaw(SimHarness& h, uint16_t output) {
+std::vector<int32_t> AverageRaw(SimBench& h, uint16_t output) {
   std::vector<int32_t> sum(12, 0);
   h.Mac(output);
   for (int n = 0; n < 4; ++n) {
@@ -113,7 +113,7 @@ sim::Scenario QuietScenario(DfType family) {
 TEST(SimPhysics, ConstantsInDataFlashMoveTheReportedValues) {
   for (DfType family : kFamilies) {
     SCOPED_TRACE(DfTypeName(family));
-    SimHarness h(QuietScenario(family));
+    SimBench h(QuietScenario(family));
     const sim::CalRoles& rows = RowsOf(family);
     const sim::RawSample raw = h.Gauge().RawNow(false);
 
@@ -163,7 +163,7 @@ TEST(SimPhysics, DefaultConstantsFitAPackWithoutConverterErrors) {
     s.temperatureErrorC = {};
     s.senseResistorMilliohm = 4.768 / 0.9419;  // the resistor the default gain belongs to
     s.boardOffsetCounts = 0;
-    SimHarness h(s);
+    SimBench h(s);
     const sim::CalRoles& rows = RowsOf(family);
     const auto area = h.ReadCalibrationArea();
     h.Gauge().Settings().ccOffsetCounts = Take(area, ToolRow(family, rows.ccOffset)) / 64;
@@ -189,7 +189,7 @@ TEST(SimPhysics, CalibratingWithTheToolsFormulasReportsTheReferences) {
     s.cellMv = {4000, 4000, 4000, 4000};
     s.currentMa = 0;
     s.temperatureC = {30.0, 25.0, 35.0, 25.0, 25.0};
-    SimHarness h(s);
+    SimBench h(s);
     const sim::CalRoles& rows = RowsOf(family);
     const int cells = s.cells;
     const double stackRef = 4000.0 * cells;

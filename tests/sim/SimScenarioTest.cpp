@@ -7,9 +7,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "SimHarness.h"
 #include "device/Identification.h"
 #include "sim/ScenarioJson.h"
+#include "support/SimBench.h"
 
 namespace gaugecal::test {
 namespace {
@@ -146,7 +146,7 @@ TEST(SimScenario, ThePersistedDataFlashOutlivesTheGauge) {
   EXPECT_EQ(s->dataFlashFile, (dir / "pack.df").string()) << "next to the scenario file";
   const std::vector<uint8_t> row(32, 0x3C);
   {
-    SimHarness h(*s);
+    SimBench h(*s);
     EXPECT_TRUE(std::filesystem::exists(dir / "pack.df")) << "created with the first image";
     h.Mac(0x0103);
     EXPECT_EQ(h.WriteBlock(0x2F, row), 0);
@@ -156,7 +156,7 @@ TEST(SimScenario, ThePersistedDataFlashOutlivesTheGauge) {
   std::getline(in, firstLine);
   EXPECT_EQ(firstLine.rfind("# gaugecal simulated RN44K18 data flash", 0), 0u) << firstLine;
   {
-    SimHarness h(*s);
+    SimBench h(*s);
     h.Mac(0x0103);
     EXPECT_EQ(h.Block(0x2F), row) << "the next run starts from the file";
   }
@@ -184,7 +184,7 @@ std::string TraceOfASession(uint64_t seed) {
   sim::Scenario s = sim::DefaultScenario(DfType::CEDV_PLUS);
   s.seed = seed;
   s.noiseCounts = 5;
-  SimHarness h(s);
+  SimBench h(s);
   int32_t status = 0;
   ReadDeviceIdentification(kGaugeAddress, status);
   h.Mac(kCalMode);
@@ -195,7 +195,7 @@ std::string TraceOfASession(uint64_t seed) {
   }
   h.Mac(0x0031);
   h.Block(0x2F);
-  return h.traceText.str();
+  return h.TraceText();
 }
 
 TEST(SimScenario, TheSameSeedGivesTheSameTrace) {
