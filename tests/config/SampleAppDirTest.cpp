@@ -40,20 +40,6 @@ class SampleAppDirTest : public test::ConfigFixture,
   }
 };
 
-TEST_P(SampleAppDirTest, ConfigurationChecksOut) {
-  const SampleGauge& g = GetParam();
-  ASSERT_EQ(CheckConfiguration(), 0);
-  EXPECT_TRUE(platform.Messages().empty()) << platform.Messages()[0].text;
-  EXPECT_EQ(Module().calConfig.DFType, g.type);
-  EXPECT_EQ(Module().calConfig.SystemConfigAddress, g.systemConfigAddress);
-  std::vector<std::string> found;
-  for (const std::string& s : ConfigSectionNames()) {
-    if (ConfigSectionPresent(s, Module().appDirectory + "config.ini"))
-      found.push_back(s);
-  }
-  EXPECT_EQ(found, g.sections);
-}
-
 TEST_P(SampleAppDirTest, DescriptionHoldsEveryShownCalibrationRow) {
   const SampleGauge& g = GetParam();
   ASSERT_EQ(CheckConfiguration(), 0);

@@ -1,60 +1,15 @@
-// Identification and the host error queue of the simulated gauges, through the tool's own
-// identification read and the bus trace.
+// Identification, the host error queue and the bus time of the simulated gauges; the tool's
+// identification of every family is checked end to end in tests/cli/CliIdentifyTest.
 
 #include <gtest/gtest.h>
 
 #include <functional>
 
 #include "device/HostLinkOps.h"
-#include "device/Identification.h"
-#include "device/ModuleState.h"
 #include "support/SimBench.h"
 
 namespace gaugecal::test {
 namespace {
-
-struct IdCase {
-  DfType family;
-  const char* answer;  // as the trace shows it
-  const char* device;
-  const char* firmware;
-  const char* build;
-  const char* extra;
-};
-
-const IdCase kIdCases[] = {
-    {DfType::CEDV, "0250011000010500000000", "250", "1_10", "5", "0001"},
-    {DfType::QSPAN, "045002010002FF00000700", "450", "2_01", "7", "0002"},
-    {DfType::RN44K18, "0A05010200030000000001001B", "A05", "1_02", "1B", "0003"},
-    {DfType::CEDV_PLUS, "0360030000041200000000", "360", "3_00", "18", "0004"},
-};
-
-TEST(SimIdentification, EveryFamilyAnswersItsIdentificationAfterTheZeroBlocks) {
-  for (const IdCase& c : kIdCases) {
-    SCOPED_TRACE(DfTypeName(c.family));
-    SimBench h(c.family);
-    int32_t status = -1;
-    ReadDeviceIdentification(kGaugeAddress, status);
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(Module().IdDevice, c.device);
-    EXPECT_EQ(Module().IdFirmware, c.firmware);
-    EXPECT_EQ(Module().IdBuild, c.build);
-    EXPECT_EQ(Module().IdExtra, c.extra);
-
-    const auto t = h.Trace();
-    ASSERT_GE(t.size(), 5u);
-    for (size_t i = 0; i < 3; ++i) {
-      EXPECT_EQ(t[i]["op"], "WriteSMBusBlock");
-      EXPECT_EQ(t[i]["cmd"], i == 1 ? 0x20 : 0x22);
-      EXPECT_EQ(t[i]["status"], 0);
-    }
-    const auto& read = t[4];
-    EXPECT_EQ(read["op"], "ReadSMBusBlock_");
-    EXPECT_EQ(read["cmd"], 0x2F);
-    EXPECT_EQ(read["data"], c.answer);
-    EXPECT_EQ(read["len"], std::string(c.answer).size() / 2);
-  }
-}
 
 TEST(SimIdentification, Block2FAnswersTheIdentificationOnlyAfterTheWholeHandshake) {
   SimBench h(DfType::RN44K18);

@@ -107,32 +107,6 @@ TEST(SimRaw, CalibrationModeSubcommandToggles) {
   }
 }
 
-TEST(SimRaw, ASealedGaugeIgnoresTheCalibrationModeSubcommand) {
-  for (DfType family : {DfType::RN44K18, DfType::CEDV_PLUS}) {
-    sim::Scenario s = sim::DefaultScenario(family);
-    s.security = sim::SecurityMode::Sealed;
-    SimBench h(s);
-    EXPECT_EQ(h.Mac(kCalMode), 0) << "acknowledged";
-    EXPECT_FALSE(h.Gauge().CalibrationMode()) << DfTypeName(family);
-    h.Mac(kRaw);
-    EXPECT_EQ(h.Block(0x23).size(), 2u);
-  }
-}
-
-TEST(SimRaw, RowFamiliesStreamOnlyInCalibrationModeTheOthersAlways) {
-  for (DfType family : {DfType::RN44K18, DfType::CEDV_PLUS}) {
-    SimBench h(family);
-    EXPECT_EQ(h.MacBlock(kRaw), (std::vector<uint8_t>{0x81, 0xF0})) << "echo only";
-    h.Mac(kCalMode);
-    EXPECT_EQ(h.MacBlock(kRaw).size(), 26u);
-  }
-  for (DfType family : {DfType::CEDV, DfType::QSPAN}) {
-    SimBench h(family);
-    EXPECT_EQ(h.MacBlock(kRaw).size(), 26u) << DfTypeName(family);
-    EXPECT_EQ(h.MacBlock(kOffsetRaw).at(1), 2);
-  }
-}
-
 TEST(SimRaw, ManufacturerDataAnswersTheLastSubcommand) {
   SimBench h(DfType::RN44K18);
   h.Mac(kCalMode);
