@@ -26,42 +26,23 @@ bool RowFamily(DfType f) {
   return f == DfType::RN44K18 || f == DfType::CEDV_PLUS;
 }
 
-const std::string& CalValue(const std::string& name) {
-  static const std::string none = "(no row)";
-  for (const auto& item : Module().CalTable[static_cast<size_t>(CalGroupForFamily())].items) {
-    if (item.name == name)
-      return item.value;
-  }
-  return none;
-}
-
 TEST(DataFlashSim, EachFamilyReadsItsCalibrationAreaInItsOwnScheme) {
   struct Case {
     DfType family;
     Steps steps;
     size_t length;
-    std::string row;
-    std::string value;
   };
   for (const Case& c : {
-           Case{DfType::CEDV, {"RB:58"}, 64, "CC Offset", "-7000"},
-           Case{DfType::QSPAN,
-                {"CFE", "S:20", "WW_:77=0068", "S:5", "RB:78"},
-                32,
-                "CC Offset",
-                "-7744"},
+           Case{DfType::CEDV, {"RB:58"}, 64},
+           Case{DfType::QSPAN, {"CFE", "S:20", "WW_:77=0068", "S:5", "RB:78"}, 32},
            Case{DfType::RN44K18,
                 {"CFE", "S:50", "MAC:0100", "S:3", "S:20", "RB:2F", "S:100", "W:20", "MAC:0101",
                  "S:3", "W:20", "RB:2F", "W:20"},
-                64,
-                "CC Gain",
-                "0.942"},
+                64},
            Case{DfType::CEDV_PLUS,
                 {"CFE", "S:50", "MAC:0100", "S:3", "S:20", "RB:2F", "S:100", "W:20", "MAC:0101",
                  "S:3", "W:20", "RB:2F", "W:20"},
-                64,
-                "Capacity Gain",
-                "280932.625"},
+                64},
        }) {
     SCOPED_TRACE(DfTypeName(c.family));
     SimBench bench(c.family);
@@ -72,8 +53,6 @@ TEST(DataFlashSim, EachFamilyReadsItsCalibrationAreaInItsOwnScheme) {
                            Module().calBuffer.begin()));
     for (const auto& e : test::TraceOps(bench.Trace(), {"ReadSMBusBlock_"}))
       EXPECT_EQ(e["len"], c.length == 64 && RowFamily(c.family) ? 32 : c.length);
-    TransferCalBufferToTable();
-    EXPECT_EQ(CalValue(c.row), c.value);
     EXPECT_TRUE(bench.Messages().empty());
   }
 }

@@ -1,7 +1,6 @@
 // Scenario files, data flash persistence and determinism of the simulated gauges.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -10,6 +9,7 @@
 #include "device/Identification.h"
 #include "sim/ScenarioJson.h"
 #include "support/SimBench.h"
+#include "support/TempDir.h"
 
 namespace gaugecal::test {
 namespace {
@@ -133,25 +133,22 @@ TEST(SimScenario, ValuesOutsideTheirRangeNameTheirKey) {
 }
 
 TEST(SimScenario, ThePersistedDataFlashOutlivesTheGauge) {
-  const auto dir =
-      std::filesystem::temp_directory_path() / ("gaugecal-sim-persist-" + std::to_string(getpid()));
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
-  const std::string scenarioPath = (dir / "pack.json").string();
-  std::ofstream(scenarioPath) << R"({"family": "RN44K18", "dataFlashFile": "pack.df"})";
+  TempDir dir;
+  const std::string scenarioPath =
+      dir.Write("pack.json", R"({"family": "RN44K18", "dataFlashFile": "pack.df"})");
 
   std::string error;
   auto s = sim::LoadScenarioFile(scenarioPath, std::nullopt, error);
   ASSERT_TRUE(s) << error;
-  EXPECT_EQ(s->dataFlashFile, (dir / "pack.df").string()) << "next to the scenario file";
+  EXPECT_EQ(s->dataFlashFile, dir.Path("pack.df")) << "next to the scenario file";
   const std::vector<uint8_t> row(32, 0x3C);
   {
     SimBench h(*s);
-    EXPECT_TRUE(std::filesystem::exists(dir / "pack.df")) << "created with the first image";
+    EXPECT_TRUE(std::filesystem::exists(dir.Path("pack.df"))) << "created with the first image";
     h.Mac(0x0103);
     EXPECT_EQ(h.WriteBlock(0x2F, row), 0);
   }
-  std::ifstream in(dir / "pack.df");
+  std::ifstream in(dir.Path("pack.df"));
   std::string firstLine;
   std::getline(in, firstLine);
   EXPECT_EQ(firstLine.rfind("# gaugecal simulated RN44K18 data flash", 0), 0u) << firstLine;
@@ -162,11 +159,10 @@ TEST(SimScenario, ThePersistedDataFlashOutlivesTheGauge) {
   }
 
   sim::Scenario other = sim::DefaultScenario(DfType::QSPAN);
-  other.dataFlashFile = (dir / "pack.df").string();
+  other.dataFlashFile = dir.Path("pack.df");
   VirtualPlatform platform;
   EXPECT_FALSE(sim::OpenGauge(other, platform, error)) << "a QSPAN image is smaller";
   EXPECT_NE(error.find("holds 256 bytes, the QSPAN gauge has 48"), std::string::npos) << error;
-  std::filesystem::remove_all(dir);
 }
 
 TEST(SimScenario, UnknownParameterNamesAreRefusedWhenTheGaugeOpens) {

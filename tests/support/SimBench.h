@@ -92,39 +92,6 @@ class SimBench : public TracedBench {
     return Block(0x23);
   }
 
-  // The calibration area over the bus in the family's scheme, as the tool reads and writes
-  // it; the write returns the first failure.
-  std::vector<uint8_t> ReadCalibrationArea() {
-    if (gauge_->Settings().family == DfType::CEDV)
-      return Block(0x58);
-    if (gauge_->Settings().family == DfType::QSPAN) {
-      WriteWord(0x77, 104);
-      return Block(0x78);
-    }
-    std::vector<uint8_t> area;
-    for (uint16_t row = 0; row < 2; ++row) {
-      Mac(static_cast<uint16_t>(0x0100 + row));
-      const auto bytes = Block(0x2F);
-      area.insert(area.end(), bytes.begin(), bytes.end());
-    }
-    return area;
-  }
-  int32_t WriteCalibrationArea(const std::vector<uint8_t>& area) {
-    if (gauge_->Settings().family == DfType::CEDV)
-      return WriteBlock(0x58, area);
-    if (gauge_->Settings().family == DfType::QSPAN) {
-      WriteWord(0x77, 104);
-      return WriteBlock(0x78, area);
-    }
-    for (uint16_t row = 0; row < 2; ++row) {
-      Mac(static_cast<uint16_t>(0x0100 + row));
-      const auto first = area.begin() + row * 32;
-      if (WriteBlock(0x2F, std::vector<uint8_t>(first, first + 32)) != 0)
-        return lastStatus;
-    }
-    return 0;
-  }
-
   int32_t lastStatus = 0;
 
  private:
