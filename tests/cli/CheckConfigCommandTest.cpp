@@ -10,7 +10,6 @@
 
 #include "CliRun.h"
 #include "cli/Cli.h"
-#include "support/TempDir.h"
 
 namespace gaugecal {
 namespace {

@@ -30,7 +30,7 @@ const Family kFamilies[] = {
 TEST(CliIdentify, EveryFamilyIdentifiesAndTheTraceHoldsEveryTransfer) {
   for (const Family& f : kFamilies) {
     SCOPED_TRACE(f.adapter);
-    ScratchDir dir;
+    TempDir dir;
     const std::string tracePath = dir.Path("t.jsonl");
     const CliResult r =
         RunCli({"--adapter", f.adapter, "--virtual-time", "--trace", tracePath, "identify"});
@@ -61,7 +61,12 @@ TEST(CliIdentify, EveryFamilyIdentifiesAndTheTraceHoldsEveryTransfer) {
       EXPECT_GE(trace[i]["t_ms"].get<double>(), lastMs) << "time never runs backwards";
       lastMs = trace[i]["t_ms"].get<double>();
     }
+    for (size_t i = 2; i < 5; ++i) {
+      EXPECT_EQ(trace[i]["len"], 62);
+      EXPECT_EQ(trace[i]["data"], std::string(62 * 2, '0'));
+    }
     EXPECT_EQ(trace[6]["len"], f.answerLength);
+    EXPECT_EQ(trace[7]["ms"], 500);
     // A 62-byte block write occupies a 100 kHz bus for 5.87 ms.
     EXPECT_NEAR(trace[3]["t_ms"].get<double>() - trace[2]["t_ms"].get<double>(), 5.87, 1e-6);
   }
@@ -81,7 +86,7 @@ TEST(CliIdentify, JsonOutputCarriesTheTextsAndTheStatus) {
 }
 
 TEST(CliIdentify, AGaugeThatDoesNotAnswerFailsWithStatusOne) {
-  ScratchDir dir;
+  TempDir dir;
   const std::string scenario = dir.Write("dead.json", R"({"faults": [{"kind": "noAnswer"}]})");
   const CliResult r =
       RunCli({"--adapter", "sim:QSPAN", "--sim-scenario", scenario, "--virtual-time", "identify"});
@@ -90,7 +95,7 @@ TEST(CliIdentify, AGaugeThatDoesNotAnswerFailsWithStatusOne) {
 }
 
 TEST(CliIdentify, AScenarioFileChangesTheIdentification) {
-  ScratchDir dir;
+  TempDir dir;
   const std::string scenario = dir.Write(
       "id.json",
       R"({"family": "RN44K18", "identification": "0A 07 02 05 00 09 00 00 00 00 01 01 02"})");

@@ -14,7 +14,7 @@ struct UsageCase {
 };
 
 TEST(CliOptions, UsageErrorsExitWithTwo) {
-  ScratchDir dir;
+  TempDir dir;
   const UsageCase cases[] = {
       {{}, "gaugecal: no command given"},
       {{"--adapter"}, "gaugecal: option --adapter needs a value"},
@@ -68,7 +68,7 @@ TEST(CliOptions, BadScenarioFilesNameTheFileAndTheProblem) {
       {"flashfile.json", R"({"dataFlashFile": "garbage.df"})", "data flash file"},
   };
   for (const ScenarioCase& c : cases) {
-    ScratchDir dir;
+    TempDir dir;
     dir.Write("garbage.df", "not hex at all");
     const std::string path = c.text ? dir.Write(c.name, c.text) : dir.Path(c.name);
     const CliResult r =

@@ -78,7 +78,7 @@ TEST(CliRead, TheTextListingShowsOnlyTheShownRows) {
 }
 
 TEST(CliRead, ACedvPlusGaugeLeavesTheCalibrationModeItsRawBlockNeeded) {
-  ScratchDir dir;
+  TempDir dir;
   const std::string trace = dir.Path("t.jsonl");
   const CliResult r =
       RunCli({"--adapter", "sim:CEDV_PLUS", "--virtual-time", "--trace", trace, "read"});
@@ -92,7 +92,7 @@ TEST(CliRead, ACedvPlusGaugeLeavesTheCalibrationModeItsRawBlockNeeded) {
 }
 
 TEST(CliRead, ASealedGaugeIsStillReadAndAFailedCellCountFails) {
-  ScratchDir dir;
+  TempDir dir;
   const std::string sealed = dir.Write("sealed.json", R"({"security": "Sealed"})");
   const CliResult r = RunCli(
       {"--adapter", "sim:CEDV_PLUS", "--sim-scenario", sealed, "--virtual-time", "--json", "read"});
@@ -114,7 +114,7 @@ TEST(CliRaw, EveryFamilyAveragesBothKindsAndLeavesCalibrationMode) {
   for (const Family& f : kFamilies) {
     for (bool offset : {false, true}) {
       SCOPED_TRACE(std::string(f.name) + (offset ? " offset" : ""));
-      ScratchDir dir;
+      TempDir dir;
       const std::string trace = dir.Path("t.jsonl");
       std::vector<std::string> args = {
           "--adapter", std::string("sim:") + f.name, "--virtual-time", "--trace", trace, "--json",
@@ -155,7 +155,7 @@ TEST(CliRaw, TextListingAndARefusedCalibrationMode) {
   EXPECT_NE(r.out.find("  Bat Voltage"), std::string::npos);
   EXPECT_EQ(r.out.find('\r'), std::string::npos);
 
-  ScratchDir dir;
+  TempDir dir;
   const std::string sealed = dir.Write("sealed.json", R"({"security": "Sealed"})");
   const CliResult refused =
       RunCli({"--adapter", "sim:RN44K18", "--sim-scenario", sealed, "--virtual-time", "raw"});
@@ -168,7 +168,7 @@ TEST(CliRaw, TextListingAndARefusedCalibrationMode) {
 }
 
 TEST(CliRaw, AStoppedCounterEndsWithBothMessages) {
-  ScratchDir dir;
+  TempDir dir;
   const std::string stops =
       dir.Write("stops.json", R"({"faults": [{"kind": "counterStops", "afterMs": 0}]})");
   const CliResult r = RunCli(

@@ -1,8 +1,5 @@
 #include "CliRun.h"
 
-#include <unistd.h>
-
-#include <atomic>
 #include <fstream>
 #include <sstream>
 
@@ -23,24 +20,6 @@ CliResult RunCli(const std::vector<std::string>& args) {
   r.out = out.str();
   r.err = err.str();
   return r;
-}
-
-ScratchDir::ScratchDir() {
-  static std::atomic<int> counter{0};
-  dir_ = std::filesystem::temp_directory_path() /
-         ("gaugecal-test-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
-  std::filesystem::create_directories(dir_);
-}
-
-ScratchDir::~ScratchDir() {
-  std::error_code ec;
-  std::filesystem::remove_all(dir_, ec);
-}
-
-std::string ScratchDir::Write(const std::string& name, const std::string& text) const {
-  const std::string path = Path(name);
-  std::ofstream(path, std::ios::binary) << text;
-  return path;
 }
 
 std::string ReadFile(const std::string& path) {

@@ -1,10 +1,10 @@
 #pragma once
-// Runs the gaugecal tool in-process with string streams, and a scratch directory for the
-// files a test hands it.
+// Runs the gaugecal tool in-process with string streams; files for it go in a TempDir.
 
-#include <filesystem>
 #include <string>
 #include <vector>
+
+#include "support/TempDir.h"
 
 namespace gaugecal::test {
 
@@ -15,19 +15,6 @@ struct CliResult {
 };
 
 CliResult RunCli(const std::vector<std::string>& args);
-
-// A fresh directory under the system's temporary directory, removed again at the end.
-class ScratchDir {
- public:
-  ScratchDir();
-  ~ScratchDir();
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-  // Writes a file into the directory and returns its path.
-  std::string Write(const std::string& name, const std::string& text) const;
-
- private:
-  std::filesystem::path dir_;
-};
 
 std::string ReadFile(const std::string& path);
 

@@ -55,11 +55,6 @@ TEST_F(SettingsTest, DeviceSectionAloneGivesTheDefaults) {
   EXPECT_EQ(c.TS1readTemperature, "");  // not read for RN44K18
 }
 
-TEST_F(SettingsTest, MissingDfTypeMeansRn44k18) {
-  ASSERT_EQ(Check("[DA05]\n" + kSystemConfig), 0);
-  EXPECT_EQ(Config().DFType, DfType::RN44K18);
-}
-
 TEST_F(SettingsTest, TheLastSectionFoundDecidesTheIntegerKeys) {
   ASSERT_EQ(Check("[DA05_1_02]\ncalmode=0x66\nDFType=rn44k18\n"
                   "[DA05]\ncalmode=0x55\nNumSamples=8\nTS3Supported=1\nKVMAC=0x10\n"
@@ -78,40 +73,41 @@ TEST_F(SettingsTest, TheLastSectionFoundDecidesTheIntegerKeys) {
   EXPECT_EQ(Module().CalTable[kCalGroupRn44k18].items[2].position, "30");
 }
 
-TEST_F(SettingsTest, AllFourSectionLevelsAreRead) {
-  ASSERT_EQ(Check("[DA05_1_02_1B_0003]\nNumSamples=9\n[DA05_1_02_1B]\nNumSamples=7\n"
-                  "[DA05_1_02]\nNumSamples=6\n[DA05]\nNumSamples=5\n" +
-                  kSystemConfig),
-            0);
-  EXPECT_EQ(Config().NumSamples, 9);
-}
-
-TEST_F(SettingsTest, EmptyValuesKeepOrDefault) {
-  // DFType with nothing after '=' keeps the family of the earlier section; an integer key
-  // without a value takes its default.
-  ASSERT_EQ(Check("[DA05]\nDFType=CEDV\nPackVoltageReadCommand=SBS,90\n"
-                  "TS1readTemperature=SBS,8\nTS2readTemperature=SBS,94\n"
-                  "[DA05_1_02]\nDFType=\ncalmode=\nPackVoltageReadCommand=\n"),
-            0);
-  EXPECT_TRUE(platform.Messages().empty());
-  EXPECT_EQ(Config().DFType, DfType::CEDV);
-  EXPECT_EQ(Config().calmode, 0x2D);
-  EXPECT_EQ(Config().PackVoltageReadCommand, "SBS,90");
-}
-
-TEST_F(SettingsTest, EmptyDfTypeOnFirstStartUpKeepsCode0) {
-  ASSERT_EQ(Check("[DA05]\nDFType=\nPackVoltageReadCommand=SBS,90\nTS1readTemperature=SBS,8\n"
-                  "TS2readTemperature=SBS,94\n"),
-            0);
-  EXPECT_EQ(Config().DFType, DfType::CEDV);
-}
-
-TEST_F(SettingsTest, DfTypeIsTrimmedAndUpperCased) {
-  ASSERT_EQ(Check("[DA05]\nDFType=\" cedv_plus \"\nPackVSupported=0\nTS1readTemperature=SBS,8\n"
-                  "TS2Supported=0\n" +
-                  kSystemConfig),
-            0);
-  EXPECT_EQ(Config().DFType, DfType::CEDV_PLUS);
+TEST_F(SettingsTest, SectionLevelsAndTheFamilyText) {
+  const struct {
+    const char* ini;
+    DfType family;
+    int16_t numSamples;
+  } cases[] = {
+      // All four levels are read; no DFType means RN44K18.
+      {"[DA05_1_02_1B_0003]\nNumSamples=9\n[DA05_1_02_1B]\nNumSamples=7\n[DA05_1_02]\nNumSamples="
+       "6\n"
+       "[DA05]\nNumSamples=5\n",
+       DfType::RN44K18, 9},
+      // Trimmed and upper-cased.
+      {"[DA05]\nDFType=\" cedv_plus \"\nPackVSupported=0\nTS1readTemperature=SBS,8\n"
+       "TS2Supported=0\n",
+       DfType::CEDV_PLUS, 4},
+      // An empty DFType keeps code 0 on a first start-up and the earlier section's family
+      // after it; an integer or text key without a value keeps its default or earlier value.
+      {"[DA05]\nDFType=\nNumSamples=\nPackVoltageReadCommand=SBS,90\nTS1readTemperature=SBS,8\n"
+       "TS2readTemperature=SBS,94\n",
+       DfType::CEDV, 4},
+      {"[DA05]\nDFType=CEDV\nPackVoltageReadCommand=SBS,90\nTS1readTemperature=SBS,8\n"
+       "TS2readTemperature=SBS,94\n[DA05_1_02]\nDFType=\nNumSamples=\nPackVoltageReadCommand=\n",
+       DfType::CEDV, 4},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.ini);
+    SetUp();
+    ASSERT_EQ(Check(c.ini + kSystemConfig), 0);
+    EXPECT_TRUE(platform.Messages().empty());
+    EXPECT_EQ(Config().DFType, c.family);
+    EXPECT_EQ(Config().NumSamples, c.numSamples);
+    if (c.family == DfType::CEDV) {
+      EXPECT_EQ(Config().PackVoltageReadCommand, "SBS,90");
+    }
+  }
 }
 
 TEST_F(SettingsTest, UnknownDfTypeEndsTheRead) {
@@ -126,63 +122,42 @@ TEST_F(SettingsTest, UnknownDfTypeEndsTheRead) {
   EXPECT_EQ(Config().rn44k18SystemConfigLocation, "");
 }
 
-struct FaultCase {
-  const char* line;
-  const char* description;  // nullptr: read without a fault
-};
-
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const FaultCase& g, std::ostream* os) {
-  *os << g.line;
-}
-
-class FieldRangeTest : public SettingsTest, public ::testing::WithParamInterface<FaultCase> {};
-
-// The faulty key sits between NumSamples (read before it) and RawCalDataBlockSize (after).
-TEST_P(FieldRangeTest, ValueOutsideItsFieldIsAFaultThatEndsTheRead) {
-  const FaultCase& c = GetParam();
-  Module().calConfig.RawCalDataBlockSize = 99;
-  ASSERT_EQ(Check(std::string("[DA05]\nNumSamples=3\nRawCalDataBlockSize=30\n") + c.line + "\n" +
-                  kSystemConfig),
-            0);
-  EXPECT_EQ(Config().NumSamples, 3);
-  if (!c.description) {
-    EXPECT_TRUE(platform.Messages().empty());
-    EXPECT_EQ(Config().RawCalDataBlockSize, 30);
-    return;
-  }
-  EXPECT_EQ(MessageTexts(), std::vector<std::string>{kGeneralError + std::string(c.description)});
-  EXPECT_EQ(platform.Messages()[0].icon, MsgIcon::None);
-  EXPECT_EQ(Config().RawCalDataBlockSize, 99);
-  EXPECT_EQ(Config().DFType, DfType::CEDV) << "nothing after the fault is read";
-}
-
-INSTANTIATE_TEST_SUITE_P(Ranges, FieldRangeTest,
-                         ::testing::Values(FaultCase{"KVMAC=255", nullptr},
-                                           FaultCase{"KVMAC=256", "Overflow"},
-                                           FaultCase{"KVMAC=-1", "Overflow"},
-                                           FaultCase{"KVMAC=0x100", "Overflow"},
-                                           FaultCase{"ReadAltCellVoltages=123456", nullptr},
-                                           FaultCase{"KVMAC=0", nullptr}));
-
-TEST_F(SettingsTest, SixteenBitFieldsTakeMinus32768To32767) {
+// In the read, KVMAC comes after NumSamples and the two 16-bit commands before it; all come
+// before RawCalDataBlockSize.
+TEST_F(SettingsTest, ValueOutsideItsFieldIsAFaultThatEndsTheRead) {
   const struct {
     const char* line;
-    const char* description;
-  } cases[] = {{"calmode=32767", nullptr},          {"calmode=32768", "Overflow"},
-               {"calmode=-32768", nullptr},         {"calmode=-32769", "Overflow"},
-               {"exitCalCommand=-3968", nullptr},   {"exitCalCommand=0xF080", "Overflow"},
+    const char* description;  // nullptr: read without a fault
+  } cases[] = {{"KVMAC=255", nullptr},
+               {"KVMAC=256", "Overflow"},
+               {"KVMAC=-1", "Overflow"},
+               {"KVMAC=0x100", "Overflow"},
+               {"KVMAC=0", nullptr},
+               {"ReadAltCellVoltages=123456", nullptr},
+               {"calmode=32767", nullptr},
+               {"calmode=32768", "Overflow"},
+               {"calmode=-32768", nullptr},
+               {"calmode=-32769", "Overflow"},
+               {"exitCalCommand=-3968", nullptr},
+               {"exitCalCommand=0xF080", "Overflow"},
                {"exitCalCommand=61568", "Overflow"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.line);
     SetUp();
-    ASSERT_EQ(Check(std::string("[DA05]\n") + c.line + "\n" + kSystemConfig), 0);
-    if (c.description) {
-      EXPECT_EQ(MessageTexts(),
-                std::vector<std::string>{kGeneralError + std::string(c.description)});
-    } else {
+    Module().calConfig.RawCalDataBlockSize = 99;
+    ASSERT_EQ(Check(std::string("[DA05]\nNumSamples=3\nRawCalDataBlockSize=30\n") + c.line + "\n" +
+                    kSystemConfig),
+              0);
+    if (!c.description) {
       EXPECT_TRUE(platform.Messages().empty());
+      EXPECT_EQ(Config().RawCalDataBlockSize, 30);
+      continue;
     }
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{kGeneralError + std::string(c.description)});
+    EXPECT_EQ(platform.Messages()[0].icon, MsgIcon::None);
+    EXPECT_EQ(Config().NumSamples, c.line[0] == 'K' ? 3 : 0) << "read before the fault or not";
+    EXPECT_EQ(Config().RawCalDataBlockSize, 99);
+    EXPECT_EQ(Config().DFType, DfType::CEDV) << "nothing after the fault is read";
   }
 }
 

@@ -5,12 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "DeviceFixture.h"
+#include "support/ScriptedBench.h"
 
 namespace gaugecal::test {
 namespace {
-
-using Identification = DeviceFixture;
 
 struct Texts {
   std::string device, firmware, build, extra;
@@ -22,7 +20,7 @@ Texts Current() {
   return {m.IdDevice, m.IdFirmware, m.IdBuild, m.IdExtra};
 }
 
-TEST_F(Identification, AnswersOfElevenAndThirteenBytes) {
+TEST(Identification, AnswersOfElevenAndThirteenBytes) {
   struct Case {
     std::vector<uint8_t> answer;
     Texts expected;
@@ -55,11 +53,8 @@ TEST_F(Identification, AnswersOfElevenAndThirteenBytes) {
        "000_10_0F_1F0_0000"},
   };
   for (const Case& c : cases) {
-    ResetModule();
-    Module().platform = &platform_;
-    ScriptedHostLink link;
-    link.Queue("ReadSMBusBlock_", 0x2F, {.bytes = c.answer});
-    Module().hostLink = &link;
+    ScriptedBench bench(DfType::RN44K18);
+    bench.link.Queue("ReadSMBusBlock_", 0x2F, {.bytes = c.answer});
     int32_t status = -1;
     EXPECT_EQ(ReadDeviceIdentification(0x17, status), c.joined);
     EXPECT_EQ(status, 0);
@@ -67,31 +62,7 @@ TEST_F(Identification, AnswersOfElevenAndThirteenBytes) {
   }
 }
 
-TEST_F(Identification, PreparesWithThreeZeroBlocksThenDrainsErrorsThenReads) {
-  link_.Queue("ReadSMBusBlock_", 0x2F, {.bytes = {2, 0x50, 1, 0x10, 0, 1, 5, 0, 0, 0, 0}});
-  link_.pendingErrors = {3};
-  int32_t status = -1;
-  ReadDeviceIdentification(kGaugeAddress, status);
-
-  const auto trace = Trace();
-  ASSERT_EQ(trace.size(), 7U);
-  const std::string zeros(62 * 2, '0');
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(trace[i]["op"], "WriteSMBusBlock");
-    EXPECT_EQ(trace[i]["cmd"], i == 1 ? 0x20 : 0x22);
-    EXPECT_EQ(trace[i]["len"], 62);
-    EXPECT_EQ(trace[i]["data"], zeros);
-    EXPECT_EQ(trace[i]["addr"], kGaugeAddress);
-  }
-  EXPECT_EQ(trace[3]["op"], "CheckForError");
-  EXPECT_EQ(trace[4]["op"], "CheckForError");
-  EXPECT_EQ(trace[5]["op"], "ReadSMBusBlock_");
-  EXPECT_EQ(trace[5]["cmd"], 0x2F);
-  EXPECT_EQ(trace[6]["op"], "Sleep");
-  EXPECT_EQ(trace[6]["ms"], 500);
-}
-
-TEST_F(Identification, RejectedAnswersKeepTheEarlierTexts) {
+TEST(Identification, RejectedAnswersKeepTheEarlierTexts) {
   const Texts earlier{"250", "1_10", "5", "0001"};
   struct Case {
     const char* why;
@@ -109,19 +80,18 @@ TEST_F(Identification, RejectedAnswersKeepTheEarlierTexts) {
        {.bytes = {0x0A, 0x05, 1, 2, 0, 3, 0, 0, 0, 0, 0x02, 0, 0x1B}}},
   };
   for (const Case& c : cases) {
+    ScriptedBench bench(DfType::RN44K18);
     Module().IdDevice = earlier.device;
     Module().IdFirmware = earlier.firmware;
     Module().IdBuild = earlier.build;
     Module().IdExtra = earlier.extra;
-    ScriptedHostLink link;
-    link.Queue("ReadSMBusBlock_", 0x2F, c.answer);
-    Module().hostLink = &link;
+    bench.link.Queue("ReadSMBusBlock_", 0x2F, c.answer);
     int32_t status = -1;
     EXPECT_EQ(ReadDeviceIdentification(kGaugeAddress, status), "") << c.why;
     EXPECT_EQ(status, c.answer.status) << c.why;
     EXPECT_EQ(Current(), earlier) << c.why;
+    EXPECT_EQ(CountSteps(bench.Steps(), "S:500"), 0) << "no settle sleep for an unused answer";
   }
-  EXPECT_TRUE(Trace({"Sleep"}).empty()) << "no settle sleep for an answer that is not used";
 }
 
 }  // namespace

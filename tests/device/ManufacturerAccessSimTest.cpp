@@ -1,6 +1,6 @@
-// Manufacturer access end to end through the simulated gauges: the calibration-mode flag
-// across entry, a refused entry and exit; the raw-output requests of the families without a
-// mode switch; the live display groups.
+// Manufacturer access end to end through the simulated gauges: the bus sequences and the
+// calibration-mode flag across entry, a refused entry and exit; the raw-output requests of the
+// families without a mode switch; the live display groups.
 
 #include <gtest/gtest.h>
 
@@ -17,37 +17,59 @@ namespace {
 using test::SimBench;
 using Steps = std::vector<std::string>;
 
+struct CalModeCase {
+  DfType family;
+  Steps look;     // what an entry sends when the gauge is already in calibration mode
+  Steps enter;    // an entry that switches once
+  Steps refused;  // an entry a sealed gauge refuses
+};
+
+const CalModeCase kCalModeCases[] = {
+    {DfType::RN44K18,
+     {"CFE", "MAC:0057", "S:3", "S:5", "RB:23"},
+     {"CFE", "MAC:0057", "S:3", "S:5", "RB:23", "MAC:002D", "S:3", "S:50", "MAC:0057", "S:3", "S:5",
+      "RB:23"},
+     {"CFE", "MAC:0057", "S:3", "S:5", "RB:23", "MAC:002D", "S:3", "S:50", "MAC:0057", "S:3", "S:5",
+      "RB:23"}},
+    {DfType::CEDV_PLUS,
+     {"CFE", "RW:74", "RW_:74"},
+     {"CFE", "RW:74", "RW_:74", "MAC:002D", "S:3", "S:50", "RW_:74"},
+     {"CFE", "RW:74", "RW_:74", "MAC:002D", "S:3", "S:50", "RW_:74", "MAC:002D", "S:3", "S:50",
+      "RW_:74"}},
+};
+
 TEST(CalModeSim, TheFlagFollowsTheGaugeAcrossEntryAndExit) {
-  for (DfType family : {DfType::RN44K18, DfType::CEDV_PLUS}) {
-    SCOPED_TRACE(DfTypeName(family));
-    SimBench bench(family);
+  for (const CalModeCase& c : kCalModeCases) {
+    SCOPED_TRACE(DfTypeName(c.family));
+    SimBench bench(c.family);
     ASSERT_FALSE(bench.Gauge().CalibrationMode());
     EXPECT_EQ(EnsureCalMode(), 0);
     EXPECT_TRUE(Module().calModeFlag);
     EXPECT_TRUE(bench.Gauge().CalibrationMode());
-    EXPECT_EQ(test::CountSteps(bench.Steps(), "MAC:002D"), 1);
+    EXPECT_EQ(bench.Steps(), c.enter);
 
     // Already in calibration mode: the second entry only looks.
     bench.ClearTrace();
     EXPECT_EQ(EnsureCalMode(), 0);
-    EXPECT_EQ(test::CountSteps(bench.Steps(), "MAC:002D"), 0);
+    EXPECT_EQ(bench.Steps(), c.look);
 
     // The exit subcommand ends the raw stream; the flag stays, as does the gauge's mode.
     bench.ClearTrace();
     EXPECT_EQ(SendExitCalCommand(), 0);
-    EXPECT_EQ(bench.Transfers(), Steps{"MAC:F080"});
+    EXPECT_EQ(bench.Steps(), (Steps{"MAC:F080", "S:3", "S:50"}));
     EXPECT_TRUE(Module().calModeFlag);
   }
 }
 
 TEST(CalModeSim, ASealedGaugeRefusesTheSwitchAndTheFlagClears) {
-  for (DfType family : {DfType::RN44K18, DfType::CEDV_PLUS}) {
-    SCOPED_TRACE(DfTypeName(family));
-    sim::Scenario s = sim::DefaultScenario(family);
+  for (const CalModeCase& c : kCalModeCases) {
+    SCOPED_TRACE(DfTypeName(c.family));
+    sim::Scenario s = sim::DefaultScenario(c.family);
     s.security = sim::SecurityMode::Sealed;
     SimBench bench(s);
     Module().calModeFlag = true;  // left over from an earlier gauge
     EXPECT_EQ(EnsureCalMode(), 1);
+    EXPECT_EQ(bench.Steps(), c.refused);
     EXPECT_FALSE(Module().calModeFlag);
     EXPECT_FALSE(bench.Gauge().CalibrationMode());
     bench.ClearTrace();
@@ -57,13 +79,13 @@ TEST(CalModeSim, ASealedGaugeRefusesTheSwitchAndTheFlagClears) {
 }
 
 TEST(CalModeSim, AGaugeThatStartsInCalibrationModeIsNotSwitchedOff) {
-  for (DfType family : {DfType::RN44K18, DfType::CEDV_PLUS}) {
-    sim::Scenario s = sim::DefaultScenario(family);
+  for (const CalModeCase& c : kCalModeCases) {
+    sim::Scenario s = sim::DefaultScenario(c.family);
     s.calibrationMode = true;
     SimBench bench(s);
     EXPECT_EQ(EnsureCalMode(), 0);
     EXPECT_TRUE(bench.Gauge().CalibrationMode());
-    EXPECT_EQ(test::CountSteps(bench.Steps(), "MAC:002D"), 0);
+    EXPECT_EQ(bench.Steps(), c.look);
   }
 }
 
@@ -106,18 +128,6 @@ TEST(DisplayGroupsSim, LiveGroupsShowWhatTheGaugeReports) {
   char text[16];
   std::snprintf(text, sizeof text, "%04.1f", celsius);
   EXPECT_EQ(live[kLiveTemperatures].items[0].value, text);
-}
-
-TEST(SecurityModeSim, ReadsEachModeOfTheGauge) {
-  for (auto mode :
-       {sim::SecurityMode::Sealed, sim::SecurityMode::Unsealed, sim::SecurityMode::FullAccess}) {
-    sim::Scenario s = sim::DefaultScenario(DfType::QSPAN);
-    s.security = mode;
-    SimBench bench(s);
-    int16_t read = 0;
-    EXPECT_EQ(ReadSecurityMode(read), 0);
-    EXPECT_EQ(read, static_cast<int16_t>(mode));
-  }
 }
 
 }  // namespace

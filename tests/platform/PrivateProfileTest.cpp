@@ -1,38 +1,18 @@
 #include "platform/PrivateProfile.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
+
+#include "support/TempDir.h"
 
 namespace gaugecal {
 namespace {
 
-namespace fs = std::filesystem;
-
-// Each test writes its ini files into a directory of its own and removes it afterwards.
+// Each test writes its ini files into a directory of its own.
 class PrivateProfile : public ::testing::Test {
  protected:
-  PrivateProfile() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = fs::temp_directory_path() /
-           ("gaugecal-ini-" + std::to_string(::getpid()) + "-" + info->name());
-    fs::create_directories(dir_);
-  }
-  ~PrivateProfile() override {
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
-
-  std::string Write(const std::string& name, const std::string& bytes) {
-    const fs::path path = dir_ / name;
-    std::ofstream(path, std::ios::binary) << bytes;
-    return path.string();
-  }
-
   static std::string String(const std::string& file, const std::string& section,
                             const std::string& key, const std::string& def = "DEF",
                             uint32_t size = 2046) {
@@ -42,7 +22,7 @@ class PrivateProfile : public ::testing::Test {
     return out;
   }
 
-  fs::path dir_;
+  test::TempDir dir;
 };
 
 constexpr const char* kConfig =
@@ -68,7 +48,7 @@ constexpr const char* kConfig =
     "late=only in the repeated section\n";
 
 TEST_F(PrivateProfile, StringReads) {
-  const std::string file = Write("config.ini", kConfig);
+  const std::string file = dir.Write("config.ini", kConfig);
   struct Case {
     const char* section;
     const char* key;
@@ -95,12 +75,12 @@ TEST_F(PrivateProfile, StringReads) {
     EXPECT_EQ(String(file, c.section, c.key), c.expected) << c.section << "/" << c.key;
   }
   EXPECT_EQ(String(file, "D250", "missing", "  spaced  "), "spaced");
-  EXPECT_EQ(String(dir_ / "absent.ini", "D250", "calmode"), "DEF");
-  EXPECT_EQ(String(dir_.string(), "D250", "calmode"), "DEF") << "a directory is no ini file";
+  EXPECT_EQ(String(dir.Path("absent.ini"), "D250", "calmode"), "DEF");
+  EXPECT_EQ(String(dir.Dir(), "D250", "calmode"), "DEF") << "a directory is no ini file";
 }
 
 TEST_F(PrivateProfile, StringReadsAreCutToTheBuffer) {
-  const std::string file = Write("config.ini", "[S]\nk=abcdef\n");
+  const std::string file = dir.Write("config.ini", "[S]\nk=abcdef\n");
   EXPECT_EQ(String(file, "S", "k", "", 4), "abc");
   EXPECT_EQ(String(file, "S", "k", "", 7), "abcdef");
   EXPECT_EQ(String(file, "S", "k", "", 1), "");
@@ -124,7 +104,7 @@ TEST_F(PrivateProfile, IntegerReads) {
   for (size_t i = 0; i < cases.size(); ++i)
     ini += "k" + std::to_string(i) + "=" + cases[i].value + "\n";
   ini += "empty=\nblank=  \n";
-  const std::string file = Write("ints.ini", ini);
+  const std::string file = dir.Write("ints.ini", ini);
   for (size_t i = 0; i < cases.size(); ++i) {
     EXPECT_EQ(GetPrivateProfileIntA("S", "k" + std::to_string(i), -99, file), cases[i].expected)
         << cases[i].value;
@@ -133,22 +113,23 @@ TEST_F(PrivateProfile, IntegerReads) {
   EXPECT_EQ(GetPrivateProfileIntA("S", "blank", -99, file), -99);
   EXPECT_EQ(GetPrivateProfileIntA("S", "missing", 26, file), 26);
   EXPECT_EQ(GetPrivateProfileIntA("T", "k0", 26, file), 26);
-  EXPECT_EQ(GetPrivateProfileIntA("S", "k0", 26, (dir_ / "absent.ini").string()), 26);
+  EXPECT_EQ(GetPrivateProfileIntA("S", "k0", 26, dir.Path("absent.ini")), 26);
 }
 
 TEST_F(PrivateProfile, SectionReads) {
-  const std::string file = Write("config.ini", kConfig);
+  const std::string file = dir.Write("config.ini", kConfig);
   std::string out;
   const uint32_t n = GetPrivateProfileSectionA("d250_1_10", out, 2082, file);
   EXPECT_EQ(out, std::string("calmode=-3968\0\0", 15));
   EXPECT_EQ(n, 14U);
 
-  const std::string keysOnly = Write("keys.ini", "[S]\n a = 1 \n; c=3\nb='2'\n[Empty]\n; none\n");
+  const std::string keysOnly =
+      dir.Write("keys.ini", "[S]\n a = 1 \n; c=3\nb='2'\n[Empty]\n; none\n");
   EXPECT_EQ(GetPrivateProfileSectionA("S", out, 2082, keysOnly), 10U);
   EXPECT_EQ(out, std::string("a=1\0b='2'\0\0", 11));
   EXPECT_EQ(GetPrivateProfileSectionA("Empty", out, 2082, keysOnly), 0U) << "no keys: absent";
   EXPECT_EQ(GetPrivateProfileSectionA("Nowhere", out, 2082, keysOnly), 0U);
-  EXPECT_EQ(GetPrivateProfileSectionA("S", out, 2082, (dir_ / "absent.ini").string()), 0U);
+  EXPECT_EQ(GetPrivateProfileSectionA("S", out, 2082, dir.Path("absent.ini")), 0U);
 
   // A text that does not fit is cut to the buffer size less two.
   EXPECT_EQ(GetPrivateProfileSectionA("S", out, 6, keysOnly), 4U);
@@ -186,10 +167,10 @@ TEST_F(PrivateProfile, BadFilesNeverCrashAndReadLikeText) {
   };
   for (size_t i = 0; i < cases.size(); ++i) {
     const Case& c = cases[i];
-    const std::string file = Write("bad" + std::to_string(i) + ".ini", c.bytes);
+    const std::string file = dir.Write("bad" + std::to_string(i) + ".ini", c.bytes);
     EXPECT_EQ(String(file, "S", c.key), c.expected) << c.why;
   }
-  const std::string huge = Write("huge.ini", "[S]\nk=" + hugeLine + "\n");
+  const std::string huge = dir.Write("huge.ini", "[S]\nk=" + hugeLine + "\n");
   EXPECT_EQ(String(huge, "S", "k", "", 1 << 21), hugeLine);
   EXPECT_EQ(GetPrivateProfileIntA("S", "k", 5, huge), 0);
 }

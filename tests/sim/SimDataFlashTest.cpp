@@ -7,11 +7,11 @@
 #include <algorithm>
 #include <map>
 
-#include "SimHarness.h"
-#include "config/CalConfig.h"
+#include "calibration/Acquisition.h"
 #include "device/Codecs.h"
 #include "device/ModuleState.h"
 #include "device/TableDecoders.h"
+#include "support/SimBench.h"
 
 namespace gaugecal::test {
 namespace {
@@ -30,12 +30,8 @@ TEST(SimDataFlash, DefaultCalibrationAreasDecodeToTheTableDefaults) {
   };
   for (DfType family : kFamilies) {
     SCOPED_TRACE(DfTypeName(family));
-    SimHarness h(family);
-    Module().calConfig = CalConfig::Defaults(family);
-    InitDisplayTables();
-    const auto area = h.ReadCalibrationArea();
-    ASSERT_GE(area.size(), 32u);
-    std::copy(area.begin(), area.end(), Module().calBuffer.begin());
+    SimBench h(family);
+    ASSERT_EQ(ReadCalBuffer(), 0);
     TransferCalBufferToTable();
     const DisplayGroup& g = Module().CalTable[static_cast<size_t>(CalGroupForFamily())];
     for (const DisplayItem& item : g.items) {
@@ -53,7 +49,7 @@ TEST(SimDataFlash, DefaultCalibrationAreasDecodeToTheTableDefaults) {
 }
 
 TEST(SimDataFlash, CedvPagesReadAndWriteAsSixtyFourByteBlocks) {
-  SimHarness h(DfType::CEDV);
+  SimBench h(DfType::CEDV);
   auto page = h.Block(0x58);
   ASSERT_EQ(page.size(), 64u);
   EXPECT_EQ(h.Word(0x2F), 0x0200) << "pack configuration: MSB bits 1..0 = 3 cells - 1";
@@ -75,12 +71,12 @@ TEST(SimDataFlash, CedvPagesReadAndWriteAsSixtyFourByteBlocks) {
 }
 
 TEST(SimDataFlash, QspanSubclassesAreSelectedByAWordAndReadAsABlock) {
-  SimHarness h(DfType::QSPAN);
+  SimBench h(DfType::QSPAN);
   h.Block(0x78);
   EXPECT_NE(h.lastStatus, 0) << "no subclass selected yet";
 
   // Both ways the tool writes the subclass number.
-  EXPECT_EQ(h.link->WriteSMBusWord(0x77, 0, 104, kGaugeAddress), 0);
+  EXPECT_EQ(h.Link().WriteSMBusWord(0x77, 0, 104, kGaugeAddress), 0);
   auto cal = h.Block(0x78);
   ASSERT_EQ(cal.size(), 32u);
   EXPECT_EQ(h.WriteWord(0x77, 64), 0);
@@ -104,7 +100,7 @@ TEST(SimDataFlash, QspanSubclassesAreSelectedByAWordAndReadAsABlock) {
 TEST(SimDataFlash, RowsAreSelectedBySubcommandAndCarriedByBlock2F) {
   for (DfType family : {DfType::RN44K18, DfType::CEDV_PLUS}) {
     SCOPED_TRACE(DfTypeName(family));
-    SimHarness h(family);
+    SimBench h(family);
     h.Mac(0x0102);
     const auto config = h.Block(0x2F);
     ASSERT_EQ(config.size(), 32u);
@@ -131,13 +127,13 @@ TEST(SimDataFlash, RowsAreSelectedBySubcommandAndCarriedByBlock2F) {
     EXPECT_NE(h.WriteBlock(0x2F, std::vector<uint8_t>(32, 0)), 0) << "sealed";
     EXPECT_EQ(h.Block(0x2F), row);
   }
-  SimHarness cedv(DfType::CEDV);
+  SimBench cedv(DfType::CEDV);
   cedv.Mac(0x0100);
   EXPECT_EQ(cedv.Block(0x2F).size(), 20u) << "a CEDV gauge has no rows";
 }
 
 TEST(SimDataFlash, TheConfiguredCellCountLimitsTheReportedCells) {
-  SimHarness h(DfType::RN44K18);
+  SimBench h(DfType::RN44K18);
   auto& flash = h.Gauge().Flash();
   EXPECT_NE(h.Gauge().ReportedNow().cellMv[3], 0);
   h.Mac(0x0102);

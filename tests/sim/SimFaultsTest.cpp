@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "SimHarness.h"
 #include "device/HostLinkOps.h"
+#include "support/SimBench.h"
 
 namespace gaugecal::test {
 namespace {
@@ -15,14 +15,14 @@ sim::Scenario With(DfType family, sim::Fault fault) {
 }
 
 TEST(SimFaults, NoAnswerFailsEveryTransferAndQueuesItsError) {
-  SimHarness h(With(DfType::CEDV, {.kind = sim::FaultKind::NoAnswer, .occurrence = 0}));
+  SimBench h(With(DfType::CEDV, {.kind = sim::FaultKind::NoAnswer, .occurrence = 0}));
   EXPECT_NE(CheckCommunication(), 0);
   h.Block(0x23);
   EXPECT_EQ(h.lastStatus, sim::kHostErrorNoAnswer);
   EXPECT_EQ(h.Gauge().PendingErrors(), 3u) << "wake-up read, state of charge, block read";
   ClearHostErrors();
   EXPECT_EQ(h.Gauge().PendingErrors(), 0u);
-  EXPECT_EQ(h.link->Delay(5), 0) << "a host-side wait involves no gauge";
+  EXPECT_EQ(h.Link().Delay(5), 0) << "a host-side wait involves no gauge";
 }
 
 TEST(SimFaults, NackStrikesTheChosenOccurrencesOfTheChosenTransfer) {
@@ -34,11 +34,11 @@ TEST(SimFaults, NackStrikesTheChosenOccurrencesOfTheChosenTransfer) {
   for (const Case& c : {Case{2, 1, {false, true, false, false, false}},
                         Case{2, 2, {false, true, true, false, false}},
                         Case{0, 1, {true, true, true, true, true}}}) {
-    SimHarness h(With(DfType::RN44K18, {.kind = sim::FaultKind::Nack,
-                                        .member = "WriteSMBusBlock",
-                                        .command = 0x2F,
-                                        .occurrence = c.occurrence,
-                                        .count = c.count}));
+    SimBench h(With(DfType::RN44K18, {.kind = sim::FaultKind::Nack,
+                                      .member = "WriteSMBusBlock",
+                                      .command = 0x2F,
+                                      .occurrence = c.occurrence,
+                                      .count = c.count}));
     for (size_t i = 0; i < c.refused.size(); ++i) {
       h.Mac(0x0101);
       const std::vector<uint8_t> row(32, static_cast<uint8_t>(i + 1));
@@ -52,7 +52,7 @@ TEST(SimFaults, NackStrikesTheChosenOccurrencesOfTheChosenTransfer) {
 }
 
 TEST(SimFaults, NackWithoutMemberOrCommandMatchesAnyTransfer) {
-  SimHarness h(With(DfType::QSPAN, {.kind = sim::FaultKind::Nack, .occurrence = 3}));
+  SimBench h(With(DfType::QSPAN, {.kind = sim::FaultKind::Nack, .occurrence = 3}));
   h.Word(0x0D);
   EXPECT_EQ(h.lastStatus, 0);
   h.Mac(0x0054);
@@ -64,7 +64,7 @@ TEST(SimFaults, NackWithoutMemberOrCommandMatchesAnyTransfer) {
 }
 
 TEST(SimFaults, ShortAndLongBlocksChangeTheLengthTheGaugeSends) {
-  SimHarness shortH(
+  SimBench shortH(
       With(DfType::CEDV,
            {.kind = sim::FaultKind::ShortBlock, .command = 0x23, .occurrence = 2, .bytes = 1}));
   shortH.Mac(kRaw);
@@ -72,13 +72,13 @@ TEST(SimFaults, ShortAndLongBlocksChangeTheLengthTheGaugeSends) {
   EXPECT_EQ(shortH.Block(0x23).size(), 25u);
   EXPECT_EQ(shortH.Block(0x23).size(), 26u);
 
-  SimHarness longH(With(DfType::CEDV, {.kind = sim::FaultKind::LongBlock,
-                                       .member = "ReadSMBusBlock_",
-                                       .command = 0x58,
-                                       .bytes = 3}));
+  SimBench longH(With(DfType::CEDV, {.kind = sim::FaultKind::LongBlock,
+                                     .member = "ReadSMBusBlock_",
+                                     .command = 0x58,
+                                     .bytes = 3}));
   std::vector<uint8_t> buffer(10, 0xEE);
   int16_t length = 0;
-  EXPECT_EQ(longH.link->ReadSMBusBlock_(0x58, buffer, length, kGaugeAddress), 0);
+  EXPECT_EQ(longH.Link().ReadSMBusBlock_(0x58, buffer, length, kGaugeAddress), 0);
   EXPECT_EQ(length, 67) << "the length the gauge sent";
   EXPECT_EQ(std::vector<uint8_t>(buffer.begin(), buffer.begin() + 4),
             std::vector<uint8_t>(longH.Gauge().Flash().Bytes().begin(),
@@ -91,7 +91,7 @@ TEST(SimFaults, ShortAndLongBlocksChangeTheLengthTheGaugeSends) {
 TEST(SimFaults, TheRollingCounterStops) {
   sim::Scenario s = With(DfType::QSPAN, {.kind = sim::FaultKind::CounterStops, .afterMs = 1000});
   s.noiseCounts = 20;
-  SimHarness h(s);
+  SimBench h(s);
   h.Mac(kRaw);
   const auto early = h.Block(0x23);
   h.platform.Sleep(1500);
@@ -102,7 +102,7 @@ TEST(SimFaults, TheRollingCounterStops) {
 }
 
 TEST(SimFaults, ACorruptWriteIsAcknowledgedButStoresOtherBytes) {
-  SimHarness h(
+  SimBench h(
       With(DfType::QSPAN,
            {.kind = sim::FaultKind::CorruptWrite, .occurrence = 1, .offset = 3, .xorMask = 0x10}));
   h.WriteWord(0x77, 104);
@@ -119,10 +119,10 @@ TEST(SimFaults, ACorruptWriteIsAcknowledgedButStoresOtherBytes) {
 
 TEST(SimFaults, AWrongDigestDiffersInItsLastByte) {
   const std::vector<uint8_t> challenge(20, 0x5A);
-  SimHarness good(DfType::RN44K18);
+  SimBench good(DfType::RN44K18);
   good.WriteBlock(0x2F, challenge);
   const auto right = good.Block(0x2F);
-  SimHarness bad(With(DfType::RN44K18, {.kind = sim::FaultKind::WrongDigest, .occurrence = 0}));
+  SimBench bad(With(DfType::RN44K18, {.kind = sim::FaultKind::WrongDigest, .occurrence = 0}));
   bad.WriteBlock(0x2F, challenge);
   auto wrong = bad.Block(0x2F);
   ASSERT_EQ(wrong.size(), 20u);

@@ -1,63 +1,18 @@
-// Identification and the host error queue of the simulated gauges, through the tool's own
-// identification read and the bus trace.
+// Identification, the host error queue and the bus time of the simulated gauges; the tool's
+// identification of every family is checked end to end in tests/cli/CliIdentifyTest.
 
 #include <gtest/gtest.h>
 
 #include <functional>
 
-#include "SimHarness.h"
 #include "device/HostLinkOps.h"
-#include "device/Identification.h"
-#include "device/ModuleState.h"
+#include "support/SimBench.h"
 
 namespace gaugecal::test {
 namespace {
 
-struct IdCase {
-  DfType family;
-  const char* answer;  // as the trace shows it
-  const char* device;
-  const char* firmware;
-  const char* build;
-  const char* extra;
-};
-
-const IdCase kIdCases[] = {
-    {DfType::CEDV, "0250011000010500000000", "250", "1_10", "5", "0001"},
-    {DfType::QSPAN, "045002010002FF00000700", "450", "2_01", "7", "0002"},
-    {DfType::RN44K18, "0A05010200030000000001001B", "A05", "1_02", "1B", "0003"},
-    {DfType::CEDV_PLUS, "0360030000041200000000", "360", "3_00", "18", "0004"},
-};
-
-TEST(SimIdentification, EveryFamilyAnswersItsIdentificationAfterTheZeroBlocks) {
-  for (const IdCase& c : kIdCases) {
-    SCOPED_TRACE(DfTypeName(c.family));
-    SimHarness h(c.family);
-    int32_t status = -1;
-    ReadDeviceIdentification(kGaugeAddress, status);
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(Module().IdDevice, c.device);
-    EXPECT_EQ(Module().IdFirmware, c.firmware);
-    EXPECT_EQ(Module().IdBuild, c.build);
-    EXPECT_EQ(Module().IdExtra, c.extra);
-
-    const auto t = h.Trace();
-    ASSERT_GE(t.size(), 5u);
-    for (size_t i = 0; i < 3; ++i) {
-      EXPECT_EQ(t[i]["op"], "WriteSMBusBlock");
-      EXPECT_EQ(t[i]["cmd"], i == 1 ? 0x20 : 0x22);
-      EXPECT_EQ(t[i]["status"], 0);
-    }
-    const auto& read = t[4];
-    EXPECT_EQ(read["op"], "ReadSMBusBlock_");
-    EXPECT_EQ(read["cmd"], 0x2F);
-    EXPECT_EQ(read["data"], c.answer);
-    EXPECT_EQ(read["len"], std::string(c.answer).size() / 2);
-  }
-}
-
 TEST(SimIdentification, Block2FAnswersTheIdentificationOnlyAfterTheWholeHandshake) {
-  SimHarness h(DfType::RN44K18);
+  SimBench h(DfType::RN44K18);
   const std::vector<uint8_t> zeros(62, 0);
   EXPECT_EQ(h.Block(0x2F).size(), 20u) << "at power-up 0x2F holds the last digest";
   h.WriteBlock(0x22, zeros);
@@ -69,7 +24,7 @@ TEST(SimIdentification, Block2FAnswersTheIdentificationOnlyAfterTheWholeHandshak
   EXPECT_EQ(h.Block(0x2F).size(), 13u) << "the answer stays until 0x2F is used otherwise";
 
   std::string text;
-  EXPECT_EQ(h.link->ReadSMBusBlock(0x2F, text, kGaugeAddress), 0);
+  EXPECT_EQ(h.Link().ReadSMBusBlock(0x2F, text, kGaugeAddress), 0);
   EXPECT_EQ(text.size(), 13u) << "the security panel reads 0x2F as text";
 }
 
@@ -79,27 +34,27 @@ TEST(SimIdentification, CommunicationCheckFollowsTheStateOfCharge) {
     int32_t expected;
   };
   for (const Case& c : {Case{62.0, 0}, Case{100.0, 0}, Case{101.0, 1}}) {
-    SimHarness h(DfType::CEDV);
+    SimBench h(DfType::CEDV);
     h.Gauge().Settings().stateOfCharge = c.soc;
     EXPECT_EQ(CheckCommunication(), c.expected) << c.soc;
   }
 }
 
 TEST(SimIdentification, EveryFailedTransferQueuesOneHostError) {
-  SimHarness h(DfType::QSPAN);
+  SimBench h(DfType::QSPAN);
   uint8_t msb = 0, lsb = 0;
-  EXPECT_NE(h.link->ReadSMBusWord(0x0D, msb, lsb, 0x16), 0) << "nobody at 0x16";
-  EXPECT_NE(h.link->ReadSMBusWord(0x44, msb, lsb, kGaugeAddress), 0) << "no such command";
+  EXPECT_NE(h.Link().ReadSMBusWord(0x0D, msb, lsb, 0x16), 0) << "nobody at 0x16";
+  EXPECT_NE(h.Link().ReadSMBusWord(0x44, msb, lsb, kGaugeAddress), 0) << "no such command";
   EXPECT_EQ(h.Gauge().PendingErrors(), 2u);
-  EXPECT_EQ(h.link->CheckForError(), sim::kHostErrorNoAnswer);
-  EXPECT_EQ(h.link->CheckForError(), sim::kHostErrorNack);
-  EXPECT_EQ(h.link->CheckForError(), 0);
+  EXPECT_EQ(h.Link().CheckForError(), sim::kHostErrorNoAnswer);
+  EXPECT_EQ(h.Link().CheckForError(), sim::kHostErrorNack);
+  EXPECT_EQ(h.Link().CheckForError(), 0);
   EXPECT_EQ(h.Word(0x0D), 62) << "a good transfer queues nothing";
-  EXPECT_EQ(h.link->CheckForError(), 0);
+  EXPECT_EQ(h.Link().CheckForError(), 0);
 }
 
 TEST(SimIdentification, EveryTransferTakesItsHundredKilohertzBusTime) {
-  SimHarness h(DfType::RN44K18);
+  SimBench h(DfType::RN44K18);
   struct Case {
     const char* what;
     std::function<void()> transfer;
@@ -115,11 +70,11 @@ TEST(SimIdentification, EveryTransferTakesItsHundredKilohertzBusTime) {
       {"nobody at the address",
        [&] {
          int16_t w = 0;
-         h.link->ReadSMBusWord_(0x0D, w, 0x33);
+         h.Link().ReadSMBusWord_(0x0D, w, 0x33);
        },
        0.11},
-      {"host error drain", [&] { h.link->CheckForError(); }, 0.0},
-      {"host delay", [&] { h.link->Delay(7); }, 7.0},
+      {"host error drain", [&] { h.Link().CheckForError(); }, 0.0},
+      {"host delay", [&] { h.Link().Delay(7); }, 7.0},
   };
   for (const Case& c : cases) {
     const double before = h.platform.ClockMs();

@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "SimHarness.h"
 #include "device/ModuleState.h"
 #include "device/TableDecoders.h"
+#include "support/SimBench.h"
 
 namespace gaugecal::test {
 namespace {
@@ -15,7 +15,7 @@ const DfType kFamilies[] = {DfType::CEDV, DfType::QSPAN, DfType::RN44K18, DfType
 TEST(SimMac, StatusBlocksCarryTheSecurityModeAndTheCalibrationBit) {
   for (DfType family : kFamilies) {
     SCOPED_TRACE(DfTypeName(family));
-    SimHarness h(family);
+    SimBench h(family);
     const auto& id = h.Gauge().Settings().identification;
     EXPECT_EQ(h.MacBlock(0x0001), (std::vector<uint8_t>{id[1], id[0]})) << "device type LE";
     for (auto mode :
@@ -31,12 +31,12 @@ TEST(SimMac, StatusBlocksCarryTheSecurityModeAndTheCalibrationBit) {
   }
   sim::Scenario s = sim::DefaultScenario(DfType::RN44K18);
   s.calibrationMode = true;
-  SimHarness h(s);
+  SimBench h(s);
   EXPECT_EQ(h.MacBlock(0x0057).at(1) & 0x80, 0x80);
 }
 
 TEST(SimMac, WordReadOfTheAccessRegisterGivesTheFirstTwoBytesOfTheAnswer) {
-  SimHarness h(DfType::RN44K18);
+  SimBench h(DfType::RN44K18);
   h.Gauge().SetSecurity(sim::SecurityMode::Sealed);
   h.Mac(0x0054);
   EXPECT_EQ(h.Word(0x00), 0x0306) << "byte 0 low, byte 1 (security 3) high";
@@ -50,7 +50,7 @@ TEST(SimMac, WordReadOfTheAccessRegisterGivesTheFirstTwoBytesOfTheAnswer) {
 TEST(SimMac, DisplayGroupsDecodeWithTheToolsTables) {
   for (DfType family : kFamilies) {
     SCOPED_TRACE(DfTypeName(family));
-    SimHarness h(family);
+    SimBench h(family);
     h.Gauge().Settings().noiseCounts = 0;
     InitDisplayTables();
     const sim::Reported r = h.Gauge().ReportedNow();
@@ -81,7 +81,7 @@ TEST(SimMac, DisplayGroupsDecodeWithTheToolsTables) {
 }
 
 TEST(SimMac, CellVoltageCommandsOfBothSetsReportTheSameCells) {
-  SimHarness h(DfType::QSPAN);
+  SimBench h(DfType::QSPAN);
   h.Gauge().Settings().noiseCounts = 0;
   const sim::Reported r = h.Gauge().ReportedNow();
   for (int n = 0; n < 4; ++n) {
@@ -93,7 +93,7 @@ TEST(SimMac, CellVoltageCommandsOfBothSetsReportTheSameCells) {
 TEST(SimMac, TheStandardTemperatureFollowsTheSensorMapping) {
   for (DfType family : {DfType::RN44K18, DfType::CEDV_PLUS}) {
     SCOPED_TRACE(DfTypeName(family));
-    SimHarness h(family);
+    SimBench h(family);
     h.Gauge().Settings().noiseCounts = 0;
     const sim::Reported r = h.Gauge().ReportedNow();
     ASSERT_NE(r.temperatureDeciK[0], r.temperatureDeciK[1]);
@@ -117,7 +117,7 @@ TEST(SimMac, CalibrationImageSubcommandShowsTheCalibrationArea) {
   };
   for (const Case& c : {Case{DfType::CEDV, 29}, Case{DfType::QSPAN, 32}, Case{DfType::RN44K18, 32},
                         Case{DfType::CEDV_PLUS, 32}}) {
-    SimHarness h(c.family);
+    SimBench h(c.family);
     const auto& flash = h.Gauge().Flash().Bytes();
     EXPECT_EQ(h.MacBlock(0x82), std::vector<uint8_t>(flash.begin(), flash.begin() + c.length))
         << DfTypeName(c.family);
@@ -127,7 +127,7 @@ TEST(SimMac, CalibrationImageSubcommandShowsTheCalibrationArea) {
 TEST(SimMac, TheAccessRegisterCanMove) {
   sim::Scenario s = sim::DefaultScenario(DfType::CEDV_PLUS);
   s.mac.accessRegister = 0x44;
-  SimHarness h(s);
+  SimBench h(s);
   EXPECT_NE(h.WriteWord(0x00, 0x0054), 0) << "0x00 is no longer the access register";
   EXPECT_EQ(h.WriteWord(0x44, 0x0054), 0);
   EXPECT_EQ(h.Block(0x23).size(), 4u);

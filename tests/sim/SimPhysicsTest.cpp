@@ -5,15 +5,17 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <functional>
 #include <stdexcept>
 
-#include "SimHarness.h"
+#include "calibration/Acquisition.h"
 #include "config/CalConfig.h"
 #include "device/Codecs.h"
 #include "device/ModuleState.h"
 #include "device/TableDecoders.h"
+#include "support/SimBench.h"
 
 namespace gaugecal::test {
 namespace {
@@ -43,8 +45,10 @@ const DisplayItem& ToolRow(DfType family, const sim::Param* param) {
   throw std::runtime_error("no calibration row " + name);
 }
 
-// Big-endian value of a row in a calibration area image, and the way back.
-double Take(const std::vector<uint8_t>& area, const DisplayItem& row) {
+using Area = std::array<uint8_t, 256>;
+
+// Big-endian value of a row in the local calibration buffer, and the way back.
+double Take(const Area& area, const DisplayItem& row) {
   const auto p = static_cast<size_t>(std::stoi(row.position));
   if (row.dataType == "F4")
     return DecodeF4({area[p], area[p + 1], area[p + 2], area[p + 3]});
@@ -55,7 +59,7 @@ double Take(const std::vector<uint8_t>& area, const DisplayItem& row) {
   return area[p] * 256 + area[p + 1];
 }
 
-void Put(std::vector<uint8_t>& area, const DisplayItem& row, double value) {
+void Put(Area& area, const DisplayItem& row, double value) {
   const auto p = static_cast<size_t>(std::stoi(row.position));
   if (row.dataType == "F4") {
     const auto f = EncodeF4(value);
@@ -69,24 +73,24 @@ void Put(std::vector<uint8_t>& area, const DisplayItem& row, double value) {
   }
 }
 
-// Reads the calibration area, lets edit change it, writes it back over the bus.
-void Update(SimHarness& h, const std::function<void(std::vector<uint8_t>&)>& edit) {
-  std::vector<uint8_t> area = h.ReadCalibrationArea();
-  edit(area);
-  ASSERT_EQ(h.WriteCalibrationArea(area), 0);
-  ASSERT_EQ(h.ReadCalibrationArea(), area);
+// Reads the calibration area with the tool's routine, lets edit change it and writes it back
+// (the write verifies the read-back).
+void Update(const std::function<void(Area&)>& edit) {
+  ASSERT_EQ(ReadCalBuffer(), 0);
+  edit(Module().calBuffer);
+  ASSERT_EQ(WriteCalBuffer(), 0);
 }
 
-int16_t Current(SimHarness& h) {
+int16_t Current(SimBench& h) {
   return static_cast<int16_t>(h.Word(0x0A));
 }
 
-uint16_t Temperature(SimHarness& h, size_t sensor) {
+uint16_t Temperature(SimBench& h, size_t sensor) {
   return Le16(h.MacBlock(0x72), 2 * sensor);
 }
 
 // Averages four fresh raw blocks field by field, rounding halves to even.
-std::vector<int32_t> AverageRaw(SimHarness& h, uint16_t output) {
+std::vector<int32_t> AverageRaw(SimBench& h, uint16_t output) {
   std::vector<int32_t> sum(12, 0);
   h.Mac(output);
   for (int n = 0; n < 4; ++n) {
@@ -113,31 +117,31 @@ sim::Scenario QuietScenario(DfType family) {
 TEST(SimPhysics, ConstantsInDataFlashMoveTheReportedValues) {
   for (DfType family : kFamilies) {
     SCOPED_TRACE(DfTypeName(family));
-    SimHarness h(QuietScenario(family));
+    SimBench h(QuietScenario(family));
     const sim::CalRoles& rows = RowsOf(family);
     const sim::RawSample raw = h.Gauge().RawNow(false);
 
     // Cell 1: stack_1 = R1 x S1 / 65536.
     const DisplayItem& scale = ToolRow(family, rows.cellScale[0]);
-    Update(h, [&](auto& a) { Put(a, scale, 20000); });
+    Update([&](auto& a) { Put(a, scale, 20000); });
     EXPECT_EQ(h.Word(0x3F), std::nearbyint(raw.cell[0] * 20000.0 / 65536));
 
     // Pack: R_pack x G / 65536, the same meaning in every family.
     const DisplayItem& pack = ToolRow(family, rows.packGain);
-    Update(h, [&](auto& a) { Put(a, pack, 30000); });
+    Update([&](auto& a) { Put(a, pack, 30000); });
     EXPECT_EQ(h.Word(0x5A), std::nearbyint(raw.pack * 30000.0 / 65536));
 
     // Current: linear in the gain.
     const DisplayItem& gain = ToolRow(family, rows.ccGain);
     const int16_t before = Current(h);
-    Update(h, [&](auto& a) { Put(a, gain, Take(a, gain) * 1.25); });
+    Update([&](auto& a) { Put(a, gain, Take(a, gain) * 1.25); });
     EXPECT_NEAR(Current(h), before * 1.25, 1.0);
 
     // Coulomb counter offset: 64 x 200 less offset is 200 counts more current.
     const DisplayItem& offset = ToolRow(family, rows.ccOffset);
     const int16_t beforeOffset = Current(h);
     double gainValue = 0;
-    Update(h, [&](auto& a) {
+    Update([&](auto& a) {
       gainValue = Take(a, gain);
       Put(a, offset, Take(a, offset) - 12800);
     });
@@ -146,7 +150,7 @@ TEST(SimPhysics, ConstantsInDataFlashMoveTheReportedValues) {
     // Temperature: one unit of offset is 0.1 K.
     const DisplayItem& ts1 = ToolRow(family, rows.tempOffset[1]);
     const uint16_t t1 = Temperature(h, 1);
-    Update(h, [&](auto& a) { Put(a, ts1, -25); });
+    Update([&](auto& a) { Put(a, ts1, -25); });
     EXPECT_EQ(Temperature(h, 1), t1 - 25);
     EXPECT_EQ(h.Word(0x08), t1 - 25) << "the standard temperature command reports TS1";
   }
@@ -163,9 +167,10 @@ TEST(SimPhysics, DefaultConstantsFitAPackWithoutConverterErrors) {
     s.temperatureErrorC = {};
     s.senseResistorMilliohm = 4.768 / 0.9419;  // the resistor the default gain belongs to
     s.boardOffsetCounts = 0;
-    SimHarness h(s);
+    SimBench h(s);
     const sim::CalRoles& rows = RowsOf(family);
-    const auto area = h.ReadCalibrationArea();
+    ASSERT_EQ(ReadCalBuffer(), 0);
+    const Area& area = Module().calBuffer;
     h.Gauge().Settings().ccOffsetCounts = Take(area, ToolRow(family, rows.ccOffset)) / 64;
 
     // The default scale factors are within 0.3 % of nominal; a cell is the difference of two
@@ -189,7 +194,7 @@ TEST(SimPhysics, CalibratingWithTheToolsFormulasReportsTheReferences) {
     s.cellMv = {4000, 4000, 4000, 4000};
     s.currentMa = 0;
     s.temperatureC = {30.0, 25.0, 35.0, 25.0, 25.0};
-    SimHarness h(s);
+    SimBench h(s);
     const sim::CalRoles& rows = RowsOf(family);
     const int cells = s.cells;
     const double stackRef = 4000.0 * cells;
@@ -199,17 +204,16 @@ TEST(SimPhysics, CalibratingWithTheToolsFormulasReportsTheReferences) {
     // Coulomb counter offset: offset output, K x sample scale.
     const auto offsetRaw = AverageRaw(h, kOffsetRaw);
     const int32_t ccOffset = offsetRaw[0] * 64;
-    Update(h, [&](auto& a) { Put(a, ToolRow(family, rows.ccOffset), ccOffset); });
+    Update([&](auto& a) { Put(a, ToolRow(family, rows.ccOffset), ccOffset); });
     // Board offset: normal output with no load, K x scale - the offset.
     const auto noLoad = AverageRaw(h, kRaw);
-    Update(h,
-           [&](auto& a) { Put(a, ToolRow(family, rows.boardOffset), noLoad[0] * 64 - ccOffset); });
+    Update([&](auto& a) { Put(a, ToolRow(family, rows.boardOffset), noLoad[0] * 64 - ccOffset); });
     EXPECT_EQ(Current(h), 0);
 
     // Voltages: cumulative references over summed raw counts.
     const auto r = AverageRaw(h, kRaw);
     const uint16_t packBefore = h.Word(0x5A);
-    Update(h, [&](auto& a) {
+    Update([&](auto& a) {
       int32_t sum = 0;
       for (int n = 0; n < cells; ++n) {
         sum += r[1 + static_cast<size_t>(n)];
@@ -226,7 +230,7 @@ TEST(SimPhysics, CalibratingWithTheToolsFormulasReportsTheReferences) {
     });
 
     // Temperatures: (actual - reported) x 10 + the old offset.
-    Update(h, [&](auto& a) {
+    Update([&](auto& a) {
       for (size_t i = 0; i < 3; ++i) {
         const DisplayItem& row = ToolRow(family, rows.tempOffset[i]);
         const double reported = (Temperature(h, i) - 2732) / 10.0;
@@ -237,7 +241,7 @@ TEST(SimPhysics, CalibratingWithTheToolsFormulasReportsTheReferences) {
     // Current: a known load, the gain rescaled by actual over reported.
     h.Gauge().Settings().currentMa = -2000;
     const int16_t reported = Current(h);
-    Update(h, [&](auto& a) {
+    Update([&](auto& a) {
       const DisplayItem& gain = ToolRow(family, rows.ccGain);
       Put(a, gain, -2000.0 * Take(a, gain) / reported);
     });

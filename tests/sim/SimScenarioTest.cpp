@@ -1,15 +1,15 @@
 // Scenario files, data flash persistence and determinism of the simulated gauges.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
-#include "SimHarness.h"
 #include "device/Identification.h"
 #include "sim/ScenarioJson.h"
+#include "support/SimBench.h"
+#include "support/TempDir.h"
 
 namespace gaugecal::test {
 namespace {
@@ -133,40 +133,36 @@ TEST(SimScenario, ValuesOutsideTheirRangeNameTheirKey) {
 }
 
 TEST(SimScenario, ThePersistedDataFlashOutlivesTheGauge) {
-  const auto dir =
-      std::filesystem::temp_directory_path() / ("gaugecal-sim-persist-" + std::to_string(getpid()));
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
-  const std::string scenarioPath = (dir / "pack.json").string();
-  std::ofstream(scenarioPath) << R"({"family": "RN44K18", "dataFlashFile": "pack.df"})";
+  TempDir dir;
+  const std::string scenarioPath =
+      dir.Write("pack.json", R"({"family": "RN44K18", "dataFlashFile": "pack.df"})");
 
   std::string error;
   auto s = sim::LoadScenarioFile(scenarioPath, std::nullopt, error);
   ASSERT_TRUE(s) << error;
-  EXPECT_EQ(s->dataFlashFile, (dir / "pack.df").string()) << "next to the scenario file";
+  EXPECT_EQ(s->dataFlashFile, dir.Path("pack.df")) << "next to the scenario file";
   const std::vector<uint8_t> row(32, 0x3C);
   {
-    SimHarness h(*s);
-    EXPECT_TRUE(std::filesystem::exists(dir / "pack.df")) << "created with the first image";
+    SimBench h(*s);
+    EXPECT_TRUE(std::filesystem::exists(dir.Path("pack.df"))) << "created with the first image";
     h.Mac(0x0103);
     EXPECT_EQ(h.WriteBlock(0x2F, row), 0);
   }
-  std::ifstream in(dir / "pack.df");
+  std::ifstream in(dir.Path("pack.df"));
   std::string firstLine;
   std::getline(in, firstLine);
   EXPECT_EQ(firstLine.rfind("# gaugecal simulated RN44K18 data flash", 0), 0u) << firstLine;
   {
-    SimHarness h(*s);
+    SimBench h(*s);
     h.Mac(0x0103);
     EXPECT_EQ(h.Block(0x2F), row) << "the next run starts from the file";
   }
 
   sim::Scenario other = sim::DefaultScenario(DfType::QSPAN);
-  other.dataFlashFile = (dir / "pack.df").string();
+  other.dataFlashFile = dir.Path("pack.df");
   VirtualPlatform platform;
   EXPECT_FALSE(sim::OpenGauge(other, platform, error)) << "a QSPAN image is smaller";
   EXPECT_NE(error.find("holds 256 bytes, the QSPAN gauge has 48"), std::string::npos) << error;
-  std::filesystem::remove_all(dir);
 }
 
 TEST(SimScenario, UnknownParameterNamesAreRefusedWhenTheGaugeOpens) {
@@ -184,7 +180,7 @@ std::string TraceOfASession(uint64_t seed) {
   sim::Scenario s = sim::DefaultScenario(DfType::CEDV_PLUS);
   s.seed = seed;
   s.noiseCounts = 5;
-  SimHarness h(s);
+  SimBench h(s);
   int32_t status = 0;
   ReadDeviceIdentification(kGaugeAddress, status);
   h.Mac(kCalMode);
@@ -195,7 +191,7 @@ std::string TraceOfASession(uint64_t seed) {
   }
   h.Mac(0x0031);
   h.Block(0x2F);
-  return h.traceText.str();
+  return h.TraceText();
 }
 
 TEST(SimScenario, TheSameSeedGivesTheSameTrace) {

@@ -7,9 +7,9 @@
 
 #include <algorithm>
 
-#include "SimHarness.h"
 #include "security/DefaultKey.h"
 #include "sim/HexText.h"
+#include "support/SimBench.h"
 
 namespace gaugecal::test {
 namespace {
@@ -42,13 +42,13 @@ Bytes HostDigest(const std::string& keyHex, const Bytes& challenge) {
   return Sha1(second);
 }
 
-int SecurityMode(SimHarness& h) {
+int SecurityMode(SimBench& h) {
   return h.MacBlock(0x0054).at(1) & 3;
 }
 
 // Requests the challenge of unseal (0x0031) or full access (0x0032) and answers it with the
 // digest of keyHex, least significant byte first; returns the challenge as it came.
-Bytes Answer(SimHarness& h, uint16_t subcommand, const std::string& keyHex) {
+Bytes Answer(SimBench& h, uint16_t subcommand, const std::string& keyHex) {
   h.Mac(subcommand);
   const Bytes wire = h.Block(0x2F);
   EXPECT_EQ(wire.size(), 20u);
@@ -66,7 +66,7 @@ sim::Scenario Sealed(DfType family) {
 TEST(SimSecurity, TheRightKeyUnsealsAndOpensFullAccessSealingCloses) {
   for (DfType family : {DfType::CEDV, DfType::QSPAN, DfType::RN44K18, DfType::CEDV_PLUS}) {
     SCOPED_TRACE(DfTypeName(family));
-    SimHarness h(Sealed(family));
+    SimBench h(Sealed(family));
     EXPECT_EQ(SecurityMode(h), 3);
     const Bytes first = Answer(h, 0x0031, kDefaultKey);
     EXPECT_EQ(SecurityMode(h), 2);
@@ -81,7 +81,7 @@ TEST(SimSecurity, TheRightKeyUnsealsAndOpensFullAccessSealingCloses) {
 }
 
 TEST(SimSecurity, AWrongAnswerChangesNothing) {
-  SimHarness h(Sealed(DfType::RN44K18));
+  SimBench h(Sealed(DfType::RN44K18));
   Answer(h, 0x0031, kOtherKey);
   EXPECT_EQ(SecurityMode(h), 3) << "another key";
 
@@ -97,7 +97,7 @@ TEST(SimSecurity, AWrongAnswerChangesNothing) {
 
   sim::Scenario s = Sealed(DfType::QSPAN);
   ASSERT_TRUE(sim::ParseKey(kOtherKey, s.key));
-  SimHarness other(s);
+  SimBench other(s);
   Answer(other, 0x0031, kDefaultKey);
   EXPECT_EQ(SecurityMode(other), 3) << "the default key on a gauge with its own key";
   Answer(other, 0x0031, kOtherKey);
@@ -108,7 +108,7 @@ TEST(SimSecurity, ChallengesFollowTheSeed) {
   auto challenges = [](uint64_t seed) {
     sim::Scenario s = Sealed(DfType::CEDV_PLUS);
     s.seed = seed;
-    SimHarness h(s);
+    SimBench h(s);
     std::vector<Bytes> out;
     for (int i = 0; i < 3; ++i) {
       h.Mac(0x0031);
@@ -124,7 +124,7 @@ TEST(SimSecurity, AuthenticationAnswersTheKeyedDigestLeastSignificantByteFirst) 
   for (const char* key : {kDefaultKey, kOtherKey}) {
     sim::Scenario s = sim::DefaultScenario(DfType::RN44K18);
     ASSERT_TRUE(sim::ParseKey(key, s.key));
-    SimHarness h(s);
+    SimBench h(s);
     Bytes challenge(20);  // most significant byte first, as the panel shows it
     for (size_t i = 0; i < challenge.size(); ++i)
       challenge[i] = static_cast<uint8_t>(0xA0 + 3 * i);
@@ -132,19 +132,19 @@ TEST(SimSecurity, AuthenticationAnswersTheKeyedDigestLeastSignificantByteFirst) 
     EXPECT_EQ(h.Block(0x2F), Reverse(HostDigest(key, challenge))) << key;
 
     std::string text;
-    EXPECT_EQ(h.link->ReadSMBusBlock(0x2F, text, kGaugeAddress), 0);
+    EXPECT_EQ(h.Link().ReadSMBusBlock(0x2F, text, kGaugeAddress), 0);
     EXPECT_EQ(Bytes(text.begin(), text.end()), Reverse(HostDigest(key, challenge)));
   }
 }
 
 TEST(SimSecurity, ASealedGaugeRefusesDataFlashWritesUntilUnsealed) {
-  SimHarness h(Sealed(DfType::CEDV_PLUS));
+  SimBench h(Sealed(DfType::CEDV_PLUS));
   h.Mac(0x0100);
   const Bytes row = h.Block(0x2F);
   Bytes changed = row;
   changed[0] ^= 0xFF;
   EXPECT_NE(h.WriteBlock(0x2F, changed), 0);
-  EXPECT_EQ(h.link->CheckForError(), sim::kHostErrorNack);
+  EXPECT_EQ(h.Link().CheckForError(), sim::kHostErrorNack);
   h.Mac(0x0100);
   EXPECT_EQ(h.Block(0x2F), row);
 

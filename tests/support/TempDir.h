@@ -1,6 +1,6 @@
 #pragma once
 // A fresh directory under the system's temporary directory for one test, removed afterwards;
-// tests write their ini and description files into it.
+// tests write their ini, description, scenario and trace files into it.
 
 #include <atomic>
 #include <filesystem>
@@ -29,6 +29,8 @@ class TempDir {
 
   // The directory with a trailing separator, as the application directory is kept.
   std::string Dir() const { return path_.string() + "/"; }
+
+  std::string Path(const std::string& name) const { return (path_ / name).string(); }
 
   // Writes text to a file relative to the directory (sub-directories are created).
   std::string Write(const std::string& name, const std::string& text) const {

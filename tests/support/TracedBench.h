@@ -17,6 +17,8 @@
 
 namespace gaugecal::test {
 
+constexpr int16_t kGaugeAddress = 0x17;
+
 class TracedBench {
  public:
   explicit TracedBench(DfType family) {
@@ -24,7 +26,7 @@ class TracedBench {
     platform.SetTrace(&trace_);
     ModuleState& m = Module();
     m.platform = &platform;
-    m.SmbAddress = 0x17;
+    m.SmbAddress = kGaugeAddress;
     m.calConfig = CalConfig::Defaults(family);
     m.calConfig.SystemConfigAddress = 64;  // "System Configuration", subclass 64 offset 0
     InitDisplayTables();
@@ -33,6 +35,7 @@ class TracedBench {
   TracedBench(const TracedBench&) = delete;
   TracedBench& operator=(const TracedBench&) = delete;
 
+  std::string TraceText() const { return out_.str(); }
   std::vector<nlohmann::json> Trace() const { return ParseTrace(out_.str()); }
   std::vector<std::string> Steps() const { return TraceSteps(Trace()); }
   // The steps that reach the host link (no sleeps, waits or messages).
