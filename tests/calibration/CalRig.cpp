@@ -41,7 +41,7 @@ sim::Scenario ExactScenario(DfType family) {
   return s;
 }
 
-CalRig::CalRig(sim::Scenario scenario, CalConfig config) : SimHarness(std::move(scenario)) {
+CalRig::CalRig(sim::Scenario scenario, CalConfig config) : SimBench(std::move(scenario)) {
   InitDisplayTables();
   Module().calConfig = std::move(config);
   // What panel start-up leaves behind: the calibration image in the table, the sample scale.
@@ -52,27 +52,20 @@ CalRig::CalRig(sim::Scenario scenario, CalConfig config) : SimHarness(std::move(
 }
 
 std::vector<uint8_t> CalRig::Area() const {
-  const auto& bytes = gauge->Flash().Bytes();
+  const auto& bytes = Gauge().Flash().Bytes();
   size_t n = 64;
-  if (gauge->Settings().family == DfType::CEDV)
+  if (Gauge().Flash().Layout().family == DfType::CEDV)
     n = 29;
-  else if (gauge->Settings().family == DfType::QSPAN)
+  else if (Gauge().Flash().Layout().family == DfType::QSPAN)
     n = 32;
   return {bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(n)};
 }
 
 double CalRig::Param(const std::string& name) const {
-  const sim::Param* p = gauge->Flash().Layout().Find(name);
+  const sim::Param* p = Gauge().Flash().Layout().Find(name);
   if (p == nullptr)
     throw std::logic_error("no parameter " + name);
-  return gauge->Flash().Get(*p);
-}
-
-std::vector<std::string> CalRig::Messages() const {
-  std::vector<std::string> texts;
-  for (const MessageRecord& m : platform.Messages())
-    texts.push_back(m.text);
-  return texts;
+  return Gauge().Flash().Get(*p);
 }
 
 int32_t CalRig::Run(CalibrationRequest request) {
@@ -80,7 +73,7 @@ int32_t CalRig::Run(CalibrationRequest request) {
 }
 
 CalibrationRequest CalRig::ReferenceRequest(CalibrationAction action) {
-  sim::Scenario& s = gauge->Settings();
+  sim::Scenario& s = Gauge().Settings();
   s.currentMa = action == CalibrationAction::PackCurrent ? -2000.0 : 0.0;
   CalibrationRequest r = Request(action);
   double stack = 0.0;

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "../sim/SimHarness.h"
 #include "calibration/CalibrationRun.h"
 #include "config/CalConfig.h"
 #include "sim/Scenario.h"
+#include "support/SimBench.h"
 
 namespace gaugecal::test {
 
@@ -21,7 +21,7 @@ CalConfig FamilyConfig(DfType family);
 // The family's built-in gauge without converter errors or noise: tests set exact counts.
 sim::Scenario ExactScenario(DfType family);
 
-class CalRig : public SimHarness {
+class CalRig : public SimBench {
  public:
   CalRig(sim::Scenario scenario, CalConfig config);
   explicit CalRig(sim::Scenario scenario) : CalRig(scenario, FamilyConfig(scenario.family)) {}
@@ -29,7 +29,6 @@ class CalRig : public SimHarness {
   // The calibration area as the gauge stores it (CEDV 29 bytes, QSPAN 32, rows 64).
   std::vector<uint8_t> Area() const;
   double Param(const std::string& name) const;
-  std::vector<std::string> Messages() const;
 
   int32_t Run(CalibrationRequest request);
 

@@ -35,7 +35,7 @@ TEST_P(ClosedLoopTest, GaugeReportsTheReferencesAfterwards) {
   }
   ASSERT_TRUE(rig.Messages().empty());
 
-  const sim::Reported r = rig.gauge->ReportedNow();
+  const sim::Reported r = rig.Gauge().ReportedNow();
   double stack = 0.0;
   for (int i = 0; i < scenario.cells; ++i) {
     stack += scenario.cellMv[static_cast<size_t>(i)];

@@ -47,10 +47,10 @@ RunOutcome RunOnce(const SweepCase& c, std::optional<int64_t> nackAt) {
   CalRig rig(s);
   CalibrationRequest request = rig.ReferenceRequest(c.action);
   RunOutcome run;
-  run.firstTransfer = rig.gauge->Transfers();
+  run.firstTransfer = rig.Gauge().Transfers();
   run.result = rig.Run(request);
-  run.transfers = rig.gauge->Transfers() - run.firstTransfer;
-  run.flash = rig.gauge->Flash().Bytes();
+  run.transfers = rig.Gauge().Transfers() - run.firstTransfer;
+  run.flash = rig.Gauge().Flash().Bytes();
   run.messages = rig.Messages();
   return run;
 }
@@ -59,7 +59,7 @@ class FaultSweepTest : public ::testing::TestWithParam<SweepCase> {};
 
 TEST_P(FaultSweepTest, EveryRefusedTransferEndsCleanly) {
   const SweepCase c = GetParam();
-  const std::vector<uint8_t> initial = CalRig(Quiet(c.family)).gauge->Flash().Bytes();
+  const std::vector<uint8_t> initial = CalRig(Quiet(c.family)).Gauge().Flash().Bytes();
   const RunOutcome clean = RunOnce(c, std::nullopt);
   ASSERT_EQ(clean.result, 0);
   ASSERT_TRUE(clean.messages.empty()) << clean.messages.front();

@@ -86,7 +86,7 @@ TEST(PackVoltageCalibration, OwnListsRescaleThePresentGain) {
     const auto before = rig.Area();
     ASSERT_EQ(rig.Run(PackRequest(c.actual)), 0);
     EXPECT_EQ(rig.Area(), Patched(before, {{c.byte, c.stored}}));
-    EXPECT_NEAR(rig.gauge->ReportedNow().packMv, c.actual, 0.5);
+    EXPECT_NEAR(rig.Gauge().ReportedNow().packMv, c.actual, 0.5);
   }
 }
 
@@ -156,7 +156,7 @@ TEST(CurrentCalibration, BothGainsAreStoredAsGaugeFloats) {
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(DfTypeName(c.family)) + " " + c.actual);
     CalRig rig(CurrentScenario(c.family, 506, 7.5));
-    ASSERT_EQ(rig.gauge->ReportedNow().currentMa, 1990);
+    ASSERT_EQ(rig.Gauge().ReportedNow().currentMa, 1990);
     const auto before = rig.Area();
     ASSERT_EQ(rig.Run(CurrentRequest(c.actual)), 0);
     EXPECT_EQ(rig.Area(), Patched(before, {{c.gainByte, c.gain}, {c.capacityByte, c.capacity}}));
@@ -166,7 +166,7 @@ TEST(CurrentCalibration, BothGainsAreStoredAsGaugeFloats) {
 TEST(CurrentCalibration, OneMilliampereIsEnoughAndZeroIsRefused) {
   // A gain of 1.9072 reports one milliampere a count.
   CalRig one(CurrentScenario(DfType::RN44K18, 1, 1.9072));
-  ASSERT_EQ(one.gauge->ReportedNow().currentMa, 1);
+  ASSERT_EQ(one.Gauge().ReportedNow().currentMa, 1);
   EXPECT_EQ(one.Run(CurrentRequest("2")), 0);
   EXPECT_NEAR(one.Param("CC Gain"), 3.8144, 1e-5);
 

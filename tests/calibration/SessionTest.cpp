@@ -48,11 +48,11 @@ TEST(SessionExit, RowFamiliesLeaveTheGaugeOutOfCalibrationMode) {
     SCOPED_TRACE(DfTypeName(family));
     CalRig rig(ExactScenario(family));
     ASSERT_EQ(EnterCalibrationMode(kNormalRawOutput), 0);
-    EXPECT_TRUE(rig.gauge->CalibrationMode());
+    EXPECT_TRUE(rig.Gauge().CalibrationMode());
     EXPECT_TRUE(Module().calModeFlag);
     const size_t start = rig.Trace().size();
     EXPECT_EQ(ExitCalibrationMode(), 0);
-    EXPECT_FALSE(rig.gauge->CalibrationMode());
+    EXPECT_FALSE(rig.Gauge().CalibrationMode());
     const auto trace = rig.Trace();
     // Exit first (stops the stream), then the calibration-mode toggle.
     size_t exitAt = 0, calModeAt = 0;
@@ -76,7 +76,7 @@ TEST(SessionHooks, SeeTheImageAndTheLiveReadings) {
   hooks.measurementsRead = [&seen](const DeviceMeasurements& d) { seen = d; };
   ASSERT_EQ(EnterCalibrationMode(kNormalRawOutput, hooks), 0);
   EXPECT_EQ(areas, 1);
-  const sim::Reported now = rig.gauge->ReportedNow();
+  const sim::Reported now = rig.Gauge().ReportedNow();
   EXPECT_EQ(seen.stack[1], std::to_string(now.cellMv[0] + now.cellMv[1]));
   EXPECT_EQ(seen.temperatures[1], "25.0");
   ExitCalibrationMode(hooks);

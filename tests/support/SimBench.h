@@ -41,6 +41,7 @@ class SimBench : public TracedBench {
   explicit SimBench(DfType family) : SimBench(sim::DefaultScenario(family)) {}
 
   sim::SimulatedGauge& Gauge() { return *gauge_; }
+  const sim::SimulatedGauge& Gauge() const { return *gauge_; }
   HostLink& Link() { return *traced_; }
 
   // The calibration area as the gauge holds it: CEDV page 0, QSPAN subclass 104, the two rows
