@@ -106,11 +106,14 @@ TEST(AcquisitionSim, ARawBlockOfTheWrongLengthStopsAcquisitionAndRestartsTheStre
     s.faults.push_back(
         {.kind = c.kind, .member = "ReadSMBusBlock_", .command = 0x23, .occurrence = 2});
     SimBench bench(s);
+    Module().LiveTable[kLiveRawCal].items[3].value = "old";
     EXPECT_EQ(AcquireRawCalValues(false), 1);
     EXPECT_EQ(bench.Messages(),
               Steps{"Received Wrong Number Of Bytes in Raw Cal Block : " + c.length});
-    const Steps t = bench.Transfers();
-    EXPECT_EQ((Steps{t.end() - 3, t.end()}), (Steps{"RB:23", "MAC:F080", "MAC:F081"}));
+    const Steps t = bench.Steps();
+    EXPECT_EQ((Steps{t.end() - 8, t.end()}),
+              (Steps{"RB:23", "MAC:F080", "S:3", "S:100", "MAC:F081", "S:3", "S:3", "MSG"}));
+    EXPECT_EQ(RawValue("Cell Voltage 1"), "old");
   }
   // A row gauge outside calibration mode answers the subcommand's 2-byte echo.
   SimBench bench(DfType::CEDV_PLUS);
@@ -156,16 +159,6 @@ TEST(AcquisitionSim, MeasurementsReadThroughBothKindsOfCommandString) {
   std::string volts;
   EXPECT_EQ(readmeasurementfromdevice("MAC,113", "U2", volts), 0);  // 0x71: cell 1 first
   EXPECT_EQ(volts, std::to_string(now.cellMv[0]));
-}
-
-TEST(AcquisitionSim, AFreshRawBlockForTheLiveDisplay) {
-  SimBench bench(Quiet(DfType::CEDV_PLUS));
-  std::array<uint8_t, 256> block{};
-  FetchFreshRawBlock(block);
-  EXPECT_TRUE(Module().calModeFlag);
-  EXPECT_EQ(block[1], 1);
-  const sim::RawSample raw = bench.Gauge().RawNow(false);
-  EXPECT_EQ(block[22] | block[23] << 8, raw.pack);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "CalRig.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <stdexcept>
 
@@ -51,16 +53,6 @@ CalRig::CalRig(sim::Scenario scenario, CalConfig config) : SimBench(std::move(sc
   LoadCCOffsetSampleScale();
 }
 
-std::vector<uint8_t> CalRig::Area() const {
-  const auto& bytes = Gauge().Flash().Bytes();
-  size_t n = 64;
-  if (Gauge().Flash().Layout().family == DfType::CEDV)
-    n = 29;
-  else if (Gauge().Flash().Layout().family == DfType::QSPAN)
-    n = 32;
-  return {bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(n)};
-}
-
 double CalRig::Param(const std::string& name) const {
   const sim::Param* p = Gauge().Flash().Layout().Find(name);
   if (p == nullptr)
@@ -68,8 +60,12 @@ double CalRig::Param(const std::string& name) const {
   return Gauge().Flash().Get(*p);
 }
 
-int32_t CalRig::Run(CalibrationRequest request) {
-  return RunCalibration(request);
+void CalRig::Expect(CalibrationRequest request, const Patches& stored,
+                    const std::vector<std::string>& messages) {
+  const auto before = CalArea();
+  EXPECT_EQ(Run(request), messages.empty() ? 0 : 1);
+  EXPECT_EQ(CalArea(), messages.empty() ? Patched(before, stored) : before);
+  EXPECT_EQ(Messages(), messages);
 }
 
 CalibrationRequest CalRig::ReferenceRequest(CalibrationAction action) {
