@@ -55,30 +55,31 @@ TEST(OffsetCalibration, EachFamilyStoresTheScaledCountsInItsOwnRows) {
   }
 }
 
-class CCOffsetRangeTest : public ::testing::TestWithParam<int> {};
-
-TEST_P(CCOffsetRangeTest, AcceptsMinus450ToMinus5Only) {
-  const int count = GetParam();
-  const bool accepted = count >= -450 && count <= -5;
-  CalRig(WithCounterOffsets(DfType::RN44K18, count, 0))
-      .Expect(Request(CalibrationAction::CCOffset), {{20, Be16(count * 64)}},
-              accepted ? std::vector<std::string>{} : std::vector<std::string>{kCurrentFlowing});
+// CC offset counts from -450 to -5 and board offset counts within plus or minus 300.
+TEST(OffsetCalibration, CountRangesAreInclusive) {
+  struct Case {
+    CalibrationAction action;
+    int count;
+    const char* refused;  // nullptr: accepted
+  } cases[] = {
+      {CalibrationAction::CCOffset, -451, kCurrentFlowing},
+      {CalibrationAction::CCOffset, -450, nullptr},
+      {CalibrationAction::CCOffset, -5, nullptr},
+      {CalibrationAction::CCOffset, -4, kCurrentFlowing},
+      {CalibrationAction::BoardOffset, -301, kLargeCurrent},
+      {CalibrationAction::BoardOffset, -300, nullptr},
+      {CalibrationAction::BoardOffset, 300, nullptr},
+      {CalibrationAction::BoardOffset, 301, kLargeCurrent},
+  };
+  for (const Case& c : cases) {
+    const bool cc = c.action == CalibrationAction::CCOffset;
+    SCOPED_TRACE(std::string(cc ? "CC " : "board ") + std::to_string(c.count));
+    sim::Scenario s = WithCounterOffsets(DfType::RN44K18, cc ? c.count : 0, cc ? 0 : c.count);
+    s.parameters = {{"Current Offset", 0}};
+    CalRig(s).Expect(Request(c.action), {{cc ? 20U : 24U, Be16(c.count * 64)}},
+                     c.refused ? std::vector<std::string>{c.refused} : std::vector<std::string>{});
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(Counts, CCOffsetRangeTest, ::testing::Values(-451, -450, -5, -4));
-
-class BoardOffsetRangeTest : public ::testing::TestWithParam<int> {};
-
-TEST_P(BoardOffsetRangeTest, AcceptsPlusMinus300) {
-  const int count = GetParam();
-  sim::Scenario s = WithCounterOffsets(DfType::RN44K18, 0, count);
-  s.parameters = {{"Current Offset", 0}};
-  const bool accepted = count >= -300 && count <= 300;
-  CalRig(s).Expect(Request(CalibrationAction::BoardOffset), {{24, Be16(count * 64)}},
-                   accepted ? std::vector<std::string>{} : std::vector<std::string>{kLargeCurrent});
-}
-
-INSTANTIATE_TEST_SUITE_P(Counts, BoardOffsetRangeTest, ::testing::Values(-301, -300, 300, 301));
 
 // A sample scale that makes the product overflow 16 bits fails before any data flash access.
 TEST(OffsetSampleScale, ProductBeyondSixteenBitsWritesNothing) {

@@ -59,34 +59,33 @@ TEST(VoltageCalibration, ScaleAboveSixteenBitsIsRefusedAndNothingIsWritten) {
                kFailed});
 }
 
-struct BatteryCase {
-  double battery;
-  double raw;
-  int32_t result;
-  std::vector<uint8_t> stored;  // bytes at 10 on success
-};
-
-class BatteryGainTest : public ::testing::TestWithParam<BatteryCase> {};
-
-TEST_P(BatteryGainTest, StoresUpTo65535AndRefusesAbove) {
-  const BatteryCase c = GetParam();
-  sim::Scenario s = WithRawCells(DfType::RN44K18, {12800, 12800, 12800, 12800});
-  ExactCounts(s.batteryError, c.raw);
-  CalRig(s).Expect(
-      VoltageRequest({4000, 8000, 12000, 16000}, c.battery),
-      {{0, {0x50, 0x00}}, {2, {0x50, 0x00}}, {4, {0x50, 0x00}}, {6, {0x50, 0x00}}, {10, c.stored}},
-      c.result == 0 ? std::vector<std::string>{}
-                    : std::vector<std::string>{"Battery Voltage Correction is beyond allowed "
-                                               "value. Calibration not performed.",
-                                               kFailed});
+TEST(VoltageCalibration, BatteryGainStoresUpTo65535AndRefusesAbove) {
+  struct Case {
+    double battery, raw;
+    std::vector<uint8_t> stored;  // bytes at 10; empty: refused
+  } cases[] = {
+      {65534.0, 65535, {0xFF, 0xFF}},  // 65534.99998 -> 65535
+      {65535.0, 65535, {}},            // exactly 65536
+      {16000.4, 24000, {0xAA, 0xAB}},  // 16000: 43690.67
+      {0.0, 24000, {0xAC, 0x44}},      // no entry: stays 44100
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.battery);
+    sim::Scenario s = WithRawCells(DfType::RN44K18, {12800, 12800, 12800, 12800});
+    ExactCounts(s.batteryError, c.raw);
+    CalRig(s).Expect(VoltageRequest({4000, 8000, 12000, 16000}, c.battery),
+                     {{0, {0x50, 0x00}},
+                      {2, {0x50, 0x00}},
+                      {4, {0x50, 0x00}},
+                      {6, {0x50, 0x00}},
+                      {10, c.stored}},
+                     c.stored.empty()
+                         ? std::vector<std::string>{"Battery Voltage Correction is beyond allowed "
+                                                    "value. Calibration not performed.",
+                                                    kFailed}
+                         : std::vector<std::string>{});
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Limits, BatteryGainTest,
-    ::testing::Values(BatteryCase{65534.0, 65535, 0, {0xFF, 0xFF}},  // 65534.99998 -> 65535
-                      BatteryCase{65535.0, 65535, 1, {}},            // exactly 65536
-                      BatteryCase{16000.4, 24000, 0, {0xAA, 0xAB}},  // 16000: 43690.67
-                      BatteryCase{0.0, 24000, 0, {0xAC, 0x44}}));    // no entry: stays 44100
 
 TEST(TemperatureCalibration, RowFamilyCorrectsTheLiveReading) {
   sim::Scenario s = ExactScenario(DfType::RN44K18);
@@ -96,37 +95,30 @@ TEST(TemperatureCalibration, RowFamilyCorrectsTheLiveReading) {
   CalRig(s).Expect(TemperatureRequest(1, 25.0, 99.0), {{27, {0x0F}}});
 }
 
-struct OffsetCase {
-  double actual;
-  double measured;
-  int32_t result;
-  uint8_t stored;
-};
-
-class EnteredTemperatureTest : public ::testing::TestWithParam<OffsetCase> {};
-
 // CEDV_PLUS computes TS1 against the reading the technician saw; the present offset is 0.
-TEST_P(EnteredTemperatureTest, StoresTheSignedByteOrRefuses) {
-  const OffsetCase c = GetParam();
-  CalRig(ExactScenario(DfType::CEDV_PLUS))
-      .Expect(
-          TemperatureRequest(1, c.actual, c.measured), {{27, {c.stored}}},
-          c.result == 0
-              ? std::vector<std::string>{}
-              : std::vector<std::string>{
-                    "Temperature Correction beyond allowed range for External Temperature Sensor "
-                    "1.  Allowed range approximately plus or minus 12.7 deg K from default value. "
-                    "No "
-                    "calibration data written.",
-                    kFailed});
+TEST(TemperatureCalibration, EnteredReadingStoresTheSignedByteOrRefuses) {
+  const std::vector<std::string> refused = {
+      "Temperature Correction beyond allowed range for External Temperature Sensor 1.  Allowed "
+      "range approximately plus or minus 12.7 deg K from default value. No calibration data "
+      "written.",
+      kFailed};
+  struct Case {
+    double actual, measured;
+    std::vector<uint8_t> stored;  // empty: refused
+  } cases[] = {
+      {20.0, 25.0, {0xCE}},  // -50
+      {25.0, 12.3, {0x7F}},  // 127
+      {12.2, 25.0, {0x80}},  // -128
+      {25.0, 12.25, {}},     // 127.5 -> 128
+      {-299.9, 25.0, {}},    // not the marker
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.actual);
+    CalRig(ExactScenario(DfType::CEDV_PLUS))
+        .Expect(TemperatureRequest(1, c.actual, c.measured), {{27, c.stored}},
+                c.stored.empty() ? refused : std::vector<std::string>{});
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(Limits, EnteredTemperatureTest,
-                         ::testing::Values(OffsetCase{20.0, 25.0, 0, 0xCE},   // -50
-                                           OffsetCase{25.0, 12.3, 0, 0x7F},   // 127
-                                           OffsetCase{12.2, 25.0, 0, 0x80},   // -128
-                                           OffsetCase{25.0, 12.25, 1, 0},     // 127.5 -> 128
-                                           OffsetCase{-299.9, 25.0, 1, 0}));  // not the marker
 
 TEST(TemperatureCalibration, MarkerLeavesEverySensorUntouched) {
   auto request = Request(CalibrationAction::VoltageTemperature);
