@@ -14,6 +14,17 @@
 
 namespace gaugecal::test {
 
+namespace {
+
+// The area with the given big-endian patches applied.
+std::vector<uint8_t> Patched(std::vector<uint8_t> area, const CalRig::Patches& patches) {
+  for (const auto& [offset, bytes] : patches)
+    std::copy(bytes.begin(), bytes.end(), area.begin() + static_cast<std::ptrdiff_t>(offset));
+  return area;
+}
+
+}  // namespace
+
 CalConfig FamilyConfig(DfType family) {
   CalConfig c = CalConfig::Defaults(family);
   if (family != DfType::RN44K18) {
@@ -145,13 +156,6 @@ CalibrationRequest CurrentRequest(const std::string& actual) {
 void ExactCounts(sim::ChannelError& channel, double counts) {
   channel.gainError = -1.0;  // the true value contributes nothing
   channel.offsetCounts = counts;
-}
-
-std::vector<uint8_t> Patched(std::vector<uint8_t> area,
-                             const std::vector<std::pair<size_t, std::vector<uint8_t>>>& patches) {
-  for (const auto& [offset, bytes] : patches)
-    std::copy(bytes.begin(), bytes.end(), area.begin() + static_cast<std::ptrdiff_t>(offset));
-  return area;
 }
 
 }  // namespace gaugecal::test

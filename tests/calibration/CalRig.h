@@ -53,8 +53,4 @@ CalibrationRequest Request(CalibrationAction action);
 // Makes a converter channel read exactly `counts` whatever its true value.
 void ExactCounts(sim::ChannelError& channel, double counts);
 
-// The bytes of a family's calibration area with the given big-endian patches applied.
-std::vector<uint8_t> Patched(std::vector<uint8_t> area,
-                             const std::vector<std::pair<size_t, std::vector<uint8_t>>>& patches);
-
 }  // namespace gaugecal::test
