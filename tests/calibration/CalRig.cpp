@@ -1,5 +1,7 @@
 #include "CalRig.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <stdexcept>
 
@@ -11,6 +13,17 @@
 #include "device/TableDecoders.h"
 
 namespace gaugecal::test {
+
+namespace {
+
+// The area with the given big-endian patches applied.
+std::vector<uint8_t> Patched(std::vector<uint8_t> area, const CalRig::Patches& patches) {
+  for (const auto& [offset, bytes] : patches)
+    std::copy(bytes.begin(), bytes.end(), area.begin() + static_cast<std::ptrdiff_t>(offset));
+  return area;
+}
+
+}  // namespace
 
 CalConfig FamilyConfig(DfType family) {
   CalConfig c = CalConfig::Defaults(family);
@@ -51,16 +64,6 @@ CalRig::CalRig(sim::Scenario scenario, CalConfig config) : SimBench(std::move(sc
   LoadCCOffsetSampleScale();
 }
 
-std::vector<uint8_t> CalRig::Area() const {
-  const auto& bytes = Gauge().Flash().Bytes();
-  size_t n = 64;
-  if (Gauge().Flash().Layout().family == DfType::CEDV)
-    n = 29;
-  else if (Gauge().Flash().Layout().family == DfType::QSPAN)
-    n = 32;
-  return {bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(n)};
-}
-
 double CalRig::Param(const std::string& name) const {
   const sim::Param* p = Gauge().Flash().Layout().Find(name);
   if (p == nullptr)
@@ -68,8 +71,12 @@ double CalRig::Param(const std::string& name) const {
   return Gauge().Flash().Get(*p);
 }
 
-int32_t CalRig::Run(CalibrationRequest request) {
-  return RunCalibration(request);
+void CalRig::Expect(CalibrationRequest request, const Patches& stored,
+                    const std::vector<std::string>& messages) {
+  const auto before = CalArea();
+  EXPECT_EQ(Run(request), messages.empty() ? 0 : 1);
+  EXPECT_EQ(CalArea(), messages.empty() ? Patched(before, stored) : before);
+  EXPECT_EQ(Messages(), messages);
 }
 
 CalibrationRequest CalRig::ReferenceRequest(CalibrationAction action) {
@@ -149,13 +156,6 @@ CalibrationRequest CurrentRequest(const std::string& actual) {
 void ExactCounts(sim::ChannelError& channel, double counts) {
   channel.gainError = -1.0;  // the true value contributes nothing
   channel.offsetCounts = counts;
-}
-
-std::vector<uint8_t> Patched(std::vector<uint8_t> area,
-                             const std::vector<std::pair<size_t, std::vector<uint8_t>>>& patches) {
-  for (const auto& [offset, bytes] : patches)
-    std::copy(bytes.begin(), bytes.end(), area.begin() + static_cast<std::ptrdiff_t>(offset));
-  return area;
 }
 
 }  // namespace gaugecal::test

@@ -26,11 +26,16 @@ class CalRig : public SimBench {
   CalRig(sim::Scenario scenario, CalConfig config);
   explicit CalRig(sim::Scenario scenario) : CalRig(scenario, FamilyConfig(scenario.family)) {}
 
-  // The calibration area as the gauge stores it (CEDV 29 bytes, QSPAN 32, rows 64).
-  std::vector<uint8_t> Area() const;
   double Param(const std::string& name) const;
 
-  int32_t Run(CalibrationRequest request);
+  int32_t Run(CalibrationRequest request) { return RunCalibration(request); }
+
+  // Runs the request and checks its whole outcome. Without messages it must succeed, say
+  // nothing and change exactly the `stored` bytes of the area; with messages it must fail with
+  // exactly those and leave the area as it was.
+  using Patches = std::vector<std::pair<size_t, std::vector<uint8_t>>>;
+  void Expect(CalibrationRequest request, const Patches& stored,
+              const std::vector<std::string>& messages = {});
 
   // What a technician enters for the scenario's true values, with the readings the page shows
   // for the sensors whose offsets are computed against them. Sets the load the calibration
@@ -47,9 +52,5 @@ CalibrationRequest Request(CalibrationAction action);
 
 // Makes a converter channel read exactly `counts` whatever its true value.
 void ExactCounts(sim::ChannelError& channel, double counts);
-
-// The bytes of a family's calibration area with the given big-endian patches applied.
-std::vector<uint8_t> Patched(std::vector<uint8_t> area,
-                             const std::vector<std::pair<size_t, std::vector<uint8_t>>>& patches);
 
 }  // namespace gaugecal::test

@@ -1,6 +1,6 @@
-// Every target of every layout must name a row that exists in the default tables, at the byte
-// position the gauge keeps that constant; a misspelt row name or a wrong group would send a
-// constant into another parameter.
+// Target resolution and the calibration buffer helpers. The families' own layouts are checked
+// byte for byte end to end through the simulated gauges; the data flash map on CEDV and QSPAN,
+// which no simulated gauge uses, is checked here.
 
 #include <gtest/gtest.h>
 
@@ -28,113 +28,40 @@ int TempOffsetOf(CalLayout layout, int sensor) {
   return t ? OffsetOf(t->row, 1) : -1;  // -1: not calibrated
 }
 
-struct LayoutCase {
-  DfType family;
-  bool map;
-  CalLayout layout;
-  std::vector<int> cells;
-  std::vector<int> temperatures;  // internal, TS1..TS4; -1 = not calibrated
-  int ccOffset, boardOffset, currentGain, capacityGain, packGain;
-};
-
-class TargetsTest : public ::testing::TestWithParam<LayoutCase> {
- protected:
-  void SetUp() override {
+TEST(Targets, DataFlashMapOnOwnListFamiliesResolvesToGroupZero) {
+  for (DfType family : {DfType::CEDV, DfType::QSPAN}) {
+    SCOPED_TRACE(DfTypeName(family));
     ResetModule();
     InitDisplayTables();
+    Module().calConfig = CalConfig::Defaults(family);
+    Module().calConfig.UseDataflashMap = true;
+    ASSERT_EQ(CurrentCalLayout(), CalLayout::Mapped);
+    const auto cells = CellScaleTargets(CalLayout::Mapped);
+    for (size_t i = 0; i < cells.size(); ++i)
+      EXPECT_EQ(OffsetOf(cells[i], 2), static_cast<int>(2 * i)) << "cell " << i + 1;
+    const int temperatures[] = {-1, 27, 28, 29, -1};
+    for (int s = 0; s < kTemperatureSensors; ++s)
+      EXPECT_EQ(TempOffsetOf(CalLayout::Mapped, s), temperatures[s]) << "sensor " << s;
+    EXPECT_EQ(OffsetOf(CCOffsetTarget(CalLayout::Mapped), 2), 20);
+    EXPECT_EQ(OffsetOf(BoardOffsetTarget(CalLayout::Mapped), 2), 24);
+    EXPECT_EQ(OffsetOf(CurrentGainTarget(CalLayout::Mapped), 4), 12);
+    EXPECT_EQ(OffsetOf(CapacityGainTarget(CalLayout::Mapped), 4), 16);
+    EXPECT_FALSE(PackGainTarget(CalLayout::Mapped));
   }
-};
-
-TEST_P(TargetsTest, ResolveToTheGaugeBytePositions) {
-  const LayoutCase c = GetParam();
-  Module().calConfig = CalConfig::Defaults(c.family);
-  Module().calConfig.UseDataflashMap = c.map;
-  ASSERT_EQ(CurrentCalLayout(), c.layout);
-  const auto cells = CellScaleTargets(c.layout);
-  for (size_t i = 0; i < cells.size(); ++i)
-    EXPECT_EQ(OffsetOf(cells[i], 2), c.cells[i]) << "cell " << i + 1;
-  for (int s = 0; s < kTemperatureSensors; ++s)
-    EXPECT_EQ(TempOffsetOf(c.layout, s), c.temperatures[static_cast<size_t>(s)]) << "sensor " << s;
-  EXPECT_EQ(OffsetOf(CCOffsetTarget(c.layout), 2), c.ccOffset);
-  EXPECT_EQ(OffsetOf(BoardOffsetTarget(c.layout), 2), c.boardOffset);
-  EXPECT_EQ(OffsetOf(CurrentGainTarget(c.layout), 4), c.currentGain);
-  EXPECT_EQ(OffsetOf(CapacityGainTarget(c.layout), 4), c.capacityGain);
-  const auto pack = PackGainTarget(c.layout);
-  EXPECT_EQ(pack ? OffsetOf(*pack, 2) : -1, c.packGain);
-  EXPECT_EQ(OffsetOf(BatteryGainTarget(), 2), 10);
 }
 
-INSTANTIATE_TEST_SUITE_P(Layouts, TargetsTest,
-                         ::testing::Values(LayoutCase{DfType::RN44K18,
-                                                      false,
-                                                      CalLayout::Rn44k18,
-                                                      {0, 2, 4, 6},
-                                                      {26, 27, 28, 29, 30},
-                                                      20,
-                                                      24,
-                                                      12,
-                                                      16,
-                                                      8},
-                                           LayoutCase{DfType::RN44K18,
-                                                      true,
-                                                      CalLayout::Rn44k18,
-                                                      {0, 2, 4, 6},
-                                                      {26, 27, 28, 29, 30},
-                                                      20,
-                                                      24,
-                                                      12,
-                                                      16,
-                                                      8},
-                                           LayoutCase{DfType::CEDV_PLUS,
-                                                      false,
-                                                      CalLayout::CedvPlus,
-                                                      {0, 2, 4, 6},
-                                                      {26, 27, 28, 29, -1},
-                                                      20,
-                                                      24,
-                                                      12,
-                                                      16,
-                                                      8},
-                                           LayoutCase{DfType::CEDV,
-                                                      false,
-                                                      CalLayout::CedvOwn,
-                                                      {21, 23, 25, 27},
-                                                      {-1, 12, 13, -1, -1},
-                                                      8,
-                                                      14,
-                                                      0,
-                                                      4,
-                                                      19},
-                                           LayoutCase{DfType::QSPAN,
-                                                      false,
-                                                      CalLayout::QspanOwn,
-                                                      {8, 10, 12, 14},
-                                                      {-1, 24, 25, 26, 27},
-                                                      19,
-                                                      21,
-                                                      0,
-                                                      4,
-                                                      17},
-                                           LayoutCase{DfType::CEDV,
-                                                      true,
-                                                      CalLayout::Mapped,
-                                                      {0, 2, 4, 6},
-                                                      {-1, 27, 28, 29, -1},
-                                                      20,
-                                                      24,
-                                                      12,
-                                                      16,
-                                                      -1},
-                                           LayoutCase{DfType::QSPAN,
-                                                      true,
-                                                      CalLayout::Mapped,
-                                                      {0, 2, 4, 6},
-                                                      {-1, 27, 28, 29, -1},
-                                                      20,
-                                                      24,
-                                                      12,
-                                                      16,
-                                                      -1}));
+// RN44K18 calibrates TS3 and TS4 (no simulated gauge reads them), map or no map.
+TEST(Targets, RowLayoutKeepsTS3AndTS4) {
+  for (bool map : {false, true}) {
+    ResetModule();
+    InitDisplayTables();
+    Module().calConfig = CalConfig::Defaults(DfType::RN44K18);
+    Module().calConfig.UseDataflashMap = map;
+    ASSERT_EQ(CurrentCalLayout(), CalLayout::Rn44k18);
+    EXPECT_EQ(TempOffsetOf(CalLayout::Rn44k18, 3), 29);
+    EXPECT_EQ(TempOffsetOf(CalLayout::Rn44k18, 4), 30);
+  }
+}
 
 class CalParamTest : public ::testing::Test {
  protected:
@@ -180,21 +107,6 @@ TEST_F(CalParamTest, FloatValueUsesTheBufferBytesWhenTheTextIsTheirDisplay) {
   EXPECT_FALSE(ParamValue(*p));
 }
 
-TEST_F(CalParamTest, StoresAreBigEndianTwosComplement) {
-  StoreI16(20, -6400);
-  StoreU16(8, 0xA000);
-  StoreByte(26, 0xCE);
-  StoreF4(12, EncodeF4(-1.0));
-  const auto& b = Module().calBuffer;
-  EXPECT_EQ(b[20], 0xE7);
-  EXPECT_EQ(b[21], 0x00);
-  EXPECT_EQ(b[8], 0xA0);
-  EXPECT_EQ(b[9], 0x00);
-  EXPECT_EQ(b[26], 0xCE);
-  EXPECT_EQ((std::vector<uint8_t>{b[12], b[13], b[14], b[15]}),
-            (std::vector<uint8_t>{0x81, 0x80, 0x00, 0x00}));
-}
-
 TEST(FitsF4, RejectsZeroAndExponentsBeyondTheExponentByte) {
   EXPECT_TRUE(FitsF4(7.5));
   EXPECT_TRUE(FitsF4(-2248203.26));
@@ -202,14 +114,6 @@ TEST(FitsF4, RejectsZeroAndExponentsBeyondTheExponentByte) {
   EXPECT_FALSE(FitsF4(1e300));
   EXPECT_FALSE(FitsF4(1e-300));
   EXPECT_FALSE(FitsF4(std::numeric_limits<double>::quiet_NaN()));
-}
-
-TEST_F(CalParamTest, SampleScaleComesFromTheRowOrItsDefault) {
-  LoadCCOffsetSampleScale();
-  EXPECT_EQ(Module().ccOffsetSampleScale, 64);
-  Row("CC Offset Samples").value = "32";
-  LoadCCOffsetSampleScale();
-  EXPECT_EQ(Module().ccOffsetSampleScale, 32);
 }
 
 }  // namespace

@@ -24,14 +24,6 @@ std::string Name(const ::testing::TestParamInfo<SweepCase>& info) {
          kActions[static_cast<int>(info.param.action)];
 }
 
-// The built-in gauge with its converter errors but without noise, so a run that took other
-// waits still measures the same counts.
-sim::Scenario Quiet(DfType family) {
-  sim::Scenario s = sim::DefaultScenario(family);
-  s.noiseCounts = 0.0;
-  return s;
-}
-
 struct RunOutcome {
   int32_t result = 0;
   std::vector<uint8_t> flash;
@@ -41,7 +33,7 @@ struct RunOutcome {
 };
 
 RunOutcome RunOnce(const SweepCase& c, std::optional<int64_t> nackAt) {
-  sim::Scenario s = Quiet(c.family);
+  sim::Scenario s = QuietScenario(c.family);
   if (nackAt)
     s.faults.push_back({.kind = sim::FaultKind::Nack, .occurrence = static_cast<int>(*nackAt)});
   CalRig rig(s);
@@ -59,7 +51,7 @@ class FaultSweepTest : public ::testing::TestWithParam<SweepCase> {};
 
 TEST_P(FaultSweepTest, EveryRefusedTransferEndsCleanly) {
   const SweepCase c = GetParam();
-  const std::vector<uint8_t> initial = CalRig(Quiet(c.family)).Gauge().Flash().Bytes();
+  const std::vector<uint8_t> initial = CalRig(QuietScenario(c.family)).Gauge().Flash().Bytes();
   const RunOutcome clean = RunOnce(c, std::nullopt);
   ASSERT_EQ(clean.result, 0);
   ASSERT_TRUE(clean.messages.empty()) << clean.messages.front();

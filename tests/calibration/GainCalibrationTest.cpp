@@ -22,39 +22,27 @@ sim::Scenario WithRawPack(DfType family, double counts) {
   return s;
 }
 
-struct PackCase {
-  double actual;
-  double raw;
-  int32_t result;
-  std::vector<uint8_t> stored;
-  const char* message;
-};
-
-class RawPackGainTest : public ::testing::TestWithParam<PackCase> {};
-
-TEST_P(RawPackGainTest, ActualOverRawCountTimes65536) {
-  const PackCase c = GetParam();
-  CalRig rig(WithRawPack(DfType::RN44K18, c.raw));
-  const auto before = rig.Area();
-  EXPECT_EQ(rig.Run(PackRequest(c.actual)), c.result);
-  if (c.result == 0) {
-    EXPECT_EQ(rig.Area(), Patched(before, {{8, c.stored}}));
-    EXPECT_TRUE(rig.Messages().empty());
-  } else {
-    EXPECT_EQ(rig.Area(), before);
-    EXPECT_EQ(rig.Messages(), std::vector<std::string>{c.message});
+TEST(PackVoltageCalibration, StoresActualOverRawCountTimes65536WithinItsLimits) {
+  struct Case {
+    double actual, raw;
+    std::vector<uint8_t> stored;  // empty: refused with the message
+    const char* message;
+  } cases[] = {
+      {16000, 25600, {0xA0, 0x00}, nullptr},  // 40960
+      {16000, 15000, {}, kPackRange},         // 69905
+      {65534, 65535, {0xFF, 0xFF}, nullptr},  // 65534.99998
+      {16000, 16000, {}, kPackRange},         // 65536
+      {50, 51, {0xFA, 0xFB}, nullptr},        // 64251
+      {50, 50, {}, kRawLow},                  // raw too low
+      {0.1, 25600, {}, kPackRange},           // a gain of 0
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.raw);
+    CalRig rig(WithRawPack(DfType::RN44K18, c.raw));
+    rig.Expect(PackRequest(c.actual), {{8, c.stored}},
+               c.message ? std::vector<std::string>{c.message} : std::vector<std::string>{});
   }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Limits, RawPackGainTest,
-    ::testing::Values(PackCase{16000, 25600, 0, {0xA0, 0x00}, nullptr},  // 40960
-                      PackCase{16000, 15000, 1, {}, kPackRange},         // 69905
-                      PackCase{65534, 65535, 0, {0xFF, 0xFF}, nullptr},  // 65534.99998
-                      PackCase{16000, 16000, 1, {}, kPackRange},         // 65536
-                      PackCase{50, 51, 0, {0xFA, 0xFB}, nullptr},        // 64251
-                      PackCase{50, 50, 1, {}, kRawLow},                  // raw too low
-                      PackCase{0.1, 25600, 1, {}, kPackRange}));         // a gain of 0
 
 TEST(PackVoltageCalibration, RowFamilyWithoutAMeasurementReadSendsNone) {
   CalRig rig(WithRawPack(DfType::RN44K18, 25600));
@@ -83,9 +71,7 @@ TEST(PackVoltageCalibration, OwnListsRescaleThePresentGain) {
   for (const Case& c : cases) {
     SCOPED_TRACE(DfTypeName(c.family));
     CalRig rig(WithRawPack(c.family, 4000));
-    const auto before = rig.Area();
-    ASSERT_EQ(rig.Run(PackRequest(c.actual)), 0);
-    EXPECT_EQ(rig.Area(), Patched(before, {{c.byte, c.stored}}));
+    rig.Expect(PackRequest(c.actual), {{c.byte, c.stored}});
     EXPECT_NEAR(rig.Gauge().ReportedNow().packMv, c.actual, 0.5);
   }
 }
@@ -119,11 +105,7 @@ TEST(PackVoltageCalibration, OwnListsRefuseWhatGivesNoGain) {
     SCOPED_TRACE(c.what);
     CalConfig config = FamilyConfig(c.scenario.family);
     config.UseDataflashMap = c.map;
-    CalRig rig(c.scenario, config);
-    const auto before = rig.Area();
-    EXPECT_EQ(rig.Run(PackRequest(2400)), 1);
-    EXPECT_EQ(rig.Area(), before);
-    EXPECT_EQ(rig.Messages(), std::vector<std::string>{c.message});
+    CalRig(c.scenario, config).Expect(PackRequest(2400), {}, {c.message});
   }
 }
 
@@ -157,46 +139,41 @@ TEST(CurrentCalibration, BothGainsAreStoredAsGaugeFloats) {
     SCOPED_TRACE(std::string(DfTypeName(c.family)) + " " + c.actual);
     CalRig rig(CurrentScenario(c.family, 506, 7.5));
     ASSERT_EQ(rig.Gauge().ReportedNow().currentMa, 1990);
-    const auto before = rig.Area();
-    ASSERT_EQ(rig.Run(CurrentRequest(c.actual)), 0);
-    EXPECT_EQ(rig.Area(), Patched(before, {{c.gainByte, c.gain}, {c.capacityByte, c.capacity}}));
+    rig.Expect(CurrentRequest(c.actual), {{c.gainByte, c.gain}, {c.capacityByte, c.capacity}});
   }
 }
 
-TEST(CurrentCalibration, OneMilliampereIsEnoughAndZeroIsRefused) {
+TEST(CurrentCalibration, OneMilliampereIsEnoughAndRefusalsWriteNothing) {
   // A gain of 1.9072 reports one milliampere a count.
   CalRig one(CurrentScenario(DfType::RN44K18, 1, 1.9072));
   ASSERT_EQ(one.Gauge().ReportedNow().currentMa, 1);
   EXPECT_EQ(one.Run(CurrentRequest("2")), 0);
   EXPECT_NEAR(one.Param("CC Gain"), 3.8144, 1e-5);
 
-  CalRig zero(CurrentScenario(DfType::RN44K18, 0, 1.9072));
-  const auto before = zero.Area();
-  EXPECT_EQ(zero.Run(CurrentRequest("2")), 1);
-  EXPECT_EQ(zero.Area(), before);
-  EXPECT_EQ(zero.Messages(),
-            std::vector<std::string>{"Please source or sink current. Measured current is low."});
-}
-
-TEST(CurrentCalibration, UnreadableCurrentAndNonNumbersWriteNothing) {
-  sim::Scenario s = CurrentScenario(DfType::CEDV_PLUS, 506, 7.5);
-  s.faults.push_back(
+  sim::Scenario unread = CurrentScenario(DfType::CEDV_PLUS, 506, 7.5);
+  unread.faults.push_back(
       {.kind = sim::FaultKind::Nack, .member = "ReadSMBusWord", .command = 0x0A, .occurrence = 0});
-  CalRig unread(s);
-  const auto before = unread.Area();
-  EXPECT_EQ(unread.Run(CurrentRequest("2000")), 1);
-  EXPECT_EQ(unread.Area(), before);
-  EXPECT_EQ(unread.Messages(),
-            std::vector<std::string>{"Unable to read current attempting current calibration. "
-                                     "Current calibration was not performed."});
-
-  for (const char* text : {"2,000", "", "0"}) {
-    SCOPED_TRACE(text);
-    CalRig rig(CurrentScenario(DfType::CEDV_PLUS, 506, 7.5));
-    const auto area = rig.Area();
-    EXPECT_EQ(rig.Run(CurrentRequest(text)), 1);
-    EXPECT_EQ(rig.Area(), area);
-    EXPECT_EQ(rig.Messages().size(), 1u);
+  struct Case {
+    sim::Scenario scenario;
+    const char* actual;
+    std::string message;
+  } cases[] = {
+      {CurrentScenario(DfType::RN44K18, 0, 1.9072), "2",
+       "Please source or sink current. Measured current is low."},
+      {unread, "2000",
+       "Unable to read current attempting current calibration. Current calibration was not "
+       "performed."},
+      {CurrentScenario(DfType::CEDV_PLUS, 506, 7.5), "2,000",
+       "Actual current \"2,000\" is not a number.  Current calibration was not performed."},
+      {CurrentScenario(DfType::CEDV_PLUS, 506, 7.5), "",
+       "Actual current \"\" is not a number.  Current calibration was not performed."},
+      {CurrentScenario(DfType::CEDV_PLUS, 506, 7.5), "0",
+       "The new sense resistor gain of 0.000 cannot be stored in the gauge's floating-point "
+       "format.  Current calibration was not performed."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.actual);
+    CalRig(c.scenario).Expect(CurrentRequest(c.actual), {}, {c.message});
   }
 }
 

@@ -39,69 +39,42 @@ sim::Scenario WithCounterOffsets(DfType family, double cc, double board) {
   return s;
 }
 
-TEST(CCOffsetCalibration, StoresCountTimesSampleScaleInEachFamilysRow) {
+// -100 counts x 64 = -6400 = 0xE700; the board offset then reads 2 counts at no load:
+// 2 x 64 - (-6400) = 6528 = 0x1980.
+TEST(OffsetCalibration, EachFamilyStoresTheScaledCountsInItsOwnRows) {
   for (DfType family : {DfType::CEDV, DfType::QSPAN, DfType::RN44K18, DfType::CEDV_PLUS}) {
     SCOPED_TRACE(DfTypeName(family));
-    CalRig rig(WithCounterOffsets(family, -100, 0));
-    const auto before = rig.Area();
-    ASSERT_EQ(rig.Run(Request(CalibrationAction::CCOffset)), 0);
-    // -100 x 64 = -6400 = 0xE700.
-    EXPECT_EQ(rig.Area(), Patched(before, {{CCOffsetByte(family), {0xE7, 0x00}}}));
-    EXPECT_TRUE(rig.Messages().empty());
+    CalRig rig(WithCounterOffsets(family, -100, 102));
+    rig.Expect(Request(CalibrationAction::CCOffset), {{CCOffsetByte(family), {0xE7, 0x00}}});
+    rig.Expect(Request(CalibrationAction::BoardOffset), {{BoardOffsetByte(family), {0x19, 0x80}}});
   }
 }
 
-class CCOffsetRangeTest : public ::testing::TestWithParam<int> {};
-
-TEST_P(CCOffsetRangeTest, AcceptsMinus450ToMinus5Only) {
-  const int count = GetParam();
-  CalRig rig(WithCounterOffsets(DfType::RN44K18, count, 0));
-  const auto before = rig.Area();
-  const bool accepted = count >= -450 && count <= -5;
-  EXPECT_EQ(rig.Run(Request(CalibrationAction::CCOffset)), accepted ? 0 : 1);
-  if (accepted) {
-    EXPECT_EQ(rig.Area(), Patched(before, {{20, Be16(count * 64)}}));
-  } else {
-    EXPECT_EQ(rig.Area(), before);
-    EXPECT_EQ(rig.Messages(), std::vector<std::string>{kCurrentFlowing});
+// CC offset counts from -450 to -5 and board offset counts within plus or minus 300.
+TEST(OffsetCalibration, CountRangesAreInclusive) {
+  struct Case {
+    CalibrationAction action;
+    int count;
+    const char* refused;  // nullptr: accepted
+  } cases[] = {
+      {CalibrationAction::CCOffset, -451, kCurrentFlowing},
+      {CalibrationAction::CCOffset, -450, nullptr},
+      {CalibrationAction::CCOffset, -5, nullptr},
+      {CalibrationAction::CCOffset, -4, kCurrentFlowing},
+      {CalibrationAction::BoardOffset, -301, kLargeCurrent},
+      {CalibrationAction::BoardOffset, -300, nullptr},
+      {CalibrationAction::BoardOffset, 300, nullptr},
+      {CalibrationAction::BoardOffset, 301, kLargeCurrent},
+  };
+  for (const Case& c : cases) {
+    const bool cc = c.action == CalibrationAction::CCOffset;
+    SCOPED_TRACE(std::string(cc ? "CC " : "board ") + std::to_string(c.count));
+    sim::Scenario s = WithCounterOffsets(DfType::RN44K18, cc ? c.count : 0, cc ? 0 : c.count);
+    s.parameters = {{"Current Offset", 0}};
+    CalRig(s).Expect(Request(c.action), {{cc ? 20U : 24U, Be16(c.count * 64)}},
+                     c.refused ? std::vector<std::string>{c.refused} : std::vector<std::string>{});
   }
 }
-
-INSTANTIATE_TEST_SUITE_P(Counts, CCOffsetRangeTest,
-                         ::testing::Values(-451, -450, -5, -4, 0, 5, 300));
-
-TEST(BoardOffsetCalibration, SubtractsThePresentCounterOffset) {
-  for (DfType family : {DfType::CEDV, DfType::QSPAN, DfType::RN44K18, DfType::CEDV_PLUS}) {
-    SCOPED_TRACE(DfTypeName(family));
-    sim::Scenario s = WithCounterOffsets(family, -100, 102);  // 2 counts at no load
-    CalRig rig(s);
-    ASSERT_EQ(rig.Run(Request(CalibrationAction::CCOffset)), 0);  // -6400
-    const auto before = rig.Area();
-    ASSERT_EQ(rig.Run(Request(CalibrationAction::BoardOffset)), 0);
-    // 2 x 64 - (-6400) = 6528 = 0x1980.
-    EXPECT_EQ(rig.Area(), Patched(before, {{BoardOffsetByte(family), {0x19, 0x80}}}));
-  }
-}
-
-class BoardOffsetRangeTest : public ::testing::TestWithParam<int> {};
-
-TEST_P(BoardOffsetRangeTest, AcceptsPlusMinus300) {
-  const int count = GetParam();
-  sim::Scenario s = WithCounterOffsets(DfType::RN44K18, 0, count);
-  s.parameters = {{"Current Offset", 0}};
-  CalRig rig(s);
-  const auto before = rig.Area();
-  const bool accepted = count >= -300 && count <= 300;
-  EXPECT_EQ(rig.Run(Request(CalibrationAction::BoardOffset)), accepted ? 0 : 1);
-  if (accepted) {
-    EXPECT_EQ(rig.Area(), Patched(before, {{24, Be16(count * 64)}}));
-  } else {
-    EXPECT_EQ(rig.Area(), before);
-    EXPECT_EQ(rig.Messages(), std::vector<std::string>{kLargeCurrent});
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(Counts, BoardOffsetRangeTest, ::testing::Values(-301, -300, 300, 301));
 
 // A sample scale that makes the product overflow 16 bits fails before any data flash access.
 TEST(OffsetSampleScale, ProductBeyondSixteenBitsWritesNothing) {
@@ -109,42 +82,36 @@ TEST(OffsetSampleScale, ProductBeyondSixteenBitsWritesNothing) {
   s.parameters = {{"CC Offset Samples", 100}};
   CalRig rig(s);
   ASSERT_EQ(Module().ccOffsetSampleScale, 100);
-  const auto before = rig.Area();
-  EXPECT_EQ(rig.Run(Request(CalibrationAction::CCOffset)), 1);
-  EXPECT_EQ(rig.Area(), before);
-  EXPECT_EQ(rig.Messages(),
-            std::vector<std::string>{"The offset count of -450 times CC Offset Samples of 100 does "
-                                     "not fit a signed 16-bit Dataflash value.  Coulomb Counter "
-                                     "Offset Calibration will abort."});
+  rig.Expect(Request(CalibrationAction::CCOffset), {},
+             {"The offset count of -450 times CC Offset Samples of 100 does "
+              "not fit a signed 16-bit Dataflash value.  Coulomb Counter "
+              "Offset Calibration will abort."});
 
   // The board offset: 300 x 64 - (-20000) = 39200.
   sim::Scenario b = WithCounterOffsets(DfType::RN44K18, 0, 300);
   b.parameters = {{"Current Offset", -20000}};
-  CalRig board(b);
-  const auto boardBefore = board.Area();
-  EXPECT_EQ(board.Run(Request(CalibrationAction::BoardOffset)), 1);
-  EXPECT_EQ(board.Area(), boardBefore);
-  ASSERT_EQ(board.Messages().size(), 1u);
-  EXPECT_NE(board.Messages()[0].find("does not fit a signed 16-bit"), std::string::npos);
+  CalRig(b).Expect(Request(CalibrationAction::BoardOffset), {},
+                   {"The offset count of 300 times CC Offset Samples of 64 does not fit a signed "
+                    "16-bit Dataflash value.  Board Offset Calibration will abort."});
 }
 
 // Each calibration accepts only its own kind of raw block.
 TEST(OffsetBlocks, EachCalibrationRefusesTheOtherKindOfRawOutput) {
   CalRig cc(WithCounterOffsets(DfType::RN44K18, -100, 0));
-  const auto ccBefore = cc.Area();
+  const auto ccBefore = cc.CalArea();
   ASSERT_EQ(EnterCalibrationMode(kNormalRawOutput), 0);
   EXPECT_EQ(CalibrateCCOffset(), 1);
-  EXPECT_EQ(cc.Area(), ccBefore);
+  EXPECT_EQ(cc.CalArea(), ccBefore);
   EXPECT_EQ(cc.Messages(),
             std::vector<std::string>{"Error reading Raw CC Shorted Calibration Data. Please check "
                                      "connection with gas gauge. Calibration not completed."});
   ExitCalibrationMode();
 
   CalRig board(WithCounterOffsets(DfType::RN44K18, -100, 0));
-  const auto boardBefore = board.Area();
+  const auto boardBefore = board.CalArea();
   ASSERT_EQ(EnterCalibrationMode(kOffsetRawOutput), 0);
   EXPECT_EQ(CalibrateBoardOffset(), 1);
-  EXPECT_EQ(board.Area(), boardBefore);
+  EXPECT_EQ(board.CalArea(), boardBefore);
   EXPECT_EQ(
       board.Messages(),
       std::vector<std::string>{"Device is not in raw cal mode before calibrating board offset."});

@@ -18,24 +18,16 @@ sim::Scenario WithRawCells(DfType family, std::vector<double> counts) {
   return s;
 }
 
-TEST(VoltageCalibration, CellTwoUsesTheSumOfTheRawCountsBelowIt) {
-  CalRig rig(WithRawCells(DfType::RN44K18, {25000, 25000, 25000, 25000}));
-  const auto before = rig.Area();
-  // 4000 / 25000 and 8000 / 50000, times 65536: 10485.76, stored 10486 = 0x28F6.
-  ASSERT_EQ(rig.Run(VoltageRequest({4000, 8000})), 0);
-  EXPECT_EQ(rig.Area(), Patched(before, {{0, {0x28, 0xF6}}, {2, {0x28, 0xF6}}}));
-  EXPECT_TRUE(rig.Messages().empty());
-}
-
-TEST(VoltageCalibration, TwoCellsLeaveCellsThreeAndFourAloneWhateverTheyHold) {
-  CalRig rig(WithRawCells(DfType::QSPAN, {25000, 25000, 1, 1}));
-  const auto before = rig.Area();
+// Cell 2 uses the sum of the raw counts below it; with two cells, cells 3 and 4 are left
+// alone whatever they hold.
+TEST(VoltageCalibration, CellTwoUsesTheRawSumAndTwoCellsLeaveTheRestAlone) {
   auto request = VoltageRequest({4000, 8000});
   request.volts.Cell3 = 32000;  // would be far out of range if it were looked at
   request.volts.Cell4 = -5;
   ASSERT_EQ(request.volts.CellCount, 2);
-  ASSERT_EQ(rig.Run(request), 0);
-  EXPECT_EQ(rig.Area(), Patched(before, {{8, {0x28, 0xF6}}, {10, {0x28, 0xF6}}}));
+  // 4000 / 25000 and 8000 / 50000, times 65536: 10485.76, stored 10486 = 0x28F6.
+  CalRig(WithRawCells(DfType::RN44K18, {25000, 25000, 1, 1}))
+      .Expect(request, {{0, {0x28, 0xF6}}, {2, {0x28, 0xF6}}});
 }
 
 // Each family writes its own cell scale rows: CEDV "Alt Cell n Scale" [21..], QSPAN "VCell n
@@ -47,117 +39,88 @@ TEST(VoltageCalibration, EachFamilyWritesItsOwnCellScaleRows) {
   } cases[] = {{DfType::CEDV, 21}, {DfType::QSPAN, 8}, {DfType::CEDV_PLUS, 0}};
   for (const Case& c : cases) {
     SCOPED_TRACE(DfTypeName(c.family));
-    CalRig rig(WithRawCells(c.family, {12800, 12800, 12800, 12800}));
-    const auto before = rig.Area();
     // 4000 / 12800 x 65536 = 20480 (0x5000) for every stack row.
-    ASSERT_EQ(rig.Run(VoltageRequest({4000, 8000, 12000})), 0);
-    EXPECT_EQ(rig.Area(), Patched(before, {{c.first, {0x50, 0x00}},
-                                           {c.first + 2, {0x50, 0x00}},
-                                           {c.first + 4, {0x50, 0x00}}}));
+    CalRig(WithRawCells(c.family, {12800, 12800, 12800, 12800}))
+        .Expect(
+            VoltageRequest({4000, 8000, 12000}),
+            {{c.first, {0x50, 0x00}}, {c.first + 2, {0x50, 0x00}}, {c.first + 4, {0x50, 0x00}}});
   }
 }
 
 TEST(VoltageCalibration, ScaleAboveSixteenBitsIsRefusedAndNothingIsWritten) {
   // Cell 2: 8000 / (4000 + 4000) x 65536 = 65536. (With 16-bit stack entries 65535 itself
   // cannot come out of a cell row; the battery gain below covers it.)
-  CalRig rig(WithRawCells(DfType::RN44K18, {4000, 4000, 4000, 4000}));
-  const auto before = rig.Area();
-  EXPECT_EQ(rig.Run(VoltageRequest({2000, 8000, 12000, 16000})), 1);
-  EXPECT_EQ(rig.Area(), before);
-  EXPECT_EQ(rig.Messages(),
-            (std::vector<std::string>{
-                "Correction for Cell Voltage 2 is beyond allowed range. Calibration not performed.",
-                kFailed}));
+  CalRig(WithRawCells(DfType::RN44K18, {4000, 4000, 4000, 4000}))
+      .Expect(VoltageRequest({2000, 8000, 12000, 16000}), {},
+              {"Correction for Cell Voltage 2 is beyond allowed range. Calibration not performed.",
+               kFailed});
 }
 
-struct BatteryCase {
-  double battery;
-  double raw;
-  int32_t result;
-  std::vector<uint8_t> stored;  // bytes at 10 on success
-};
-
-class BatteryGainTest : public ::testing::TestWithParam<BatteryCase> {};
-
-TEST_P(BatteryGainTest, StoresUpTo65535AndRefusesAbove) {
-  const BatteryCase c = GetParam();
-  sim::Scenario s = WithRawCells(DfType::RN44K18, {12800, 12800, 12800, 12800});
-  ExactCounts(s.batteryError, c.raw);
-  CalRig rig(s);
-  const auto before = rig.Area();
-  EXPECT_EQ(rig.Run(VoltageRequest({4000, 8000, 12000, 16000}, c.battery)), c.result);
-  if (c.result == 0) {
-    const auto cells = Patched(
-        before, {{0, {0x50, 0x00}}, {2, {0x50, 0x00}}, {4, {0x50, 0x00}}, {6, {0x50, 0x00}}});
-    EXPECT_EQ(rig.Area(), Patched(cells, {{10, c.stored}}));
-  } else {
-    EXPECT_EQ(rig.Area(), before);
-    EXPECT_EQ(rig.Messages().front(),
-              "Battery Voltage Correction is beyond allowed value. Calibration not performed.");
+TEST(VoltageCalibration, BatteryGainStoresUpTo65535AndRefusesAbove) {
+  struct Case {
+    double battery, raw;
+    std::vector<uint8_t> stored;  // bytes at 10; empty: refused
+  } cases[] = {
+      {65534.0, 65535, {0xFF, 0xFF}},  // 65534.99998 -> 65535
+      {65535.0, 65535, {}},            // exactly 65536
+      {16000.4, 24000, {0xAA, 0xAB}},  // 16000: 43690.67
+      {0.0, 24000, {0xAC, 0x44}},      // no entry: stays 44100
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.battery);
+    sim::Scenario s = WithRawCells(DfType::RN44K18, {12800, 12800, 12800, 12800});
+    ExactCounts(s.batteryError, c.raw);
+    CalRig(s).Expect(VoltageRequest({4000, 8000, 12000, 16000}, c.battery),
+                     {{0, {0x50, 0x00}},
+                      {2, {0x50, 0x00}},
+                      {4, {0x50, 0x00}},
+                      {6, {0x50, 0x00}},
+                      {10, c.stored}},
+                     c.stored.empty()
+                         ? std::vector<std::string>{"Battery Voltage Correction is beyond allowed "
+                                                    "value. Calibration not performed.",
+                                                    kFailed}
+                         : std::vector<std::string>{});
   }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Limits, BatteryGainTest,
-    ::testing::Values(BatteryCase{65534.0, 65535, 0, {0xFF, 0xFF}},  // 65534.99998 -> 65535
-                      BatteryCase{65535.0, 65535, 1, {}},            // exactly 65536
-                      BatteryCase{16000.4, 24000, 0, {0xAA, 0xAB}},  // 16000: 43690.67
-                      BatteryCase{0.0, 24000, 0, {0xAC, 0x44}}));    // no entry: stays 44100
 
 TEST(TemperatureCalibration, RowFamilyCorrectsTheLiveReading) {
   sim::Scenario s = ExactScenario(DfType::RN44K18);
   s.temperatureC[1] = 23.5;                   // raw 235.0 tenths above 0 degC
   s.parameters = {{"Ext 1 Temp Offset", 5}};  // the gauge reports 24.0 with it
-  CalRig rig(s);
-  const auto before = rig.Area();
   // (25.0 - 24.0) x 10 + 5 = 15. The entered reading (99.0) is not what RN44K18 uses.
-  ASSERT_EQ(rig.Run(TemperatureRequest(1, 25.0, 99.0)), 0);
-  EXPECT_EQ(rig.Area(), Patched(before, {{27, {0x0F}}}));
+  CalRig(s).Expect(TemperatureRequest(1, 25.0, 99.0), {{27, {0x0F}}});
 }
 
-struct OffsetCase {
-  double actual;
-  double measured;
-  int32_t result;
-  uint8_t stored;
-};
-
-class EnteredTemperatureTest : public ::testing::TestWithParam<OffsetCase> {};
-
 // CEDV_PLUS computes TS1 against the reading the technician saw; the present offset is 0.
-TEST_P(EnteredTemperatureTest, StoresTheSignedByteOrRefuses) {
-  const OffsetCase c = GetParam();
-  CalRig rig(ExactScenario(DfType::CEDV_PLUS));
-  const auto before = rig.Area();
-  EXPECT_EQ(rig.Run(TemperatureRequest(1, c.actual, c.measured)), c.result);
-  if (c.result == 0) {
-    EXPECT_EQ(rig.Area(), Patched(before, {{27, {c.stored}}}));
-    EXPECT_TRUE(rig.Messages().empty());
-  } else {
-    EXPECT_EQ(rig.Area(), before);
-    EXPECT_EQ(rig.Messages(),
-              (std::vector<std::string>{
-                  "Temperature Correction beyond allowed range for External Temperature Sensor "
-                  "1.  Allowed range approximately plus or minus 12.7 deg K from default value. No "
-                  "calibration data written.",
-                  kFailed}));
+TEST(TemperatureCalibration, EnteredReadingStoresTheSignedByteOrRefuses) {
+  const std::vector<std::string> refused = {
+      "Temperature Correction beyond allowed range for External Temperature Sensor 1.  Allowed "
+      "range approximately plus or minus 12.7 deg K from default value. No calibration data "
+      "written.",
+      kFailed};
+  struct Case {
+    double actual, measured;
+    std::vector<uint8_t> stored;  // empty: refused
+  } cases[] = {
+      {20.0, 25.0, {0xCE}},  // -50
+      {25.0, 12.3, {0x7F}},  // 127
+      {12.2, 25.0, {0x80}},  // -128
+      {25.0, 12.25, {}},     // 127.5 -> 128
+      {-299.9, 25.0, {}},    // not the marker
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.actual);
+    CalRig(ExactScenario(DfType::CEDV_PLUS))
+        .Expect(TemperatureRequest(1, c.actual, c.measured), {{27, c.stored}},
+                c.stored.empty() ? refused : std::vector<std::string>{});
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Limits, EnteredTemperatureTest,
-                         ::testing::Values(OffsetCase{20.0, 25.0, 0, 0xCE},   // -50
-                                           OffsetCase{25.0, 12.3, 0, 0x7F},   // 127
-                                           OffsetCase{12.2, 25.0, 0, 0x80},   // -128
-                                           OffsetCase{25.0, 12.25, 1, 0},     // 127.5 -> 128
-                                           OffsetCase{-299.9, 25.0, 1, 0}));  // not the marker
-
 TEST(TemperatureCalibration, MarkerLeavesEverySensorUntouched) {
-  CalRig rig(ExactScenario(DfType::RN44K18));
-  const auto before = rig.Area();
   auto request = Request(CalibrationAction::VoltageTemperature);
   request.temperatureSelected = true;  // all five actual values are -300.0
-  EXPECT_EQ(rig.Run(request), 0);
-  EXPECT_EQ(rig.Area(), before);
+  CalRig(ExactScenario(DfType::RN44K18)).Expect(request, {});
 }
 
 // Sensors a layout does not calibrate change nothing and say nothing; the ones it does land
@@ -172,38 +135,27 @@ TEST(TemperatureCalibration, OwnListsCalibrateOnlyTheirSensors) {
                {DfType::QSPAN, 3, 26}, {DfType::QSPAN, 4, 27}, {DfType::CEDV_PLUS, 4, -1}};
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(DfTypeName(c.family)) + " sensor " + std::to_string(c.sensor));
-    CalRig rig(ExactScenario(c.family));
-    const auto before = rig.Area();
-    EXPECT_EQ(rig.Run(TemperatureRequest(c.sensor, 26.0, 25.0)), 0);
-    EXPECT_TRUE(rig.Messages().empty());
-    if (c.byte < 0)
-      EXPECT_EQ(rig.Area(), before);
-    else
-      EXPECT_EQ(rig.Area(), Patched(before, {{static_cast<size_t>(c.byte), {0x0A}}}));
+    CalRig(ExactScenario(c.family))
+        .Expect(TemperatureRequest(c.sensor, 26.0, 25.0),
+                c.byte < 0 ? CalRig::Patches{}
+                           : CalRig::Patches{{static_cast<size_t>(c.byte), {0x0A}}});
   }
 }
 
 TEST(VoltageTemperatureChecks, RawZeroStopsEvenATemperatureOnlyCalibration) {
-  CalRig rig(WithRawCells(DfType::RN44K18, {0, 12800, 12800, 12800}));
-  const auto before = rig.Area();
-  EXPECT_EQ(rig.Run(TemperatureRequest(1, 26.0, 25.0)), 1);
-  EXPECT_EQ(rig.Area(), before);
-  EXPECT_EQ(rig.Messages(),
-            (std::vector<std::string>{"Raw calibration value of zero in voltage rows.", kFailed}));
+  CalRig(WithRawCells(DfType::RN44K18, {0, 12800, 12800, 12800}))
+      .Expect(TemperatureRequest(1, 26.0, 25.0), {},
+              {"Raw calibration value of zero in voltage rows.", kFailed});
 }
 
 TEST(VoltageTemperatureChecks, CedvSbsTemperatureFailureStopsAVoltageOnlyCalibration) {
   sim::Scenario s = WithRawCells(DfType::CEDV, {12800, 12800, 12800});
   s.faults.push_back(
       {.kind = sim::FaultKind::Nack, .member = "ReadSMBusWord", .command = 0x08, .occurrence = 0});
-  CalRig rig(s);
-  const auto before = rig.Area();
-  EXPECT_EQ(rig.Run(VoltageRequest({4000, 8000, 12000})), 1);
-  EXPECT_EQ(rig.Area(), before);
-  EXPECT_EQ(rig.Messages(),
-            (std::vector<std::string>{"Unable to read current SBS Temperature from device. "
-                                      "Temperature calibration not completed. Please retry.",
-                                      kFailed}));
+  CalRig(s).Expect(VoltageRequest({4000, 8000, 12000}), {},
+                   {"Unable to read current SBS Temperature from device. "
+                    "Temperature calibration not completed. Please retry.",
+                    kFailed});
 }
 
 // Faults that no range check names (a raw battery count of 0, a target row whose position
@@ -213,18 +165,12 @@ TEST(VoltageTemperatureChecks, OtherFaultsShowTheGeneralMessage) {
       "Error during Voltage and Temperature Calibration. Calibration not performed.";
   sim::Scenario zeroBattery = WithRawCells(DfType::RN44K18, {12800, 12800, 12800, 12800});
   ExactCounts(zeroBattery.batteryError, 0);
-  CalRig battery(zeroBattery);
-  const auto batteryBefore = battery.Area();
-  EXPECT_EQ(battery.Run(VoltageRequest({4000, 8000, 12000, 16000}, 16000)), 1);
-  EXPECT_EQ(battery.Area(), batteryBefore);
-  EXPECT_EQ(battery.Messages(), (std::vector<std::string>{kGeneral, kFailed}));
+  CalRig(zeroBattery)
+      .Expect(VoltageRequest({4000, 8000, 12000, 16000}, 16000), {}, {kGeneral, kFailed});
 
   CalRig row(ExactScenario(DfType::QSPAN));
-  const auto rowBefore = row.Area();
   Module().CalTable[kCalGroupQspan].items[10].position = "256";  // "Ext 1 Temp Offset"
-  EXPECT_EQ(row.Run(TemperatureRequest(1, 26.0, 25.0)), 1);
-  EXPECT_EQ(row.Area(), rowBefore);
-  EXPECT_EQ(row.Messages(), (std::vector<std::string>{kGeneral, kFailed}));
+  row.Expect(TemperatureRequest(1, 26.0, 25.0), {}, {kGeneral, kFailed});
 }
 
 TEST(VoltageTemperatureChecks, FailedWriteVerificationIsReported) {
