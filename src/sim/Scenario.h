@@ -33,6 +33,12 @@ enum class FaultKind {
   CounterStops,  // the rolling counter (and the converter) stops
   CorruptWrite,  // the chosen data flash write stores other bytes than sent
   WrongDigest,   // the authentication digest is wrong
+  // Faults of a bus adapter; only the emulated adapters (i2c-sim, cp2112-sim) have them.
+  BusyForever,      // the transfer never completes
+  ArbitrationLost,  // another master takes the bus: the transfer does not happen
+  ReadIncomplete,   // a read ends after its first bytes bytes
+  PecMismatch,      // the packet error code is corrupted on the way
+  Unplugged,        // the adapter goes away during the transfer, and stays away
 };
 
 struct Fault {
@@ -41,7 +47,7 @@ struct Fault {
   std::optional<int> command = std::nullopt;  // SMBus command; empty matches every one
   int occurrence = 1;      // first affected matching transfer, from 1; 0 = all of them
   int count = 1;           // how many consecutive matching transfers are affected
-  int bytes = 1;           // ShortBlock / LongBlock: bytes removed or added
+  int bytes = 1;           // ShortBlock / LongBlock: bytes removed or added; ReadIncomplete: kept
   int offset = 0;          // CorruptWrite: byte within the written block
   uint8_t xorMask = 0x01;  // CorruptWrite: bits flipped in that byte
   double afterMs = 0.0;    // CounterStops: platform time after the gauge was opened
@@ -102,6 +108,9 @@ struct Scenario {
 Scenario DefaultScenario(DfType family);
 
 std::optional<DfType> ParseFamily(const std::string& name);
+
+// Faults of a bus adapter rather than of the gauge (busy forever ... unplugged).
+bool IsAdapterFault(FaultKind kind);
 
 // 32 hexadecimal digits (blanks between pairs allowed) into 16 bytes; false otherwise.
 bool ParseKey(const std::string& hex, std::array<uint8_t, 16>& key);

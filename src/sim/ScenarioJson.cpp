@@ -151,10 +151,18 @@ struct KindName {
 };
 
 constexpr KindName kKinds[] = {
-    {"noAnswer", FaultKind::NoAnswer, 0},         {"nack", FaultKind::Nack, 1},
-    {"shortBlock", FaultKind::ShortBlock, 1},     {"longBlock", FaultKind::LongBlock, 1},
-    {"counterStops", FaultKind::CounterStops, 0}, {"corruptWrite", FaultKind::CorruptWrite, 1},
+    {"noAnswer", FaultKind::NoAnswer, 0},
+    {"nack", FaultKind::Nack, 1},
+    {"shortBlock", FaultKind::ShortBlock, 1},
+    {"longBlock", FaultKind::LongBlock, 1},
+    {"counterStops", FaultKind::CounterStops, 0},
+    {"corruptWrite", FaultKind::CorruptWrite, 1},
     {"wrongDigest", FaultKind::WrongDigest, 0},
+    {"busyForever", FaultKind::BusyForever, 1},
+    {"arbitrationLost", FaultKind::ArbitrationLost, 1},
+    {"readIncomplete", FaultKind::ReadIncomplete, 1},
+    {"pecMismatch", FaultKind::PecMismatch, 1},
+    {"unplugged", FaultKind::Unplugged, 1},
 };
 
 constexpr const char* kMembers[] = {"ReadSMBusWord",   "ReadSMBusWord_",  "WriteSMBusWord",
@@ -177,7 +185,8 @@ bool ReadFault(const json& j, const std::string& source, const std::string& path
   if (!found) {
     return f.Fail("kind",
                   "must be one of noAnswer, nack, shortBlock, longBlock, counterStops, "
-                  "corruptWrite, wrongDigest");
+                  "corruptWrite, wrongDigest, busyForever, arbitrationLost, readIncomplete, "
+                  "pecMismatch, unplugged");
   }
   fault.kind = found->kind;
   fault.occurrence = found->defaultOccurrence;
@@ -194,7 +203,7 @@ bool ReadFault(const json& j, const std::string& source, const std::string& path
   }
   f.IntegerInto("occurrence", fault.occurrence, 0, 1000000);
   f.IntegerInto("count", fault.count, 1, 1000000);
-  f.IntegerInto("bytes", fault.bytes, 1, 255);
+  f.IntegerInto("bytes", fault.bytes, fault.kind == FaultKind::ReadIncomplete ? 0 : 1, 255);
   f.IntegerInto("offset", fault.offset, 0, 255);
   f.IntegerInto("xor", fault.xorMask, 1, 255);
   f.Number("afterMs", fault.afterMs, 0.0, 1e9);

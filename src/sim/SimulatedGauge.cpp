@@ -34,14 +34,15 @@ void SimulatedGauge::PassBits(int bits) {
 
 int32_t SimulatedGauge::Fail(int32_t error, int bits) {
   PassBits(bits);
-  errors_.push_back(error);
+  if (!busTransfer_)
+    errors_.push_back(error);
   return error;
 }
 
 bool SimulatedGauge::Begin(const char* member, int command, int16_t address, bool blockRead,
                            TransferEffect& effect, int32_t& status) {
   ++transfers_;
-  effect = faults_.OnTransfer(member, command, blockRead);
+  effect = faults_.OnTransfer(member, command, blockRead, busTransfer_);
   if (effect.noAnswer || address != scenario_.address) {
     status = Fail(kHostErrorNoAnswer, bus::NoAnswerBits());
     return false;
@@ -145,6 +146,53 @@ int32_t SimulatedGauge::WriteSMBusBlock(int16_t command, std::span<const uint8_t
     return Fail(kHostErrorNack, bus::RefusedBits());
   PassBits(bus::WriteBlockBits(static_cast<int>(n)));
   return 0;
+}
+
+namespace {
+
+// Marks the transfers made inside its scope as coming over an emulated bus.
+class BusScope {
+ public:
+  explicit BusScope(bool& flag) : flag_(flag) { flag_ = true; }
+  ~BusScope() { flag_ = false; }
+  BusScope(const BusScope&) = delete;
+  BusScope& operator=(const BusScope&) = delete;
+
+ private:
+  bool& flag_;
+};
+
+}  // namespace
+
+int32_t SimulatedGauge::BusReadWord(int command, int16_t address, uint16_t& word) {
+  const BusScope scope(busTransfer_);
+  return ReadWord("ReadSMBusWord", command, address, word);
+}
+
+int32_t SimulatedGauge::BusWriteWord(int command, uint16_t word, int16_t address) {
+  const BusScope scope(busTransfer_);
+  return WriteWord("WriteSMBusWord", command, word, address);
+}
+
+int32_t SimulatedGauge::BusReadBlock(int command, int16_t address, std::vector<uint8_t>& data) {
+  const BusScope scope(busTransfer_);
+  return ReadBlock("ReadSMBusBlock", command, address, data);
+}
+
+int32_t SimulatedGauge::BusWriteBlock(int command, std::span<const uint8_t> data, int16_t address) {
+  const BusScope scope(busTransfer_);
+  return WriteSMBusBlock(static_cast<int16_t>(command), data, static_cast<int16_t>(data.size()),
+                         address);
+}
+
+bool SimulatedGauge::AnswersWord(int command) const {
+  uint16_t word = 0;
+  return WordAnswer(command, word);
+}
+
+bool SimulatedGauge::AnswersBlock(int command) const {
+  std::vector<uint8_t> data;
+  return BlockAnswer(command, data);
 }
 
 int32_t SimulatedGauge::CheckForError() {

@@ -1,0 +1,96 @@
+#include "adapters/OpenAdapter.h"
+
+#include "adapters/cp2112/Cp2112Driver.h"
+#include "adapters/cp2112/HidApiBackend.h"
+#include "adapters/emulation/Emulations.h"
+#include "sim/ScenarioJson.h"
+
+#ifdef GAUGECAL_HAVE_I2CDEV
+#include "adapters/i2cdev/I2cDevDriver.h"
+#include "adapters/i2cdev/LinuxI2cSys.h"
+#endif
+
+namespace gaugecal::adapters {
+
+namespace {
+
+// The scenario's gauge: the family's built-in one, or the file's.
+std::unique_ptr<sim::SimulatedGauge> OpenSimulated(const AdapterSpec& spec,
+                                                   const std::string& scenarioFile,
+                                                   Platform& platform, std::string& error) {
+  const DfType family = *sim::ParseFamily(spec.target);
+  std::optional<sim::Scenario> scenario = sim::DefaultScenario(family);
+  if (!scenarioFile.empty()) {
+    scenario = sim::LoadScenarioFile(scenarioFile, family, error);
+    if (!scenario)
+      return nullptr;
+  }
+  if (spec.kind == AdapterKind::Sim) {
+    for (const sim::Fault& f : scenario->faults) {
+      if (sim::IsAdapterFault(f.kind)) {
+        error = scenarioFile + ": adapter faults need an emulated adapter (i2c-sim:" + spec.target +
+                " or cp2112-sim:" + spec.target + ")";
+        return nullptr;
+      }
+    }
+  }
+  std::unique_ptr<sim::SimulatedGauge> gauge =
+      sim::OpenGauge(std::move(*scenario), platform, error);
+  if (!gauge && !scenarioFile.empty())
+    error = scenarioFile + ": " + error;
+  return gauge;
+}
+
+std::unique_ptr<AdapterDriver> RealDriver(AdapterKind kind, Platform& platform) {
+#ifdef GAUGECAL_HAVE_I2CDEV
+  if (kind == AdapterKind::I2c)
+    return std::make_unique<i2cdev::I2cDevDriver>(std::make_shared<i2cdev::LinuxI2cSys>(),
+                                                  platform);
+#endif
+  if (kind == AdapterKind::Cp2112)
+    return std::make_unique<cp2112::Cp2112Driver>(cp2112::HidApiBackend::Create(), platform);
+  return nullptr;
+}
+
+}  // namespace
+
+std::unique_ptr<HostLink> OpenAdapter(const std::string& name, const std::string& scenarioFile,
+                                      Platform& platform, const WarningSink& warn,
+                                      std::string& error) {
+  std::optional<AdapterSpec> spec = ParseAdapterSpec(name, error);
+  if (!spec)
+    return nullptr;
+  const bool simulated = spec->kind == AdapterKind::Sim || spec->kind == AdapterKind::I2cSim ||
+                         spec->kind == AdapterKind::Cp2112Sim;
+  if (!simulated && !scenarioFile.empty()) {
+    error = "--sim-scenario needs a simulated gauge (sim:, i2c-sim: or cp2112-sim:), not " + name;
+    return nullptr;
+  }
+  std::unique_ptr<Adapter> adapter;
+  if (simulated) {
+    std::unique_ptr<sim::SimulatedGauge> gauge =
+        OpenSimulated(*spec, scenarioFile, platform, error);
+    if (!gauge || spec->kind == AdapterKind::Sim)
+      return gauge;
+    emulation::Emulation e = emulation::Emulate(*spec, std::move(gauge), platform);
+    adapter = e.driver->Open(e.spec, error);
+  } else if (std::unique_ptr<AdapterDriver> driver = RealDriver(spec->kind, platform)) {
+    adapter = driver->Open(*spec, error);
+  } else {
+    error = "adapter \"" + name + "\" is not available on this system";
+  }
+  if (adapter)
+    adapter->SetWarningSink(warn);
+  return adapter;
+}
+
+std::vector<std::unique_ptr<AdapterDriver>> RealDrivers(Platform& platform) {
+  std::vector<std::unique_ptr<AdapterDriver>> drivers;
+  for (AdapterKind kind : {AdapterKind::I2c, AdapterKind::Cp2112}) {
+    if (std::unique_ptr<AdapterDriver> driver = RealDriver(kind, platform))
+      drivers.push_back(std::move(driver));
+  }
+  return drivers;
+}
+
+}  // namespace gaugecal::adapters

@@ -1,0 +1,30 @@
+#pragma once
+// Opens what an --adapter name asks for: the simulated gauge itself, a real adapter, or an
+// emulated adapter with the scenario's gauge behind it; and the drivers of the real adapters.
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "adapters/Adapter.h"
+#include "device/HostLink.h"
+
+namespace gaugecal {
+class Platform;
+}
+
+namespace gaugecal::adapters {
+
+using WarningSink = std::function<void(const std::string&)>;
+
+// nullptr and a message naming the adapter or the scenario file and the problem when it
+// cannot be opened. Warnings of the adapter while it runs go to warn.
+std::unique_ptr<HostLink> OpenAdapter(const std::string& name, const std::string& scenarioFile,
+                                      Platform& platform, const WarningSink& warn,
+                                      std::string& error);
+
+// The drivers of the adapters this system can have: i2c-dev (Linux) and the CP2112.
+std::vector<std::unique_ptr<AdapterDriver>> RealDrivers(Platform& platform);
+
+}  // namespace gaugecal::adapters
