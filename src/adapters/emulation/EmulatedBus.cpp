@@ -47,8 +47,8 @@ WireResult EmulatedBus::Write(uint8_t address, std::span<const uint8_t> bytes) {
       faults_.OnBridgeTransfer(block ? "WriteSMBusBlock" : "WriteSMBusWord", command, false);
   if (auto interrupted = Interrupted(effect))
     return {*interrupted, {}};
-  if (!GaugeAt(address))
-    return {WireOutcome::AddressNack, {}};
+  if (!GaugeAt(address))  // the gauge sees the address go by and takes its bus time
+    return {Outcome(gauge_->BusWriteWord(command, 0, address)), {}};
 
   // One byte more than the transfer needs is its packet error code.
   const size_t needed = block ? 1 + (payload.empty() ? 0 : payload[0]) : 2;
@@ -79,8 +79,9 @@ WireResult EmulatedBus::WriteRead(uint8_t address, std::span<const uint8_t> writ
       faults_.OnBridgeTransfer(word ? "ReadSMBusWord" : "ReadSMBusBlock", command, true);
   if (auto interrupted = Interrupted(effect))
     return {*interrupted, {}};
+  uint16_t unused = 0;
   if (!GaugeAt(address))
-    return {WireOutcome::AddressNack, {}};
+    return {Outcome(gauge_->BusReadWord(command, address, unused)), {}};
   if (written.size() != 1)
     return {WireOutcome::DataNack, {}};  // no process calls
 
