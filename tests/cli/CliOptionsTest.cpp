@@ -21,8 +21,8 @@ TEST(CliOptions, UsageErrorsExitWithTwo) {
       {{"--bogus", "identify"}, "gaugecal: unknown option --bogus"},
       {{"--virtual-time", "frobnicate"}, "gaugecal: unknown command frobnicate"},
       {{"--adapter", "usb:1", "identify"},
-       "gaugecal: unknown adapter \"usb:1\" (known: sim:CEDV, sim:QSPAN, sim:RN44K18 or "
-       "sim:CEDV_PLUS)"},
+       "gaugecal: unknown adapter \"usb:1\" (known: sim:FAMILY, i2c-sim:FAMILY, cp2112-sim:FAMILY, "
+       "i2c:/dev/i2c-N or cp2112[:SERIAL], FAMILY being CEDV, QSPAN, RN44K18 or CEDV_PLUS)"},
       {{"--adapter", "sim:cedv", "identify"}, "gaugecal: unknown adapter \"sim:cedv\""},
       {{"--virtual-time", "identify", "now"}, "gaugecal: identify takes no arguments"},
       {{"--virtual-time", "--trace", dir.Path("missing/t.jsonl"), "identify"},
