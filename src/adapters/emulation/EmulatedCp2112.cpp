@@ -13,8 +13,13 @@ constexpr const char* kPath = "sim-hid-0";
 }
 
 EmulatedCp2112::EmulatedCp2112(std::shared_ptr<EmulatedBus> bus, std::shared_ptr<bool> unplugged,
-                               Platform& platform)
-    : bus_(std::move(bus)), unplugged_(std::move(unplugged)), platform_(platform) {}
+                               std::shared_ptr<bool> open, Platform& platform)
+    : bus_(std::move(bus)),
+      unplugged_(std::move(unplugged)),
+      open_(std::move(open)),
+      platform_(platform) {
+  *open_ = true;
+}
 
 int EmulatedCp2112::Fail(const std::string& error) {
   error_ = error;
@@ -139,11 +144,11 @@ std::unique_ptr<HidDevice> EmulatedHidBackend::Open(const std::string& path, std
     error = "no such device";
     return nullptr;
   }
-  if (bridge_) {
+  if (*open_) {
     error = "the device is already open";
     return nullptr;
   }
-  auto bridge = std::make_unique<EmulatedCp2112>(bus_, unplugged_, platform_);
+  auto bridge = std::make_unique<EmulatedCp2112>(bus_, unplugged_, open_, platform_);
   bridge_ = bridge.get();
   return bridge;
 }

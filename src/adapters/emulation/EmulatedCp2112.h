@@ -23,7 +23,10 @@ namespace gaugecal::adapters::emulation {
 class EmulatedCp2112 : public cp2112::HidDevice {
  public:
   EmulatedCp2112(std::shared_ptr<EmulatedBus> bus, std::shared_ptr<bool> unplugged,
-                 Platform& platform);
+                 std::shared_ptr<bool> open, Platform& platform);
+  ~EmulatedCp2112() override { *open_ = false; }
+  EmulatedCp2112(const EmulatedCp2112&) = delete;
+  EmulatedCp2112& operator=(const EmulatedCp2112&) = delete;
 
   int Write(std::span<const uint8_t> report) override;
   int Read(std::span<uint8_t> report, int timeoutMs) override;
@@ -42,6 +45,7 @@ class EmulatedCp2112 : public cp2112::HidDevice {
 
   std::shared_ptr<EmulatedBus> bus_;
   std::shared_ptr<bool> unplugged_;
+  std::shared_ptr<bool> open_;
   Platform& platform_;
   std::optional<cp2112::SmbusConfig> config_;
   cp2112::TransferStatus status_;
@@ -51,7 +55,7 @@ class EmulatedCp2112 : public cp2112::HidDevice {
   int requests_[256] = {};
 };
 
-// The HID library of the cp2112-sim adapter: one bridge, serial kSerial, opened once.
+// The HID library of the cp2112-sim adapter: one bridge, serial kSerial, open once at a time.
 class EmulatedHidBackend : public cp2112::HidBackend {
  public:
   static constexpr const char* kSerial = "SIM00001";
@@ -61,12 +65,13 @@ class EmulatedHidBackend : public cp2112::HidBackend {
   std::vector<cp2112::HidDeviceInfo> Enumerate(uint16_t vendor, uint16_t product) override;
   std::unique_ptr<cp2112::HidDevice> Open(const std::string& path, std::string& error) override;
 
-  // The bridge once opened (for tests), or nullptr.
-  EmulatedCp2112* Bridge() const { return bridge_; }
+  // The bridge last opened, while it is open (for tests).
+  EmulatedCp2112* Bridge() const { return *open_ ? bridge_ : nullptr; }
 
  private:
   std::shared_ptr<EmulatedBus> bus_;
   std::shared_ptr<bool> unplugged_ = std::make_shared<bool>(false);
+  std::shared_ptr<bool> open_ = std::make_shared<bool>(false);
   Platform& platform_;
   EmulatedCp2112* bridge_ = nullptr;
 };
