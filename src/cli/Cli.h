@@ -31,7 +31,7 @@ struct GlobalOptions {
 struct CliContext {
   GlobalOptions options;
   Platform& platform;
-  HostLink& link;
+  HostLink* link;  // nullptr for a command that opens no gauge (scan)
   std::ostream& out;
   std::ostream& err;
   std::string appDir;     // resolved, with a trailing separator

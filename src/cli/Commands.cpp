@@ -6,12 +6,14 @@ void AddIdentifyCommand(CommandSet& commands);
 void AddCheckConfigCommand(CommandSet& commands);
 void AddReadCommand(CommandSet& commands);
 void AddRawCommand(CommandSet& commands);
+void AddScanCommand(CommandSet& commands);
 
 void AddCommands(CommandSet& commands) {
   AddIdentifyCommand(commands);
   AddCheckConfigCommand(commands);
   AddReadCommand(commands);
   AddRawCommand(commands);
+  AddScanCommand(commands);
 }
 
 CLI::App& CommandSet::Add(const std::string& name, const std::string& description, CommandRun run) {
@@ -19,6 +21,13 @@ CLI::App& CommandSet::Add(const std::string& name, const std::string& descriptio
   command->footer("The options of gaugecal --help may also follow the command.");
   commands_.emplace_back(command, std::move(run));
   return *command;
+}
+
+CLI::App& CommandSet::AddWithoutGauge(const std::string& name, const std::string& description,
+                                      CommandRun run) {
+  CLI::App& command = Add(name, description, std::move(run));
+  withoutGauge_.insert(&command);
+  return command;
 }
 
 std::pair<const CLI::App*, const CommandRun*> CommandSet::Chosen() const {

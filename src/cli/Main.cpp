@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/Adapter.h"
+#include "adapters/OpenAdapter.h"
 #include "cli/Cli.h"
 #include "cli/Commands.h"
 #include "device/ModuleState.h"
@@ -36,9 +36,13 @@ void AddGlobalOptions(CLI::App& tool, GlobalOptions& options) {
   tool.fallthrough();
   tool.require_subcommand(1);
   tool.add_option("--adapter", options.adapter,
-                  "bus adapter: sim:CEDV, sim:QSPAN, sim:RN44K18 (default), sim:CEDV_PLUS")
+                  "bus adapter: sim:FAMILY (default sim:RN44K18), i2c:/dev/i2c-N, "
+                  "cp2112[:SERIAL], i2c-sim:FAMILY, cp2112-sim:FAMILY; FAMILY is CEDV, QSPAN, "
+                  "RN44K18 or CEDV_PLUS; options after commas: pec, timeout=MS, retries=N, "
+                  "clock=HZ (docs/hardware.md)")
       ->type_name("NAME");
-  tool.add_option("--sim-scenario", options.simScenario, "scenario file for the simulated gauge")
+  tool.add_option("--sim-scenario", options.simScenario,
+                  "scenario file for the simulated gauge (sim:, i2c-sim:, cp2112-sim:)")
       ->type_name("FILE");
   tool.add_flag("--virtual-time", options.virtualTime,
                 "run on a virtual clock: waits take no real time");
@@ -94,13 +98,18 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
     platform = std::move(p);
   }
 
-  // The adapter first: a bad scenario file must not truncate an earlier trace file.
-  std::string error;
-  std::unique_ptr<HostLink> adapter =
-      OpenAdapter(options.adapter, options.simScenario, *platform, error);
-  if (!adapter) {
-    err << "gaugecal: " << error << "\n";
-    return kExitUsage;
+  // The adapter first: a bad scenario file must not truncate an earlier trace file. What the
+  // adapter finds wrong while the command runs comes as warnings.
+  std::unique_ptr<HostLink> adapter;
+  if (commands.NeedsGauge(command)) {
+    std::string error;
+    adapter = adapters::OpenAdapter(
+        options.adapter, options.simScenario, *platform,
+        [&err](const std::string& text) { err << "warning: " << text << "\n"; }, error);
+    if (!adapter) {
+      err << "gaugecal: " << error << "\n";
+      return kExitUsage;
+    }
   }
 
   std::ofstream traceStream;
@@ -118,7 +127,7 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
 
   std::unique_ptr<HostLink> traced;
   HostLink* link = adapter.get();
-  if (trace) {
+  if (trace && adapter) {
     traced = std::make_unique<TracingHostLink>(*adapter, *trace);
     link = traced.get();
   }
@@ -134,7 +143,7 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
 
   // Progress lines only for a person watching the real standard output.
   const bool terminal = &out == &std::cout && isatty(STDOUT_FILENO) == 1;
-  CliContext context{options, *platform, *link, out, err, appDir, terminal};
+  CliContext context{options, *platform, link, out, err, appDir, terminal};
   int status = kExitFailed;
   try {
     status = (*run)(context);

@@ -3,8 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <nlohmann/json.hpp>
+
+#include "adapters/OpenAdapter.h"
 #include "adapters/Scan.h"
 #include "adapters/emulation/Emulations.h"
+#include "cli/CliRun.h"
 #include "platform/VirtualPlatform.h"
 
 namespace gaugecal::test {
@@ -54,6 +59,25 @@ TEST(AdapterScan, ListsEachAdapterWithTheDeviceTypeOfTheGaugeThatAnswers) {
   EXPECT_EQ(ScanAdapters(drivers)[1].openError,
             "cannot open the CP2112 bridge SIM00001: the device is already open (permissions: "
             "see docs/hardware.md)");
+}
+
+// The tool's scan opens no gauge of its own, so a --adapter that does not exist is no obstacle;
+// on a machine without adapters it says so and succeeds.
+TEST(AdapterScan, TheToolListsWhatTheDriversFindOrSaysThereIsNothing) {
+  VirtualPlatform platform;
+  const std::vector<ScanResult> found = ScanAdapters(RealDrivers(platform));
+  const CliResult r = RunCli({"--adapter", "i2c:/dev/i2c-99", "scan"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "");
+  if (found.empty()) {
+    EXPECT_EQ(r.out, "No adapters found (no i2c-dev buses, no CP2112 bridges).\n");
+  } else {
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), static_cast<long>(found.size()));
+    EXPECT_EQ(r.out.rfind(found.front().adapter.name + "  ", 0), 0u);
+  }
+  const CliResult json = RunCli({"scan", "--json"});
+  EXPECT_EQ(json.status, 0);
+  EXPECT_EQ(nlohmann::json::parse(json.out)["adapters"].size(), found.size());
 }
 
 }  // namespace

@@ -20,7 +20,7 @@ std::string RunWait(bool terminal) {
   ScriptedHostLink link;
   Module().platform = &platform;
   std::ostringstream out, err;
-  cli::CliContext context{{}, platform, link, out, err, "", terminal};
+  cli::CliContext context{{}, platform, &link, out, err, "", terminal};
   {
     cli::ProgressLine progress(context, "Reading");
     WaitSeconds(1.0F);
