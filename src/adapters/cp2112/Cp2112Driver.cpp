@@ -7,7 +7,7 @@ namespace gaugecal::adapters::cp2112 {
 
 namespace {
 
-constexpr const char* kPermissions = " (permissions: see docs/hardware.md)";
+constexpr const char* kPermissions = "permissions: see docs/hardware.md";
 
 std::string Serials(const std::vector<HidDeviceInfo>& found) {
   std::string list;
@@ -34,7 +34,7 @@ std::unique_ptr<Adapter> Cp2112Driver::Open(const AdapterSpec& spec, std::string
   }
   const HidDeviceInfo* chosen = matching.size() == 1 ? matching.front() : nullptr;
   if (found.empty()) {
-    error = std::string("no CP2112 bridge found (is it plugged in?") + kPermissions + ")";
+    error = std::string("no CP2112 bridge found (is it plugged in? ") + kPermissions + ")";
     return nullptr;
   }
   if (!chosen && spec.target.empty()) {
@@ -49,7 +49,8 @@ std::unique_ptr<Adapter> Cp2112Driver::Open(const AdapterSpec& spec, std::string
   std::string reason;
   std::unique_ptr<HidDevice> device = hid_->Open(chosen->path, reason);
   if (!device) {
-    error = "cannot open the CP2112 bridge " + chosen->serial + ": " + reason + kPermissions;
+    error = "cannot open the CP2112 bridge " + chosen->serial + ": " + reason + " (" +
+            kPermissions + ")";
     return nullptr;
   }
   Cp2112Settings settings;

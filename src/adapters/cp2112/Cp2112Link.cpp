@@ -1,7 +1,6 @@
 #include "adapters/cp2112/Cp2112Link.h"
 
 #include "adapters/smbus/Frames.h"
-#include "device/Codecs.h"
 #include "platform/Platform.h"
 
 namespace gaugecal::adapters::cp2112 {
@@ -124,12 +123,8 @@ BusError Cp2112Link::Await(TransferStatus& status) {
 }
 
 BusError Cp2112Link::Write(uint8_t address, const std::vector<uint8_t>& bytes) {
-  if (bytes.size() > kMaxWrite) {
-    Warn("a write of " + std::to_string(bytes.size()) + " bytes to command 0x" + Hex2(bytes[0]) +
-         " does not fit one CP2112 transfer (at most " + std::to_string(kMaxWrite) +
-         " bytes with command, count and PEC); not sent");
+  if (bytes.size() > kMaxWrite)
     return BusError::TooLong;
-  }
   if (const BusError e = Send(EncodeWrite({address, bytes})); e != BusError::None)
     return e;
   TransferStatus status;
@@ -181,7 +176,14 @@ BusError Cp2112Link::ReadBlock(uint8_t address, uint8_t command, std::vector<uin
 }
 
 BusError Cp2112Link::WriteBlock(uint8_t address, uint8_t command, std::span<const uint8_t> data) {
-  return Write(address, smbus::BlockWrite(address, command, data, settings_.pec));
+  const std::vector<uint8_t> bytes = smbus::BlockWrite(address, command, data, settings_.pec);
+  if (bytes.size() > kMaxWrite) {
+    const size_t most = kMaxWrite - (bytes.size() - data.size());
+    Warn("a block write of " + std::to_string(data.size()) +
+         " bytes does not fit one CP2112 transfer (" + std::to_string(most) +
+         " bytes at most); not sent");
+  }
+  return Write(address, bytes);
 }
 
 }  // namespace gaugecal::adapters::cp2112
