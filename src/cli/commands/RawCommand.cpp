@@ -100,7 +100,7 @@ int RunRaw(CliContext& c, const std::vector<std::string>& args) {
             "with device.");
       }
     }
-    LeaveCalibrationMode();
+    LeaveCalMode();
   }
   PrintRows(c, offset, ok);
   return ok ? kExitOk : kExitFailed;
