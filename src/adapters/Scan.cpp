@@ -34,6 +34,7 @@ std::vector<ScanResult> ScanAdapters(const std::vector<std::unique_ptr<AdapterDr
       std::optional<AdapterSpec> spec = ParseAdapterSpec(attached.name, r.openError);
       std::unique_ptr<Adapter> adapter = spec ? driver->Open(*spec, r.openError) : nullptr;
       if (adapter) {
+        r.adapter.description = adapter->Describe();
         r.deviceType = DeviceType(*adapter);
         adapter->Close();
       }

@@ -14,7 +14,7 @@
 namespace gaugecal::adapters {
 
 struct ScanResult {
-  AttachedAdapter adapter;
+  AttachedAdapter adapter;             // described as opened, when it opened
   std::string openError;               // the adapter could not be opened
   std::optional<uint16_t> deviceType;  // the gauge's answer, when one answered
 };

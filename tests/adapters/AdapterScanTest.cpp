@@ -39,10 +39,11 @@ TEST(AdapterScan, ListsEachAdapterWithTheDeviceTypeOfTheGaugeThatAnswers) {
   const std::vector<ScanResult> found = ScanAdapters(drivers);
   ASSERT_EQ(found.size(), 2u);
   EXPECT_EQ(found[0].adapter.name, "i2c:/dev/i2c-0");
-  EXPECT_EQ(found[0].adapter.description, "i2c-dev bus (emulated SMBus)");
+  EXPECT_EQ(found[0].adapter.description, "i2c-dev /dev/i2c-0 (emulated SMBus), PEC off");
   EXPECT_EQ(found[0].openError, "");
   EXPECT_EQ(found[0].deviceType, 0x0A05);  // the identification's first two bytes
   EXPECT_EQ(found[1].adapter.name, "cp2112:SIM00001");
+  EXPECT_EQ(found[1].adapter.description, "CP2112 bridge SIM00001, 100 kHz, PEC off");
   EXPECT_EQ(found[1].deviceType, std::nullopt);
   // One subcommand write and one block read where the gauge answered; the write alone elsewhere.
   EXPECT_EQ(i2c.emulation.bus->Transfers(), 2);
