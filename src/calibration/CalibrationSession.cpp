@@ -31,6 +31,18 @@ bool HasCalibrationModeCommand(DfType family) {
   return family == DfType::RN44K18 || family == DfType::CEDV_PLUS;
 }
 
+// Out of the raw stream and, where the gauge was put into calibration mode, the
+// calibration-mode subcommand once more, which switches the mode off.
+void SendLeaveSequence() {
+  const ModuleState& m = Module();
+  WriteMACCommand(m.calConfig.exitCalCommand);
+  SleepMs(kSessionSettleMs);
+  if (HasCalibrationModeCommand(m.calConfig.DFType) && m.calModeFlag) {
+    WriteMACCommand(m.calConfig.calmode);
+    SleepMs(kSessionSettleMs);
+  }
+}
+
 // Reads the calibration area and decodes it into the calibration table.
 int32_t ReadCalibrationArea(const SessionHooks& hooks) {
   if (const int32_t status = ReadCalBufferConsistently(); status != 0)
@@ -76,6 +88,8 @@ int32_t ReadCalBufferConsistently() {
 int32_t EnterCalibrationMode(int16_t mode, const SessionHooks& hooks) {
   ModuleState& m = Module();
   const DfType family = m.calConfig.DFType;
+  if (hooks.beforeEntry)
+    hooks.beforeEntry();
   // Every family starts from the image the gauge holds now: the engine patches this buffer and
   // writes all of it back, so a stale or partly read image must never reach the gauge.
   if (const int32_t status = ReadCalibrationArea(hooks); status != 0) {
@@ -106,21 +120,22 @@ int32_t EnterCalibrationMode(int16_t mode, const SessionHooks& hooks) {
 }
 
 int32_t ExitCalibrationMode(const SessionHooks& hooks) {
-  ModuleState& m = Module();
-  const DfType family = m.calConfig.DFType;
-  WriteMACCommand(m.calConfig.exitCalCommand);
-  SleepMs(kSessionSettleMs);
-  if (HasCalibrationModeCommand(family) && m.calModeFlag) {
-    WriteMACCommand(m.calConfig.calmode);
-    SleepMs(kSessionSettleMs);
-  }
+  const DfType family = Module().calConfig.DFType;
+  SendLeaveSequence();
   // Every family reads back what it now stores, so the table shows the gauge's constants.
   ReadCalibrationArea(hooks);
   if (family == DfType::RN44K18)
     SleepMs(kBeforeLiveRefreshMs);
   if (RefreshLiveReadings(hooks) != 0)
     ShowMessage(kMeasurementsAfterExit);
+  if (hooks.afterExit)
+    hooks.afterExit();
   return 0;
+}
+
+void LeaveCalibrationMode() {
+  SendLeaveSequence();
+  Module().calModeFlag = false;
 }
 
 }  // namespace gaugecal

@@ -7,6 +7,7 @@
 #include <span>
 
 #include "calibration/Acquisition.h"
+#include "calibration/CalibrationSession.h"
 #include "device/Codecs.h"
 #include "device/DataFlash.h"
 #include "device/HostLink.h"
@@ -66,9 +67,12 @@ DeviceMeasurements ReadByCommands() {
   else
     ReadAltStackVoltages(s[0], s[1], s[2], s[3]);
   if (c.DFType == DfType::CEDV_PLUS && (c.BatteryVSupported || c.PackVSupported)) {
-    // This family reports battery and pack voltage in its raw calibration block.
+    // This family reports battery and pack voltage in its raw calibration block, which it
+    // streams only in calibration mode: the gauge is taken out again at once, so a reading
+    // never leaves it there.
     std::array<uint8_t, 256> block{};
     FetchFreshRawBlock(block);
+    LeaveCalibrationMode();
     d.battery = std::to_string(block[kRawBatteryVoltage + 1] * 256 + block[kRawBatteryVoltage]);
     d.pack = std::to_string(block[kRawPackVoltage + 1] * 256 + block[kRawPackVoltage]);
   } else {
