@@ -29,6 +29,7 @@ SimulatedGauge::SimulatedGauge(Scenario scenario, Platform& platform)
 }
 
 void SimulatedGauge::PassBits(int bits) {
+  busMs_ += bus::Ms(bits);
   platform_.PassTime(bus::Ms(bits));
 }
 

@@ -63,6 +63,7 @@ class SimulatedGauge : public HostLink {
   RawSample RawNow(bool offsetOutput) const;
   Reported ReportedNow() const;
   int64_t Transfers() const { return transfers_; }
+  double BusMs() const { return busMs_; }  // bus time of every transfer so far
   size_t PendingErrors() const { return errors_.size(); }
   // Where the data flash is kept between runs; empty: nowhere. Failed saves are remembered.
   void SetPersistFile(std::string path) { persistFile_ = std::move(path); }
@@ -106,6 +107,7 @@ class SimulatedGauge : public HostLink {
   std::optional<double> counterStopMs_;
   std::deque<int32_t> errors_;
   int64_t transfers_ = 0;
+  double busMs_ = 0.0;
 
   SecurityMode security_;
   bool calMode_;
