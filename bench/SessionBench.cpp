@@ -112,7 +112,8 @@ SessionRun TimeSession(DfType family) {
   std::ostringstream trace;
   Bench bench(family, platform, &trace);
   const auto start = std::chrono::steady_clock::now();
-  const auto steps = gaugecal::cli::RunDemoSession(*bench.panel, bench.Gauge(), bench.Link());
+  bench.panel->Startup(bench.Link());
+  const auto steps = gaugecal::cli::RunDemoSession(*bench.panel, bench.Gauge());
   const auto end = std::chrono::steady_clock::now();
   SessionRun run;
   run.wallMs = std::chrono::duration<double, std::milli>(end - start).count();

@@ -108,10 +108,7 @@ const char* ActionName(CalibrationAction action) {
   return "board-offset";
 }
 
-std::vector<DemoStep> RunDemoSession(panel::NBCal& panel, sim::SimulatedGauge& gauge,
-                                     HostLink& link) {
-  gauge.Settings().currentMa = 0.0;
-  panel.Startup(link);
+std::vector<DemoStep> RunDemoSession(panel::NBCal& panel, sim::SimulatedGauge& gauge) {
   if (panel.Outcome() != panel::StartupOutcome::Ready)
     return {};
   // The technician watches the gauge's readings on the page before typing references.

@@ -12,12 +12,9 @@
 #include "calibration/CalibrationRun.h"
 #include "panel/NBCal.h"
 
-namespace gaugecal {
-class HostLink;
-namespace sim {
+namespace gaugecal::sim {
 class SimulatedGauge;
 }
-}  // namespace gaugecal
 
 namespace gaugecal::cli {
 
@@ -29,10 +26,8 @@ struct DemoStep {
   bool done = false;     // the done mark came up
 };
 
-// Starts the panel on the gauge and runs every offered calibration. Empty when start-up did
-// not end ready.
-std::vector<DemoStep> RunDemoSession(panel::NBCal& panel, sim::SimulatedGauge& gauge,
-                                     HostLink& link);
+// Runs every calibration the started panel offers. Empty when its start-up did not end ready.
+std::vector<DemoStep> RunDemoSession(panel::NBCal& panel, sim::SimulatedGauge& gauge);
 
 const char* ActionName(CalibrationAction action);
 

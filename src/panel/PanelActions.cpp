@@ -19,13 +19,17 @@ ActionControls ControlsOf(NBCal& panel, CalibrationAction action) {
   return {c.btnBoardOffset, c.ImgBoardOffset, 1};
 }
 
-bool Offered(NBCal& panel, CalibrationAction action) {
-  for (const Control* c = &ControlsOf(panel, action).button;
-       c != nullptr && c->Kind() != ControlKind::PictureBox; c = c->Container()) {
+bool Usable(const Control& control) {
+  for (const Control* c = &control; c != nullptr && c->Kind() != ControlKind::PictureBox;
+       c = c->Container()) {
     if (!c->Visible() || !c->Enabled())
       return false;
   }
   return true;
+}
+
+bool Offered(NBCal& panel, CalibrationAction action) {
+  return Usable(ControlsOf(panel, action).button);
 }
 
 bool Press(NBCal& panel, CalibrationAction action) {

@@ -16,8 +16,11 @@ struct ActionControls {
 
 ActionControls ControlsOf(NBCal& panel, CalibrationAction action);
 
-// The panel offers the action for this gauge: its button and the frame it sits in are shown and
-// enabled (on whichever page).
+// A technician can use the control on its page: it and its frame are shown and enabled
+// (whichever page is showing now).
+bool Usable(const Control& control);
+
+// The panel offers the action for this gauge: its button is usable.
 bool Offered(NBCal& panel, CalibrationAction action);
 
 // Shows the action's page and clicks its button. False, with nothing sent to the gauge, when

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "PanelRig.h"
+#include "panel/PanelActions.h"
 
 namespace gaugecal::test {
 namespace {
@@ -20,7 +21,7 @@ std::string Conversion(const std::string& description) {
 }
 
 struct Row {
-  const char* button;
+  CalibrationAction action;
   Entries entries;
   std::string message;
   bool refused;  // false: the entries pass this check (its message does not appear)
@@ -31,10 +32,10 @@ struct Row {
 // Voltage rows: voltage calibration ticked, the measured boxes as the gauge filled them.
 Row Volt(Entries e, std::string message, bool refused = true, const char* title = "") {
   e.insert(e.begin(), {"chkVoltageCal", "1"});
-  return {"btnCalibrate", e, std::move(message), refused, title};
+  return {CalibrationAction::VoltageTemperature, e, std::move(message), refused, title};
 }
 Row Battery(const char* actual, std::string message, bool refused = true) {
-  return {"btnCalibrate",
+  return {CalibrationAction::VoltageTemperature,
           {{"chkVoltageCal", "1"}, {"txtBatVoltageActual", actual}},
           std::move(message),
           refused,
@@ -43,21 +44,21 @@ Row Battery(const char* actual, std::string message, bool refused = true) {
 }
 // Temperature rows: only "Ext 1 Temp" ticked.
 Row Temp(const char* measured, const char* actual, std::string message, bool refused = true) {
-  return {"btnCalibrate",
+  return {CalibrationAction::VoltageTemperature,
           {{"chkTemp(1)", "1"}, {"txtMeasTemp(1)", measured}, {"txtActualTemp(1)", actual}},
           std::move(message),
           refused};
 }
 Row Pack(const char* measured, const char* actual, std::string message, bool refused = true,
          const char* title = "") {
-  return {"btnPackVoltage",
+  return {CalibrationAction::PackVoltage,
           {{"txtPackMeasured", measured}, {"txtPackActualVoltage", actual}},
           std::move(message),
           refused,
           title};
 }
 Row Current(const char* measured, const char* actual, std::string message, bool refused = true) {
-  return {"btnPackCurrent",
+  return {CalibrationAction::PackCurrent,
           {{"txtMeasuredCurrent", measured}, {"txtActualCurrent", actual}},
           std::move(message),
           refused};
@@ -80,7 +81,7 @@ const std::string kCurrentLow =
 
 TEST(NBCalActions, RefuseEntriesBeyondTheirLimits) {
   const Row rows[] = {
-      {"btnCalibrate",
+      {CalibrationAction::VoltageTemperature,
        {},
        "Voltage and Temperature calibration selected but no check boxes checked. There is "
        "nothing to do.",
@@ -162,18 +163,13 @@ TEST(NBCalActions, RefuseEntriesBeyondTheirLimits) {
                          "with an optional sign and decimal point, and no thousands separator.")),
   };
   for (const Row& row : rows) {
-    SCOPED_TRACE(row.button + std::string(" ") + row.message);
+    SCOPED_TRACE(row.message);
     PanelRig rig(QuietScenario(DfType::RN44K18), row.extraConfig);
     ASSERT_EQ(rig.Start(), panel::StartupOutcome::Ready);
     const std::vector<uint8_t> area = rig.CalArea();
-    rig.panel.btncalpg1_Click();  // both pages' buttons can be reached from here on
-    rig.panel.btncalpage2_Click();
     rig.Enter(row.entries);
     rig.ClearTrace();
-    panel::Control* button = rig.panel.Find(row.button);
-    if (std::string(row.button) == "btnPackCurrent")
-      rig.panel.btncalpg1_Click();
-    ASSERT_TRUE(rig.panel.Click(*button));
+    ASSERT_TRUE(panel::Press(rig.panel, row.action));
     if (row.refused) {
       EXPECT_EQ(rig.Messages(), std::vector<std::string>{row.message});
       EXPECT_EQ(rig.platform.Messages().at(0).title, row.title);
@@ -190,9 +186,9 @@ TEST(NBCalActions, RefuseEntriesBeyondTheirLimits) {
 
 // The references a technician applies and types: the pack's true cell stack and TS1
 // temperature, its true pack voltage, a 2 A discharge for the current.
-void EnterReferences(PanelRig& rig, const char* button) {
+void EnterReferences(PanelRig& rig, CalibrationAction action) {
   sim::Scenario& s = rig.Gauge().Settings();
-  s.currentMa = std::string(button) == "btnPackCurrent" ? -2000.0 : 0.0;
+  s.currentMa = action == CalibrationAction::PackCurrent ? -2000.0 : 0.0;
   double stack = 0.0;
   for (int i = 0; i < 4; ++i) {
     stack += i < s.cells ? s.cellMv[static_cast<size_t>(i)] : 0.0;
@@ -208,25 +204,25 @@ void EnterReferences(PanelRig& rig, const char* button) {
 }
 
 TEST(NBCalActions, EveryActionCalibratesEveryFamily) {
-  const char* buttons[] = {"btnCalCCCounter", "btnBoardOffset", "btnCalibrate", "btnPackVoltage",
-                           "btnPackCurrent"};
-  const char* doneImages[] = {"imageCCOffsetDone", "ImgBoardOffset", "imgCalDoneBox",
-                              "imgPackVoltage", "ImgPackCurrent"};
+  const CalibrationAction actions[] = {CalibrationAction::CCOffset, CalibrationAction::BoardOffset,
+                                       CalibrationAction::VoltageTemperature,
+                                       CalibrationAction::PackVoltage,
+                                       CalibrationAction::PackCurrent};
   for (DfType family : {DfType::CEDV, DfType::QSPAN, DfType::RN44K18, DfType::CEDV_PLUS}) {
     PanelRig rig(family);
     ASSERT_EQ(rig.Start(), panel::StartupOutcome::Ready);
     // The measured boxes of CEDV and QSPAN fill only with continuous updates.
     rig.C().chkUpdates.SetChecked(true);
     rig.panel.tmrScan_Timer();
-    for (size_t a = 0; a < std::size(buttons); ++a) {
-      SCOPED_TRACE(DfTypeName(family) + std::string(" ") + buttons[a]);
-      EnterReferences(rig, buttons[a]);
+    for (CalibrationAction action : actions) {
+      SCOPED_TRACE(DfTypeName(family) + std::string(" ") +
+                   std::to_string(static_cast<int>(action)));
+      EnterReferences(rig, action);
       const std::vector<uint8_t> before = rig.CalArea();
       rig.ClearTrace();
-      a < 2 || a == 4 ? rig.panel.btncalpg1_Click() : rig.panel.btncalpage2_Click();
-      ASSERT_TRUE(rig.panel.Click(*rig.panel.Find(buttons[a])));
+      ASSERT_TRUE(panel::Press(rig.panel, action));
       EXPECT_TRUE(rig.Messages().empty()) << rig.Messages().front();
-      EXPECT_TRUE(rig.panel.Find(doneImages[a])->Visible());
+      EXPECT_TRUE(panel::ControlsOf(rig.panel, action).doneImage.Visible());
       EXPECT_NE(rig.CalArea(), before);
       EXPECT_FALSE(rig.Gauge().CalibrationMode());
       EXPECT_TRUE(rig.C().tmrScan.Enabled() && rig.C().btnPackCurrent.Enabled());
