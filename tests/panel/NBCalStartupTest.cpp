@@ -131,6 +131,14 @@ TEST(NBCalStartup, ReadyForEveryFamily) {
     EXPECT_EQ(grid.Geometry().top, family == DfType::RN44K18 ? 5500 : 2500);
     EXPECT_EQ(c.lblCalDF.Geometry().top, grid.Geometry().top - 500);
     EXPECT_EQ(grid.Geometry().height, 255 * (rows - 1) - (family == DfType::QSPAN ? 100 : 50));
+    EXPECT_EQ(grid.Layout().colWidths, (std::vector<int>{1680, 1120}));
+    if (family == DfType::RN44K18) {
+      // The live grid and the measured boxes show the same readings.
+      EXPECT_EQ(c.displaygrid.Cell(9, 0).text, "Internal Temp");
+      EXPECT_EQ(c.displaygrid.Cell(9, 1).text, c.txtMeasTemp[0].Text());
+      EXPECT_EQ(c.displaygrid.Cell(2, 1).text, c.txtCalMeasVoltage[0].Text());
+      EXPECT_NE(c.txtMeasTemp[0].Text(), "");
+    }
     const sim::GaugeFlash& flash = rig.Gauge().Flash();
     for (int row = 1; row < rows - 1; ++row) {
       const auto param = flash.Layout().Find(grid.Cell(row, 0).text);
