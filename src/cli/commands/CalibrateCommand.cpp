@@ -5,6 +5,7 @@
 // after; exit status 0 only when it did.
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -13,7 +14,6 @@
 
 #include "cli/Commands.h"
 #include "cli/Progress.h"
-#include "cli/TextRows.h"
 #include "device/ModuleState.h"
 #include "panel/NBCal.h"
 #include "panel/PanelActions.h"
@@ -55,7 +55,7 @@ CLI::Validator KeyedText(const std::map<std::string, int>& keys, const std::stri
           return "expected " + what + "=TEXT, got \"" + value + "\"";
         return "";
       },
-      what + "=TEXT");
+      "");
 }
 
 std::pair<int, std::string> SplitKeyed(const std::string& value,
@@ -152,10 +152,14 @@ void Report(CliContext& c, const CalibrateOptions& o, bool done,
         << "Done:   " << (done ? "yes" : "no") << "\n";
   if (before.empty() && after.empty())
     return;
-  c.out << ValueRow("", "Calibration data flash", 26, "before", 14, "after");
-  for (const auto& [name, value] : after.items()) {
-    c.out << ValueRow("  ", name, 24, before.value(name, ""), 14, value.get<std::string>());
-  }
+  const auto row = [&c](std::string name, const std::string& was, const std::string& now) {
+    name.resize(std::max<size_t>(name.size() + 1, 26), ' ');
+    c.out << name << std::string(was.size() < 12 ? 12 - was.size() : 0, ' ') << was
+          << std::string(now.size() < 12 ? 12 - now.size() : 0, ' ') << now << "\n";
+  };
+  row("Calibration data flash", "before", "after");
+  for (const auto& [name, value] : after.items())
+    row("  " + name, before.value(name, ""), value.get<std::string>());
 }
 
 int RunCalibrate(CliContext& c, const CalibrateOptions& o) {
@@ -206,8 +210,8 @@ void AddCalibrateCommand(CommandSet& commands) {
       ->check(KeyedText({{"1", 0}, {"2", 1}, {"3", 2}, {"4", 3}}, "N"))
       ->type_name("N=TEXT");
   command.add_flag("--voltage", o->voltage, "tick voltage calibration with the boxes as they are");
-  o->batteryGiven =
-      command.add_option("--battery", o->battery, "actual battery voltage in mV")->type_name("TEXT");
+  o->batteryGiven = command.add_option("--battery", o->battery, "actual battery voltage in mV")
+                        ->type_name("TEXT");
   command
       .add_option("--temp", o->temps,
                   "tick sensor internal, ext1 .. ext4 and put its actual temperature (degC)")

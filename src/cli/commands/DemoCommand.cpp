@@ -21,7 +21,8 @@ namespace gaugecal::cli {
 
 namespace {
 
-constexpr double kTolerance = 1e-9;  // reports are whole units: keep a 0.1 K error at 0.1 K
+constexpr double kTolerance = 1e-9;
+constexpr size_t kNameWidth = 28;  // reports are whole units: keep a 0.1 K error at 0.1 K
 
 // The built-in pack with converter errors two and a half times its own: a few percent.
 void WidenConverterErrors(sim::Scenario& s) {
@@ -59,19 +60,24 @@ void PrintText(CliContext& c, const std::vector<DemoStep>& steps,
   c.out << "Demo: a " << DfTypeName(Module().calConfig.DFType)
         << " pack whose converters are off by a few percent, calibrated through the panel with "
            "its true values as references.\n\nCalibrations:";
+  const char* separator = " ";
   for (const DemoStep& s : steps) {
-    c.out << " " << ActionName(s.action) << " "
-          << (!s.offered ? "(not offered)" : s.done ? "done" : "FAILED") << ";";
+    c.out << separator << ActionName(s.action) << " "
+          << (!s.offered ? "not offered"
+              : s.done   ? "done"
+                         : "FAILED");
+    separator = ", ";
   }
+  std::string heading = "Quantity";
+  heading.resize(kNameWidth, ' ');
   c.out << "\n\n"
-        << std::string("Quantity").append(22, ' ').substr(0, 22) << Padded("Reference", 11)
-        << Padded("Before", 11) << Padded("Error", 10) << Padded("After", 11)
-        << Padded("Error", 10) << Padded("Target", 9) << "\n";
+        << heading << Padded("Reference", 11) << Padded("Before", 11) << Padded("Error", 10)
+        << Padded("After", 11) << Padded("Error", 10) << Padded("Target", 9) << "\n";
   for (const DemoReading& r : readings) {
     const int decimals = r.unit == "degC" ? 2 : 1;
     const std::string unit = r.percent ? " %" : "";
     std::string name = r.quantity + " (" + r.unit + ")";
-    name.resize(std::max<size_t>(name.size() + 1, 22), ' ');
+    name.resize(std::max<size_t>(name.size() + 1, kNameWidth), ' ');
     c.out << name << Padded(Fixed(r.reference, r.unit == "degC" ? 1 : 0), 11)
           << Padded(Fixed(r.before, decimals), 11)
           << Padded(Fixed(Error(r, r.before), r.percent ? 3 : decimals, true) + unit, 10)
@@ -79,8 +85,8 @@ void PrintText(CliContext& c, const std::vector<DemoStep>& steps,
           << Padded(Fixed(Error(r, r.after), r.percent ? 3 : decimals, true) + unit, 10)
           << Padded(Fixed(r.target, 1) + unit, 9) << (Within(r) ? "" : "  MISSED") << "\n";
   }
-  c.out << "\n" << (ok ? "Every calibration done; every quantity within its target." : "FAILED")
-        << "\n";
+  c.out << "\n"
+        << (ok ? "Every calibration done; every quantity within its target." : "FAILED") << "\n";
 }
 
 void PrintJson(CliContext& c, const std::vector<DemoStep>& steps,

@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "calibration/Acquisition.h"
+#include "calibration/CalibrationSession.h"
 #include "cli/Commands.h"
 #include "cli/GaugeSetup.h"
 #include "cli/Progress.h"
