@@ -24,23 +24,10 @@ constexpr const char* kRawModeFailed =
 constexpr const char* kMeasurementsAfterExit =
     "Error reading GG Mode data from pack when entering calibration.";
 
-constexpr int32_t kSessionSettleMs = 10;
 constexpr int32_t kBeforeLiveRefreshMs = 200;
 
 bool HasCalibrationModeCommand(DfType family) {
   return family == DfType::RN44K18 || family == DfType::CEDV_PLUS;
-}
-
-// Out of the raw stream and, where the gauge was put into calibration mode, the
-// calibration-mode subcommand once more, which switches the mode off.
-void SendLeaveSequence() {
-  const ModuleState& m = Module();
-  WriteMACCommand(m.calConfig.exitCalCommand);
-  SleepMs(kSessionSettleMs);
-  if (HasCalibrationModeCommand(m.calConfig.DFType) && m.calModeFlag) {
-    WriteMACCommand(m.calConfig.calmode);
-    SleepMs(kSessionSettleMs);
-  }
 }
 
 // Reads the calibration area and decodes it into the calibration table.
@@ -121,7 +108,9 @@ int32_t EnterCalibrationMode(int16_t mode, const SessionHooks& hooks) {
 
 int32_t ExitCalibrationMode(const SessionHooks& hooks) {
   const DfType family = Module().calConfig.DFType;
-  SendLeaveSequence();
+  // Out of the raw stream and, where the gauge reports it, out of calibration mode; the flag
+  // says afterwards what the gauge is in, whatever an earlier session left in it.
+  LeaveCalMode();
   // Every family reads back what it now stores, so the table shows the gauge's constants.
   ReadCalibrationArea(hooks);
   if (family == DfType::RN44K18)
@@ -131,11 +120,6 @@ int32_t ExitCalibrationMode(const SessionHooks& hooks) {
   if (hooks.afterExit)
     hooks.afterExit();
   return 0;
-}
-
-void LeaveCalibrationMode() {
-  SendLeaveSequence();
-  Module().calModeFlag = false;
 }
 
 }  // namespace gaugecal

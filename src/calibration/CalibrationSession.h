@@ -34,12 +34,6 @@ int32_t EnterCalibrationMode(int16_t mode = kNormalRawOutput, const SessionHooks
 // Always 0.
 int32_t ExitCalibrationMode(const SessionHooks& hooks = {});
 
-// Takes the gauge out of calibration mode outside a session (after a raw read for display):
-// the exit subcommand and, for the row-addressed families when the gauge was put into
-// calibration mode, the calibration-mode subcommand once more, which switches it off. Clears
-// the calibration-mode flag.
-void LeaveCalibrationMode();
-
 // Reads the calibration area into the local calibration buffer twice and succeeds only when
 // both reads agree. The row and subclass readers select what they read with a transfer whose
 // failure they do not see; the gauge then answers another row or subclass, and writing such an

@@ -7,7 +7,6 @@
 #include <span>
 
 #include "calibration/Acquisition.h"
-#include "calibration/CalibrationSession.h"
 #include "device/Codecs.h"
 #include "device/DataFlash.h"
 #include "device/HostLink.h"
@@ -67,12 +66,9 @@ DeviceMeasurements ReadByCommands() {
   else
     ReadAltStackVoltages(s[0], s[1], s[2], s[3]);
   if (c.DFType == DfType::CEDV_PLUS && (c.BatteryVSupported || c.PackVSupported)) {
-    // This family reports battery and pack voltage in its raw calibration block, which it
-    // streams only in calibration mode: the gauge is taken out again at once, so a reading
-    // never leaves it there.
+    // This family reports battery and pack voltage in its raw calibration block.
     std::array<uint8_t, 256> block{};
-    FetchFreshRawBlock(block);
-    LeaveCalibrationMode();
+    ReadRawVoltageBlock(block);
     d.battery = std::to_string(block[kRawBatteryVoltage + 1] * 256 + block[kRawBatteryVoltage]);
     d.pack = std::to_string(block[kRawPackVoltage + 1] * 256 + block[kRawPackVoltage]);
   } else {
@@ -116,6 +112,11 @@ DeviceMeasurements MeasurementsFromLiveTable() {
     d.temperatures[i] = OrErrRd(temps.items[i].value);
   d.current = OrErrRd(live[kLiveCurrent].items[0].value);
   return d;
+}
+
+void ReadRawVoltageBlock(std::span<uint8_t> block) {
+  FetchFreshRawBlock(block);
+  LeaveCalMode();
 }
 
 std::string ReadMappedInternalTemperature() {

@@ -5,7 +5,6 @@
 #include <nlohmann/json.hpp>
 
 #include "calibration/Acquisition.h"
-#include "calibration/CalibrationSession.h"
 #include "cli/Commands.h"
 #include "cli/GaugeSetup.h"
 #include "cli/Progress.h"
@@ -94,7 +93,7 @@ int RunRaw(CliContext& c, bool offset) {
             "with device.");
       }
     }
-    LeaveCalibrationMode();
+    LeaveCalMode();
   }
   PrintRows(c, offset, ok);
   return ok ? kExitOk : kExitFailed;
