@@ -92,7 +92,7 @@ int RunRaw(CliContext& c, const std::vector<std::string>& args) {
   bool ok = false;
   {
     ProgressLine progress(c, "Reading raw calibration values");
-    if (EnterRawMode(offset)) {
+    if (CheckNumSamples() == 0 && EnterRawMode(offset)) {
       ok = AcquireRawCalValues(offset) == 0;
       if (!ok) {
         ShowMessage(
