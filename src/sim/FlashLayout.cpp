@@ -80,6 +80,7 @@ struct RoleNames {
   const char* packGain;
   const char* batteryGain;
   const char* ccGain;
+  const char* capacityGain;
   const char* ccOffset;
   const char* ccOffsetSamples;
   const char* boardOffset;
@@ -95,6 +96,7 @@ CalRoles ResolveRoles(const FlashLayout& layout, const RoleNames& n) {
   r.packGain = find(n.packGain);
   r.batteryGain = find(n.batteryGain);
   r.ccGain = find(n.ccGain);
+  r.capacityGain = find(n.capacityGain);
   r.ccOffset = find(n.ccOffset);
   r.ccOffsetSamples = find(n.ccOffsetSamples);
   r.boardOffset = find(n.boardOffset);
@@ -116,6 +118,7 @@ FlashLayout MakeLayout(DfType family) {
               "Pack Gain",
               nullptr,
               "Sense Resistor Gain",
+              "Coulomb Cnt Delta",
               "CC Offset",
               "CC Offset Samples",
               "Board Offset",
@@ -131,6 +134,7 @@ FlashLayout MakeLayout(DfType family) {
                                  "AFE Pack Gain",
                                  nullptr,
                                  "Sense Resistor Gain",
+                                 "Coulomb Counter Delta",
                                  "CC Offset",
                                  nullptr,
                                  "Board Offset",
@@ -146,6 +150,7 @@ FlashLayout MakeLayout(DfType family) {
                                  "Pack Gain",
                                  "Battery Gain",
                                  "CC Gain",
+                                 "Capacity Gain",
                                  "Current Offset",
                                  "CC Offset Samples",
                                  "Board Offset",

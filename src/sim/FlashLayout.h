@@ -36,6 +36,7 @@ struct CalRoles {
   const Param* packGain = nullptr;
   const Param* batteryGain = nullptr;      // none: the battery voltage is the sum of the cells
   const Param* ccGain = nullptr;           // "CC Gain" / "Sense Resistor Gain"
+  const Param* capacityGain = nullptr;     // "Capacity Gain" / "Coulomb Cnt Delta" / ...
   const Param* ccOffset = nullptr;         // "Current Offset" / "CC Offset"
   const Param* ccOffsetSamples = nullptr;  // none: the sample scale is fixed at 64
   const Param* boardOffset = nullptr;
