@@ -26,8 +26,8 @@ int64_t Saturate(double value, int64_t lo, int64_t hi) {
 
 }  // namespace
 
-GaugeFlash::GaugeFlash(DfType family, int cells)
-    : layout_(&LayoutOf(family)), bytes_(layout_->size, 0x00) {
+GaugeFlash::GaugeFlash(DfType family, int cells, bool rowLayout)
+    : layout_(&LayoutOf(family, rowLayout)), bytes_(layout_->size, 0x00) {
   for (const Param& p : layout_->params)
     Set(p, p.defaultValue);
   bytes_[CellBitsOffset(family)] = static_cast<uint8_t>(std::clamp(cells, 1, 4) - 1);

@@ -88,8 +88,8 @@ constexpr double kHoursPerConversion = kConversionPeriodMs / 3600000.0;
 
 }  // namespace
 
-double NominalPackCountsPerMv(DfType family) {
-  const Param* gain = LayoutOf(family).roles.packGain;
+double NominalPackCountsPerMv(const FlashLayout& layout) {
+  const Param* gain = layout.roles.packGain;
   return kGainUnit / gain->defaultValue;
 }
 
@@ -107,9 +107,10 @@ RawSample Convert(const Scenario& s, uint64_t tick, bool offsetOutput) {
   const double stack = StackMv(s);
   r.battery = Clamp<uint16_t>(Counts(stack, NominalBatteryCountsPerMv(), s.batteryError) +
                               Noise(s, tick, kChBattery));
-  r.pack = Clamp<uint16_t>(
-      Counts(s.packMv.value_or(stack), NominalPackCountsPerMv(s.family), s.packError) +
-      Noise(s, tick, kChPack));
+  r.pack =
+      Clamp<uint16_t>(Counts(s.packMv.value_or(stack),
+                             NominalPackCountsPerMv(LayoutOf(s.family, s.rowLayout)), s.packError) +
+                      Noise(s, tick, kChPack));
 
   r.coulombCounter = CoulombCount(s, tick, offsetOutput);
 

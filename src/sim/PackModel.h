@@ -25,7 +25,7 @@ constexpr double kZeroCelsiusDeciK = 2732.0;
 constexpr double kCapacityFactor = 298261.632;
 
 // Counts per millivolt that make the family's default pack / battery gain exact.
-double NominalPackCountsPerMv(DfType family);
+double NominalPackCountsPerMv(const FlashLayout& layout);
 double NominalBatteryCountsPerMv();
 
 // One conversion: the fields of the raw calibration block from byte 2 on.

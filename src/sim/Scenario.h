@@ -85,6 +85,7 @@ struct Scenario {
 
   // Data flash: the linear image (a prefix; the rest keeps the defaults), then named
   // parameters of the gauge's map on top, then the persistence file if it exists.
+  bool rowLayout = false;  // CEDV, QSPAN: calibration area in the RN44K18 layout
   std::vector<uint8_t> dataFlash;
   std::vector<std::pair<std::string, double>> parameters;
   std::string dataFlashFile;

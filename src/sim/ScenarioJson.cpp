@@ -75,7 +75,8 @@ bool ReadIdentity(JsonFields& f, Scenario& s) {
 }
 
 bool ReadDataFlash(JsonFields& f, Scenario& s, const std::string& baseDir) {
-  const FlashLayout& layout = LayoutOf(s.family);
+  f.Bool("rowLayout", s.rowLayout);
+  const FlashLayout& layout = LayoutOf(s.family, s.rowLayout);
   std::string image;
   if (f.Text("dataFlash", image) && f.Has("dataFlash")) {
     std::vector<uint8_t> bytes;
@@ -242,6 +243,7 @@ std::optional<Scenario> ParseScenario(const std::string& text, const std::string
               "stateOfCharge",
               "senseResistorMilliohm",
               "remainingMah",
+              "rowLayout",
               "converter",
               "seed",
               "dataFlash",

@@ -12,7 +12,7 @@ namespace gaugecal::sim {
 SimulatedGauge::SimulatedGauge(Scenario scenario, Platform& platform)
     : scenario_(std::move(scenario)),
       platform_(platform),
-      flash_(scenario_.family, scenario_.cells),
+      flash_(scenario_.family, scenario_.cells, scenario_.rowLayout),
       faults_(scenario_.faults),
       startMs_(platform.ClockMs()),
       counterStopMs_(faults_.CounterStopMs()),
@@ -190,7 +190,7 @@ Reported SimulatedGauge::ReportedNow() const {
 
 std::unique_ptr<SimulatedGauge> OpenGauge(Scenario scenario, Platform& platform,
                                           std::string& error) {
-  const FlashLayout& layout = LayoutOf(scenario.family);
+  const FlashLayout& layout = LayoutOf(scenario.family, scenario.rowLayout);
   for (const auto& [name, value] : scenario.parameters) {
     if (!layout.Find(name)) {
       error = std::string("the ") + DfTypeName(scenario.family) +
