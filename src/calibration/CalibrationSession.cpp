@@ -73,6 +73,9 @@ int32_t ReadCalBufferConsistently() {
 }
 
 int32_t EnterCalibrationMode(int16_t mode, const SessionHooks& hooks) {
+  // A configuration that cannot average anything fails before the first transfer.
+  if (CheckNumSamples() != 0)
+    return 1;
   ModuleState& m = Module();
   const DfType family = m.calConfig.DFType;
   if (hooks.beforeEntry)
