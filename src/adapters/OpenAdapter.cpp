@@ -54,24 +54,27 @@ std::unique_ptr<AdapterDriver> RealDriver(AdapterKind kind, Platform& platform) 
 
 }  // namespace
 
-std::unique_ptr<HostLink> OpenAdapter(const std::string& name, const std::string& scenarioFile,
-                                      Platform& platform, const WarningSink& warn,
-                                      std::string& error) {
+OpenedAdapter OpenAdapter(const std::string& name, const std::string& scenarioFile,
+                          Platform& platform, const WarningSink& warn, std::string& error) {
   std::optional<AdapterSpec> spec = ParseAdapterSpec(name, error);
   if (!spec)
-    return nullptr;
+    return {};
   const bool simulated = spec->kind == AdapterKind::Sim || spec->kind == AdapterKind::I2cSim ||
                          spec->kind == AdapterKind::Cp2112Sim;
   if (!simulated && !scenarioFile.empty()) {
     error = "--sim-scenario needs a simulated gauge (sim:, i2c-sim: or cp2112-sim:), not " + name;
-    return nullptr;
+    return {};
   }
+  OpenedAdapter opened;
   std::unique_ptr<Adapter> adapter;
   if (simulated) {
     std::unique_ptr<sim::SimulatedGauge> gauge =
         OpenSimulated(*spec, scenarioFile, platform, error);
-    if (!gauge || spec->kind == AdapterKind::Sim)
-      return gauge;
+    opened.gauge = gauge.get();
+    if (!gauge || spec->kind == AdapterKind::Sim) {
+      opened.link = std::move(gauge);
+      return opened;
+    }
     emulation::Emulation e = emulation::Emulate(*spec, std::move(gauge), platform);
     adapter = e.driver->Open(e.spec, error);
   } else if (std::unique_ptr<AdapterDriver> driver = RealDriver(spec->kind, platform)) {
@@ -79,9 +82,11 @@ std::unique_ptr<HostLink> OpenAdapter(const std::string& name, const std::string
   } else {
     error = "adapter \"" + name + "\" is not available on this system";
   }
-  if (adapter)
-    adapter->SetWarningSink(warn);
-  return adapter;
+  if (!adapter)
+    return {};
+  adapter->SetWarningSink(warn);
+  opened.link = std::move(adapter);
+  return opened;
 }
 
 std::vector<std::unique_ptr<AdapterDriver>> RealDrivers(Platform& platform) {

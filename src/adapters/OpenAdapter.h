@@ -14,15 +14,25 @@ namespace gaugecal {
 class Platform;
 }
 
+namespace gaugecal::sim {
+class SimulatedGauge;
+}
+
 namespace gaugecal::adapters {
 
 using WarningSink = std::function<void(const std::string&)>;
 
-// nullptr and a message naming the adapter or the scenario file and the problem when it
+// What OpenAdapter opened: the host link, and the simulated gauge on it when there is one
+// (sim:, i2c-sim:, cp2112-sim:), owned by the link, for tools that set up the simulated pack.
+struct OpenedAdapter {
+  std::unique_ptr<HostLink> link;
+  sim::SimulatedGauge* gauge = nullptr;
+};
+
+// No link and a message naming the adapter or the scenario file and the problem when it
 // cannot be opened. Warnings of the adapter while it runs go to warn.
-std::unique_ptr<HostLink> OpenAdapter(const std::string& name, const std::string& scenarioFile,
-                                      Platform& platform, const WarningSink& warn,
-                                      std::string& error);
+OpenedAdapter OpenAdapter(const std::string& name, const std::string& scenarioFile,
+                          Platform& platform, const WarningSink& warn, std::string& error);
 
 // The drivers of the adapters this system can have: i2c-dev (Linux) and the CP2112.
 std::vector<std::unique_ptr<AdapterDriver>> RealDrivers(Platform& platform);

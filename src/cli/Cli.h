@@ -4,11 +4,18 @@
 
 #include <ostream>
 #include <string>
+#include <vector>
+
+#include "platform/Platform.h"
 
 namespace gaugecal {
 class HostLink;
 class Platform;
 }  // namespace gaugecal
+
+namespace gaugecal::sim {
+class SimulatedGauge;
+}
 
 namespace gaugecal::cli {
 
@@ -31,11 +38,13 @@ struct GlobalOptions {
 struct CliContext {
   GlobalOptions options;
   Platform& platform;
-  HostLink* link;  // nullptr for a command that opens no gauge (scan)
+  HostLink* link;              // nullptr for a command that opens no gauge (scan)
+  sim::SimulatedGauge* gauge;  // the simulated gauge behind the adapter; nullptr on hardware
   std::ostream& out;
   std::ostream& err;
-  std::string appDir;     // resolved, with a trailing separator
-  bool terminal = false;  // stdout is a terminal: progress lines may be shown
+  std::string appDir;                          // resolved, with a trailing separator
+  bool terminal = false;                       // stdout is a terminal: progress lines may be shown
+  const std::vector<MessageRecord>& messages;  // the message boxes shown so far
 };
 
 // Runs the tool; returns the exit status.

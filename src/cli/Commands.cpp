@@ -2,6 +2,8 @@
 
 namespace gaugecal::cli {
 
+void AddDemoCommand(CommandSet& commands);
+void AddCalibrateCommand(CommandSet& commands);
 void AddIdentifyCommand(CommandSet& commands);
 void AddCheckConfigCommand(CommandSet& commands);
 void AddReadCommand(CommandSet& commands);
@@ -9,6 +11,8 @@ void AddRawCommand(CommandSet& commands);
 void AddScanCommand(CommandSet& commands);
 
 void AddCommands(CommandSet& commands) {
+  AddDemoCommand(commands);
+  AddCalibrateCommand(commands);
   AddIdentifyCommand(commands);
   AddCheckConfigCommand(commands);
   AddReadCommand(commands);

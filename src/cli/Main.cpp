@@ -87,25 +87,33 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
   const auto [command, run] = commands.Chosen();
   const std::string name = command->get_name();
 
+  std::vector<MessageRecord> messages;
+  const auto onMessage = [&err, &messages](const MessageRecord& m) {
+    messages.push_back(m);
+    PrintMessage(err, m);
+  };
   std::unique_ptr<Platform> platform;
   if (options.virtualTime) {
     auto p = std::make_unique<VirtualPlatform>();
-    p->onMessage = [&err](const MessageRecord& m) { PrintMessage(err, m); };
+    p->onMessage = onMessage;
     platform = std::move(p);
   } else {
     auto p = std::make_unique<RealtimePlatform>();
-    p->onMessage = [&err](const MessageRecord& m) { PrintMessage(err, m); };
+    p->onMessage = onMessage;
     platform = std::move(p);
   }
 
   // The adapter first: a bad scenario file must not truncate an earlier trace file. What the
   // adapter finds wrong while the command runs comes as warnings.
   std::unique_ptr<HostLink> adapter;
+  sim::SimulatedGauge* gauge = nullptr;
   if (commands.NeedsGauge(command)) {
     std::string error;
-    adapter = adapters::OpenAdapter(
+    adapters::OpenedAdapter opened = adapters::OpenAdapter(
         options.adapter, options.simScenario, *platform,
         [&err](const std::string& text) { err << "warning: " << text << "\n"; }, error);
+    adapter = std::move(opened.link);
+    gauge = opened.gauge;
     if (!adapter) {
       err << "gaugecal: " << error << "\n";
       return kExitUsage;
@@ -143,7 +151,7 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
 
   // Progress lines only for a person watching the real standard output.
   const bool terminal = &out == &std::cout && isatty(STDOUT_FILENO) == 1;
-  CliContext context{options, *platform, link, out, err, appDir, terminal};
+  CliContext context{options, *platform, link, gauge, out, err, appDir, terminal, messages};
   int status = kExitFailed;
   try {
     status = (*run)(context);
