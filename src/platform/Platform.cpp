@@ -2,11 +2,19 @@
 
 #include <optional>
 
+#include "platform/Printable.h"
 #include "platform/TraceLog.h"
 
 namespace gaugecal {
 
+void Platform::Warning(const std::string& text) {
+  const std::string line = Printable(text);
+  if (warnings_.insert(line).second && onWarning)
+    onWarning(line);
+}
+
 void Platform::TraceMessageBox(const MessageRecord& message) {
+  ++messageBoxes_;
   if (!trace_)
     return;
   // The title goes in only when there is one; built in one piece, as GCC 12 misreads an

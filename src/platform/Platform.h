@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
 
 namespace gaugecal {
@@ -55,16 +56,29 @@ class Platform {
   // traced and runs no events.
   virtual void PassTime(double ms) = 0;
 
+  // A diagnosis of the tool's own beyond the fixed message texts: a line on stderr in the
+  // command-line tool, the status bar in a window; never a message box. The same text is
+  // given once per run.
+  void Warning(const std::string& text);
+  std::function<void(const std::string&)> onWarning;
+
+  // Message boxes shown and warnings given so far: a step that showed or gave any did not go
+  // cleanly.
+  int64_t MessageBoxCount() const { return messageBoxes_; }
+  int64_t WarningCount() const { return static_cast<int64_t>(warnings_.size()); }
+
   // Where sleeps, waits and message boxes are recorded, or nullptr.
   void SetTrace(TraceLog* trace) { trace_ = trace; }
   TraceLog* Trace() const { return trace_; }
 
  protected:
-  // Records a message box in the bus trace, when there is one.
+  // Counts a message box and records it in the bus trace, when there is one.
   void TraceMessageBox(const MessageRecord& message);
 
  private:
   TraceLog* trace_ = nullptr;
+  int64_t messageBoxes_ = 0;
+  std::set<std::string> warnings_;
 };
 
 }  // namespace gaugecal
