@@ -215,7 +215,7 @@ TEST_F(ReaderTest, MissingFileIsRefused) {
   Handshake();
   const std::string path = dir.Dir() + "absent.gdf.json";
   EXPECT_NE(LoadCfgFile(path.c_str()), 0);
-  EXPECT_EQ(std::string(LastLoadError()), "cannot open " + path);
+  EXPECT_EQ(std::string(LastLoadError()), path + " does not exist");
   EXPECT_NE(LoadCfgFile(dir.Dir().c_str()), 0);  // a directory is no description
   EXPECT_NE(LoadCfgFile(""), 0);
   EXPECT_NE(LoadCfgFile(nullptr), 0);
