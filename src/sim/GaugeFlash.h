@@ -38,7 +38,9 @@ class GaugeFlash {
   std::span<const uint8_t> Row(int row) const { return Window(RowRange(row)); }
   std::span<const uint8_t> SubclassBytes(int id) const { return Window(SubclassRange(id)); }
 
-  // Persistence: hexadecimal text, 32 bytes a line, '#' starts a comment line.
+  // Persistence: hexadecimal text, 32 bytes a line, '#' starts a comment line; a file larger
+  // than kMaxFileBytes is refused.
+  static constexpr size_t kMaxFileBytes = 1024 * 1024;
   bool LoadFile(const std::string& path, std::string& error);
   bool SaveFile(const std::string& path, std::string& error) const;
 

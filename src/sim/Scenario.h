@@ -87,6 +87,9 @@ struct Scenario {
   std::vector<uint8_t> dataFlash;
   std::vector<std::pair<std::string, double>> parameters;
   std::string dataFlashFile;
+  // The scenario-file keys that shape the initial image ("cells", "dataFlash", "parameters");
+  // an existing persistence file replaces that image.
+  std::vector<std::string> imageKeys;
 
   SecurityMode security = SecurityMode::Unsealed;
   std::array<uint8_t, 16> key{};  // most significant byte first

@@ -179,6 +179,18 @@ Reported SimulatedGauge::ReportedNow() const {
   return Report(RawNow(false), flash_);
 }
 
+namespace {
+
+std::string ImageKeysIgnored(const std::string& file, const std::vector<std::string>& keys) {
+  std::string names;
+  for (const std::string& key : keys)
+    names += (names.empty() ? "\"" : ", \"") + key + "\"";
+  return "the data flash file " + file + " exists: the gauge starts from it, and the scenario's " +
+         names + " " + (keys.size() == 1 ? "is" : "are") + " not applied to its data flash";
+}
+
+}  // namespace
+
 std::unique_ptr<SimulatedGauge> OpenGauge(Scenario scenario, Platform& platform,
                                           std::string& error) {
   const FlashLayout& layout = LayoutOf(scenario.family);
@@ -190,14 +202,18 @@ std::unique_ptr<SimulatedGauge> OpenGauge(Scenario scenario, Platform& platform,
     }
   }
   const std::string file = scenario.dataFlashFile;
+  const std::vector<std::string> imageKeys = scenario.imageKeys;
   auto gauge = std::make_unique<SimulatedGauge>(std::move(scenario), platform);
   if (!file.empty()) {
     std::error_code ec;
-    const bool ok = std::filesystem::exists(file, ec) ? gauge->Flash().LoadFile(file, error)
-                                                      : gauge->Flash().SaveFile(file, error);
+    const bool exists = std::filesystem::exists(file, ec);
+    const bool ok =
+        exists ? gauge->Flash().LoadFile(file, error) : gauge->Flash().SaveFile(file, error);
     if (!ok)
       return nullptr;
     gauge->SetPersistFile(file);
+    if (exists && !imageKeys.empty())
+      platform.Warning(ImageKeysIgnored(file, imageKeys));
   }
   return gauge;
 }

@@ -61,7 +61,7 @@ struct ScenarioCase {
 
 TEST(CliOptions, BadScenarioFilesNameTheFileAndTheProblem) {
   const ScenarioCase cases[] = {
-      {"missing.json", nullptr, "cannot read the scenario file"},
+      {"missing.json", nullptr, "the scenario file does not exist"},
       {"broken.json", "{\"cells\": 3,", "not valid JSON"},
       {"array.json", "[1, 2]", "must be a JSON object"},
       {"type.json", R"({"cells": "four"})", "\"cells\": must be an integer from 2 to 4"},
