@@ -5,6 +5,7 @@
 #include "device/HostLinkOps.h"
 #include "device/Identification.h"
 #include "device/ModuleState.h"
+#include "platform/Platform.h"
 
 namespace gaugecal::cli {
 
@@ -19,8 +20,14 @@ GaugeSetup SetUpGauge(CliContext& context) {
   setup.communication = CheckCommunication();
   InitDisplayTables();
   ReadDeviceIdentification(m.SmbAddress, setup.identification);
+  const int64_t before = NoticesSoFar(context);
   setup.configuration = CheckConfiguration();
+  setup.configurationNotices = NoticesSoFar(context) - before;
   return setup;
+}
+
+int64_t NoticesSoFar(const CliContext& context) {
+  return context.platform.MessageBoxCount() + context.platform.WarningCount();
 }
 
 void LeaveCalibrationMode() {

@@ -13,10 +13,17 @@ struct GaugeSetup {
   int32_t communication = 0;   // CheckCommunication
   int32_t identification = 0;  // status of the identification read
   int32_t configuration = 0;   // CheckConfiguration
-  bool Ok() const { return communication == 0 && identification == 0 && configuration == 0; }
+  // Messages and warnings the configuration check gave: after any of them the technician was
+  // told not to go on, so the commands stop there.
+  int64_t configurationNotices = 0;
+  bool ConfigurationPassed() const { return configuration == 0 && configurationNotices == 0; }
+  bool Ok() const { return communication == 0 && identification == 0 && ConfigurationPassed(); }
 };
 
 GaugeSetup SetUpGauge(CliContext& context);
+
+// Message boxes shown and warnings given so far in this run.
+int64_t NoticesSoFar(const CliContext& context);
 
 // As the panel leaves a calibration: out of the raw stream and, for the row-addressed gauges
 // the tool put into calibration mode, the calibration-mode subcommand once more, which
