@@ -25,9 +25,4 @@ GaugeSetup SetUpGauge(CliContext& context);
 // Message boxes shown and warnings given so far in this run.
 int64_t NoticesSoFar(const CliContext& context);
 
-// As the panel leaves a calibration: out of the raw stream and, for the row-addressed gauges
-// the tool put into calibration mode, the calibration-mode subcommand once more, which
-// switches the mode off again.
-void LeaveCalibrationMode();
-
 }  // namespace gaugecal::cli
