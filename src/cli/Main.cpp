@@ -4,6 +4,7 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -58,7 +59,10 @@ void PrintMessage(std::ostream& err, const MessageRecord& m) {
   err.flush();
 }
 
-void PrintWarning(std::ostream& err, const std::string& text) {
+// Once per run: the report of a command looks some files up again after the check did.
+void PrintWarning(std::ostream& err, std::set<std::string>& printed, const std::string& text) {
+  if (!printed.insert(text).second)
+    return;
   err << "warning: " << text << "\n";
   err.flush();
 }
@@ -108,7 +112,10 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
     p->onMessage = [&err](const MessageRecord& m) { PrintMessage(err, m); };
     platform = std::move(p);
   }
-  platform->onWarning = [&err](const std::string& text) { PrintWarning(err, text); };
+  std::set<std::string> warningsPrinted;
+  platform->onWarning = [&err, &warningsPrinted](const std::string& text) {
+    PrintWarning(err, warningsPrinted, text);
+  };
 
   std::string appDir = options.appDir.empty() ? GAUGECAL_SAMPLE_APPDIR : options.appDir;
   if (!appDir.empty() && appDir.back() != '/')

@@ -8,9 +8,9 @@
 namespace gaugecal {
 
 void Platform::Warning(const std::string& text) {
-  const std::string line = Printable(text);
-  if (warnings_.insert(line).second && onWarning)
-    onWarning(line);
+  ++warnings_;
+  if (onWarning)
+    onWarning(Printable(text));
 }
 
 void Platform::TraceMessageBox(const MessageRecord& message) {

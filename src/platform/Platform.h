@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <set>
 #include <string>
 
 namespace gaugecal {
@@ -57,15 +56,15 @@ class Platform {
   virtual void PassTime(double ms) = 0;
 
   // A diagnosis of the tool's own beyond the fixed message texts: a line on stderr in the
-  // command-line tool, the status bar in a window; never a message box. The same text is
-  // given once per run.
+  // command-line tool, the status bar in a window; never a message box. Control characters in
+  // the text are escaped, so it stays one line.
   void Warning(const std::string& text);
   std::function<void(const std::string&)> onWarning;
 
   // Message boxes shown and warnings given so far: a step that showed or gave any did not go
   // cleanly.
   int64_t MessageBoxCount() const { return messageBoxes_; }
-  int64_t WarningCount() const { return static_cast<int64_t>(warnings_.size()); }
+  int64_t WarningCount() const { return warnings_; }
 
   // Where sleeps, waits and message boxes are recorded, or nullptr.
   void SetTrace(TraceLog* trace) { trace_ = trace; }
@@ -78,7 +77,7 @@ class Platform {
  private:
   TraceLog* trace_ = nullptr;
   int64_t messageBoxes_ = 0;
-  std::set<std::string> warnings_;
+  int64_t warnings_ = 0;
 };
 
 }  // namespace gaugecal
