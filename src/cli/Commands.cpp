@@ -2,12 +2,16 @@
 
 namespace gaugecal::cli {
 
+void AddDemoCommand(CommandSet& commands);
+void AddCalibrateCommand(CommandSet& commands);
 void AddIdentifyCommand(CommandSet& commands);
 void AddCheckConfigCommand(CommandSet& commands);
 void AddReadCommand(CommandSet& commands);
 void AddRawCommand(CommandSet& commands);
 
 void AddCommands(CommandSet& commands) {
+  AddDemoCommand(commands);
+  AddCalibrateCommand(commands);
   AddIdentifyCommand(commands);
   AddCheckConfigCommand(commands);
   AddReadCommand(commands);

@@ -12,8 +12,10 @@ constexpr double kCcGain = 0.9419;   // 4.768 / 5.062 mOhm
 constexpr double kCapacityGain = 280932.625;
 
 // Rows of the RN44K18 and CEDV_PLUS calibration area (rows 0 and 1), typed as the tool's
-// calibration table types them (the cell scales are signed).
-std::vector<Param> RowFamilyParams() {
+// calibration table types them (the cell scales are signed), followed by the word that holds
+// the cell count.
+std::vector<Param> RowFamilyParams(Param configuration = {"System Configuration", ParamType::U2,
+                                                          kConfigOffset, 0}) {
   return {
       {"Cell Scale 0", ParamType::I2, 0, 20451},
       {"Cell Scale 1", ParamType::I2, 2, 20468},
@@ -31,7 +33,7 @@ std::vector<Param> RowFamilyParams() {
       {"Ext 2 Temp Offset", ParamType::I1, 28, 0},
       {"Ext 3 Temp Offset", ParamType::I1, 29, 0},
       {"Ext 4 Temp Offset", ParamType::I1, 30, 0},
-      {"System Configuration", ParamType::U2, kConfigOffset, 0},
+      std::move(configuration),
   };
 }
 
@@ -83,6 +85,7 @@ struct RoleNames {
   const char* packGain;
   const char* batteryGain;
   const char* ccGain;
+  const char* capacityGain;
   const char* ccOffset;
   const char* ccOffsetSamples;
   const char* boardOffset;
@@ -98,6 +101,7 @@ CalRoles ResolveRoles(const FlashLayout& layout, const RoleNames& n) {
   r.packGain = find(n.packGain);
   r.batteryGain = find(n.batteryGain);
   r.ccGain = find(n.ccGain);
+  r.capacityGain = find(n.capacityGain);
   r.ccOffset = find(n.ccOffset);
   r.ccOffsetSamples = find(n.ccOffsetSamples);
   r.boardOffset = find(n.boardOffset);
@@ -105,6 +109,40 @@ CalRoles ResolveRoles(const FlashLayout& layout, const RoleNames& n) {
     r.tempOffset[i] = find(n.tempOffset[i]);
   r.configuration = find(n.configuration);
   return r;
+}
+
+const RoleNames kRowRoles = {{"Cell Scale 0", "Cell Scale 1", "Cell Scale 2", "Cell Scale 3"},
+                             "Pack Gain",
+                             "Battery Gain",
+                             "CC Gain",
+                             "Capacity Gain",
+                             "Current Offset",
+                             "CC Offset Samples",
+                             "Board Offset",
+                             {"Int Temp Offset", "Ext 1 Temp Offset", "Ext 2 Temp Offset",
+                              "Ext 3 Temp Offset", "Ext 4 Temp Offset"},
+                             "System Configuration"};
+
+// CEDV or QSPAN with the RN44K18 calibration list: the family's image, addressing and
+// configuration word; no battery gain (these gauges report the stack as battery voltage).
+FlashLayout MakeRowLayout(DfType family) {
+  FlashLayout l;
+  l.family = family;
+  l.rowLayout = true;
+  RoleNames names = kRowRoles;
+  names.batteryGain = nullptr;
+  if (family == DfType::CEDV) {
+    l.size = kPageSize * kPageCount;
+    names.configuration = "Pack Configuration";
+    l.params = RowFamilyParams({names.configuration, ParamType::U2, kConfigOffset, 0});
+  } else {
+    l.size = 48;
+    l.subclasses = {{104, 0, 32}, {64, kQspanRegisters, 16}};
+    names.configuration = "Operation Cfg A";
+    l.params = RowFamilyParams({names.configuration, ParamType::U2, kQspanRegisters, 0});
+  }
+  l.roles = ResolveRoles(l, names);
+  return l;
 }
 
 FlashLayout MakeLayout(DfType family) {
@@ -119,6 +157,7 @@ FlashLayout MakeLayout(DfType family) {
               "Pack Gain",
               nullptr,
               "Sense Resistor Gain",
+              "Coulomb Cnt Delta",
               "CC Offset",
               "CC Offset Samples",
               "Board Offset",
@@ -134,6 +173,7 @@ FlashLayout MakeLayout(DfType family) {
                                  "AFE Pack Gain",
                                  nullptr,
                                  "Sense Resistor Gain",
+                                 "Coulomb Counter Delta",
                                  "CC Offset",
                                  nullptr,
                                  "Board Offset",
@@ -145,16 +185,7 @@ FlashLayout MakeLayout(DfType family) {
     case DfType::CEDV_PLUS:
       l.size = kRowSize * kRowCount;
       l.params = RowFamilyParams();
-      l.roles = ResolveRoles(l, {{"Cell Scale 0", "Cell Scale 1", "Cell Scale 2", "Cell Scale 3"},
-                                 "Pack Gain",
-                                 "Battery Gain",
-                                 "CC Gain",
-                                 "Current Offset",
-                                 "CC Offset Samples",
-                                 "Board Offset",
-                                 {"Int Temp Offset", "Ext 1 Temp Offset", "Ext 2 Temp Offset",
-                                  "Ext 3 Temp Offset", "Ext 4 Temp Offset"},
-                                 "System Configuration"});
+      l.roles = ResolveRoles(l, kRowRoles);
       break;
   }
   return l;
@@ -186,10 +217,14 @@ const Param* FlashLayout::Find(const std::string& name) const {
   return nullptr;
 }
 
-const FlashLayout& LayoutOf(DfType family) {
+const FlashLayout& LayoutOf(DfType family, bool rowLayout) {
   static const FlashLayout layouts[] = {MakeLayout(DfType::CEDV), MakeLayout(DfType::QSPAN),
                                         MakeLayout(DfType::RN44K18), MakeLayout(DfType::CEDV_PLUS)};
-  return layouts[static_cast<int>(family)];
+  static const FlashLayout rowLayouts[] = {MakeRowLayout(DfType::CEDV),
+                                           MakeRowLayout(DfType::QSPAN)};
+  const bool own = family == DfType::RN44K18 || family == DfType::CEDV_PLUS;
+  return rowLayout && !own ? rowLayouts[static_cast<int>(family)]
+                           : layouts[static_cast<int>(family)];
 }
 
 int CellBitsOffset(DfType family) {
