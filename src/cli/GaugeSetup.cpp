@@ -26,4 +26,20 @@ int64_t NoticesSoFar(const CliContext& context) {
   return context.platform.MessageBoxCount() + context.platform.WarningCount();
 }
 
+bool StartPanel(CliContext& context, panel::NBCal& nbcal) {
+  Module().appDirectory = context.appDir;
+  const int64_t before = NoticesSoFar(context);
+  nbcal.Startup(context.link);
+  if (nbcal.Outcome() != panel::StartupOutcome::Ready) {
+    context.err << "warning: the panel's start-up did not end ready; nothing was calibrated.\n";
+    return false;
+  }
+  if (NoticesSoFar(context) != before) {
+    context.err << "warning: the panel's start-up gave messages or warnings; nothing was "
+                   "calibrated.\n";
+    return false;
+  }
+  return true;
+}
+
 }  // namespace gaugecal::cli

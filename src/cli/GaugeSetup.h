@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "cli/Cli.h"
+#include "panel/NBCal.h"
 
 namespace gaugecal::cli {
 
@@ -24,5 +25,10 @@ GaugeSetup SetUpGauge(CliContext& context);
 
 // Message boxes shown and warnings given so far in this run.
 int64_t NoticesSoFar(const CliContext& context);
+
+// Starts the calibration panel on the context's link. True when start-up ended ready without a
+// message box or warning (after any, the technician was told not to go on); otherwise a
+// warning says so and that nothing was calibrated.
+bool StartPanel(CliContext& context, panel::NBCal& nbcal);
 
 }  // namespace gaugecal::cli
