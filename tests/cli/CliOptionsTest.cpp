@@ -33,6 +33,8 @@ TEST(CliOptions, UsageErrorsExitWithTwo) {
        "gaugecal: The following argument was not expected: now"},
       {{"--virtual-time", "raw", "--offset", "-x"},
        "gaugecal: The following argument was not expected: -x"},
+      {{"--virtual-time", "calibrate", "current", "--cell", "5=1"},
+       "gaugecal: --cell: expected N=TEXT, got \"5=1\""},
       {{"--virtual-time", "--trace", dir.Path("missing/t.jsonl"), "identify"},
        "gaugecal: cannot write the trace file"},
   };

@@ -15,7 +15,9 @@ const char* kGood = R"({
   "format": "gaugecal-dfdesc",
   "version": 1,
   "target": "test gauge",
-  // comments are allowed
+  // comments are allowed; brackets and quotes in them count for nothing
+  // [[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[ "
+  /* {{{{{{{{{{{{{{{{{{{{{{{{{{{{{{{{{ " */
   "classes": [
     {"name": "Calibration", "subclasses": [
       {"name": "Data", "number": 104, "parameters": [
@@ -199,6 +201,8 @@ TEST_F(ReaderTest, MalformedDescriptionsAreRefusedWithAReason) {
        "contains a NUL character"},
       {"nested too deep", std::string(5000, '[') + std::string(5000, ']'),
        "nests more than 32 levels"},
+      {"nested too deep after a quote in a comment",
+       "// \"\n" + std::string(40, '[') + std::string(40, ']'), "nests more than 32 levels"},
       {"larger than 4 MiB", std::string(4 * 1024 * 1024 + 1, ' '), "larger than 4194304 bytes"},
   };
   for (const auto& c : cases) {
