@@ -128,17 +128,20 @@ TEST(BadInput, TraceOverAnInputIsRefused) {
   }
 }
 
-// A Latin-1 byte in the directory name and in an ini value: the document is still printed.
+// A Latin-1 byte in the directory name and in an ini value, a description saved as UTF-16:
+// the document is still printed.
 TEST(BadInput, JsonOutputReplacesBytesThatAreNotUtf8) {
   TempDir dir;
   const std::string app = CopyAppDir(dir, "caf\xE9");
   dir.Write("caf\xE9/config.ini", ReadFile(app + "config.ini") +
                                       "[D250_1_10]\nDFType=CEDV\nTS2readTemperature=SBS,9\xB0\n");
+  dir.Write("caf\xE9/dataflash/cedv_250.gdf.json", "\xFF\xFE{");
   const CliResult r = RunCli(
       {"--adapter", "sim:CEDV", "--virtual-time", "--appdir", app, "--json", "check-config"});
   const auto j = nlohmann::json::parse(r.out);  // throws when it is not JSON
   EXPECT_EQ(j["appDirectory"], dir.Path("caf\xEF\xBF\xBD") + "/");
   EXPECT_EQ(j["calConfig"]["TS2readTemperature"], "SBS,9\xEF\xBF\xBD");
+  EXPECT_NE(j["descriptionError"].get<std::string>().find("\xEF\xBF\xBD"), std::string::npos);
 }
 
 // The warning names each row's first line with section and file; the check fails.
