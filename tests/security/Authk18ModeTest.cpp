@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "PanelBench.h"
 #include "security/DefaultKey.h"
 #include "security/Digests.h"
@@ -66,6 +68,13 @@ TEST(Authk18Mode, EveryTransitionOnEveryFamily) {
       const auto transfers = h.Transfers();
       for (const char* sub : {"MAC:0030", "MAC:0031", "MAC:0032"})
         EXPECT_EQ(CountSteps(transfers, sub), std::string(sub) == c.subcommand ? 1 : 0) << sub;
+      if (std::string(c.subcommand) == "MAC:0030") {
+        const auto steps = h.Steps();
+        const auto seal = std::find(steps.begin(), steps.end(), "MAC:0030");
+        EXPECT_EQ(std::vector<std::string>(seal, steps.end()),
+                  (std::vector<std::string>{"MAC:0030", "S:3", "S:20", "MAC:0054", "S:3", "S:10",
+                                            "RB:23"}));
+      }
       if (!*c.subcommand) {
         // Nothing to do: the display's read and the click's own, nothing else.
         EXPECT_EQ(transfers, (std::vector<std::string>{"MAC:0054", "RB:23", "MAC:0054", "RB:23"}));
