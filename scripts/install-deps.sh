@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config clang-format
-  libssl-dev nlohmann-json3-dev libgtest-dev libgmock-dev
+  libssl-dev nlohmann-json3-dev libcli11-dev libgtest-dev libgmock-dev
   qt6-base-dev
 )
 

@@ -1,11 +1,9 @@
 #pragma once
 // The gaugecal command-line tool: global options, the session they open (platform, bus
-// adapter, trace) and the commands, one small file each under commands/.
+// adapter, trace) and the commands, one small file each under commands/ (see Commands.h).
 
-#include <memory>
 #include <ostream>
 #include <string>
-#include <vector>
 
 namespace gaugecal {
 class HostLink;
@@ -39,15 +37,6 @@ struct CliContext {
   std::string appDir;     // resolved, with a trailing separator
   bool terminal = false;  // stdout is a terminal: progress lines may be shown
 };
-
-struct Command {
-  std::string name;
-  std::string summary;
-  std::string usage;  // arguments after the command name, for the usage text
-  int (*run)(CliContext& context, const std::vector<std::string>& args);
-};
-
-const std::vector<Command>& AllCommands();
 
 // Runs the tool; returns the exit status.
 int Main(int argc, char** argv, std::ostream& out, std::ostream& err);

@@ -1,20 +1,32 @@
-#include "cli/Cli.h"
+#include "cli/Commands.h"
 
 namespace gaugecal::cli {
 
-Command IdentifyCommand();
-Command CheckConfigCommand();
-Command ReadCommand();
-Command RawCommand();
+void AddIdentifyCommand(CommandSet& commands);
+void AddCheckConfigCommand(CommandSet& commands);
+void AddReadCommand(CommandSet& commands);
+void AddRawCommand(CommandSet& commands);
 
-const std::vector<Command>& AllCommands() {
-  static const std::vector<Command> commands = {
-      IdentifyCommand(),
-      CheckConfigCommand(),
-      ReadCommand(),
-      RawCommand(),
-  };
-  return commands;
+void AddCommands(CommandSet& commands) {
+  AddIdentifyCommand(commands);
+  AddCheckConfigCommand(commands);
+  AddReadCommand(commands);
+  AddRawCommand(commands);
+}
+
+CLI::App& CommandSet::Add(const std::string& name, const std::string& description, CommandRun run) {
+  CLI::App* command = tool_.add_subcommand(name, description);
+  command->footer("The options of gaugecal --help may also follow the command.");
+  commands_.emplace_back(command, std::move(run));
+  return *command;
+}
+
+std::pair<const CLI::App*, const CommandRun*> CommandSet::Chosen() const {
+  for (const auto& [command, run] : commands_) {
+    if (command->parsed())
+      return {command, &run};
+  }
+  return {nullptr, nullptr};
 }
 
 }  // namespace gaugecal::cli

@@ -1,14 +1,15 @@
 #include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <memory>
-#include <optional>
+#include <string>
+#include <vector>
 
 #include "cli/Adapter.h"
 #include "cli/Cli.h"
+#include "cli/Commands.h"
 #include "device/ModuleState.h"
 #include "device/TracingHostLink.h"
 #include "platform/RealtimePlatform.h"
@@ -28,34 +29,27 @@ namespace {
 
 constexpr int16_t kGaugeAddress = 0x17;
 
-void PrintUsage(std::ostream& s) {
-  s << "usage: gaugecal [options] COMMAND [ARGS]\n\n"
-       "Calibration and security bench tool for smart-battery fuel gauges.\n\n"
-       "Options:\n"
-       "  --adapter NAME      bus adapter: sim:CEDV, sim:QSPAN, sim:RN44K18 (default),\n"
-       "                      sim:CEDV_PLUS\n"
-       "  --sim-scenario FILE scenario file for the simulated gauge\n"
-       "  --virtual-time      run on a virtual clock: waits take no real time\n"
-       "  --trace FILE        write the bus trace (one JSON object per line) to FILE\n"
-       "  --appdir DIR        application directory with config.ini and Morvane.ini\n"
-       "  --json              print results as JSON\n"
-       "  --help              show this text\n"
-       "  --version           show the version\n\n"
-       "Commands:\n";
-  for (const Command& c : AllCommands()) {
-    std::string head = "  " + c.name + (c.usage.empty() ? "" : " " + c.usage);
-    if (head.size() < 22)
-      head.resize(22, ' ');
-    s << head << c.summary << "\n";
-  }
-}
-
-// Reads the value of an option that takes one; false when it is missing.
-bool TakeValue(int argc, char** argv, int& i, std::string& value) {
-  if (i + 1 >= argc)
-    return false;
-  value = argv[++i];
-  return true;
+// The global options. They may come before or after the command: the tool lets options its
+// command does not know fall through to it. Given twice, the last one counts.
+void AddGlobalOptions(CLI::App& tool, GlobalOptions& options) {
+  tool.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  tool.fallthrough();
+  tool.require_subcommand(1);
+  tool.add_option("--adapter", options.adapter,
+                  "bus adapter: sim:CEDV, sim:QSPAN, sim:RN44K18 (default), sim:CEDV_PLUS")
+      ->type_name("NAME");
+  tool.add_option("--sim-scenario", options.simScenario, "scenario file for the simulated gauge")
+      ->type_name("FILE");
+  tool.add_flag("--virtual-time", options.virtualTime,
+                "run on a virtual clock: waits take no real time");
+  tool.add_option("--trace", options.traceFile,
+                  "write the bus trace (one JSON object per line) to FILE")
+      ->type_name("FILE");
+  tool.add_option("--appdir", options.appDir,
+                  "application directory with config.ini and Morvane.ini")
+      ->type_name("DIR");
+  tool.add_flag("--json", options.json, "print results as JSON");
+  tool.set_version_flag("--version", std::string("gaugecal ") + GAUGECAL_VERSION);
 }
 
 void PrintMessage(std::ostream& err, const MessageRecord& m) {
@@ -66,58 +60,28 @@ void PrintMessage(std::ostream& err, const MessageRecord& m) {
 }  // namespace
 
 int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
+  // The whole command line is parsed and checked before anything is opened or written.
   GlobalOptions options;
-  int i = 1;
-  for (; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg.rfind("--", 0) != 0)
-      break;
-    bool ok = true;
-    if (arg == "--help") {
-      PrintUsage(out);
+  CLI::App tool("Calibration and security bench tool for smart-battery fuel gauges.", "gaugecal");
+  AddGlobalOptions(tool, options);
+  CommandSet commands(tool);
+  AddCommands(commands);
+  try {
+    tool.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) {
+      tool.exit(e, out, err);  // --help or --version
       return kExitOk;
-    } else if (arg == "--version") {
-      out << "gaugecal " << GAUGECAL_VERSION << "\n";
-      return kExitOk;
-    } else if (arg == "--adapter") {
-      ok = TakeValue(argc, argv, i, options.adapter);
-    } else if (arg == "--sim-scenario") {
-      ok = TakeValue(argc, argv, i, options.simScenario);
-    } else if (arg == "--trace") {
-      ok = TakeValue(argc, argv, i, options.traceFile);
-    } else if (arg == "--appdir") {
-      ok = TakeValue(argc, argv, i, options.appDir);
-    } else if (arg == "--virtual-time") {
-      options.virtualTime = true;
-    } else if (arg == "--json") {
-      options.json = true;
-    } else {
-      err << "gaugecal: unknown option " << arg << "\n";
-      PrintUsage(err);
-      return kExitUsage;
     }
-    if (!ok) {
-      err << "gaugecal: option " << arg << " needs a value\n";
-      return kExitUsage;
-    }
-  }
-  if (i >= argc) {
-    err << "gaugecal: no command given\n";
-    PrintUsage(err);
+    // A mistyped command leaves CLI11 saying only that a command is required; name the word.
+    const std::vector<std::string> unknown = tool.remaining();
+    const bool unknownCommand = dynamic_cast<const CLI::RequiredError*>(&e) != nullptr &&
+                                tool.get_subcommands().empty() && !unknown.empty();
+    err << "gaugecal: " << (unknownCommand ? CLI::ExtrasError(unknown).what() : e.what()) << "\n";
     return kExitUsage;
   }
-  const std::string name = argv[i++];
-  const Command* command = nullptr;
-  for (const Command& c : AllCommands()) {
-    if (c.name == name)
-      command = &c;
-  }
-  if (!command) {
-    err << "gaugecal: unknown command " << name << "\n";
-    PrintUsage(err);
-    return kExitUsage;
-  }
-  const std::vector<std::string> args(argv + i, argv + argc);
+  const auto [command, run] = commands.Chosen();
+  const std::string name = command->get_name();
 
   std::unique_ptr<Platform> platform;
   if (options.virtualTime) {
@@ -173,7 +137,7 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
   CliContext context{options, *platform, *link, out, err, appDir, terminal};
   int status = kExitFailed;
   try {
-    status = command->run(context, args);
+    status = (*run)(context);
   } catch (const std::exception& e) {
     err << "gaugecal: " << name << " failed: " << e.what() << "\n";
   }

@@ -109,9 +109,5 @@ TEST(CheckConfigFailureTest, BrokenDescriptionIsReportedWithItsReason) {
       << r.err;
 }
 
-TEST(CheckConfigFailureTest, RejectsArguments) {
-  EXPECT_EQ(test::RunCli({"--virtual-time", "check-config", "extra"}).status, cli::kExitUsage);
-}
-
 }  // namespace
 }  // namespace gaugecal

@@ -32,8 +32,9 @@ TEST(CliIdentify, EveryFamilyIdentifiesAndTheTraceHoldsEveryTransfer) {
     SCOPED_TRACE(f.adapter);
     TempDir dir;
     const std::string tracePath = dir.Path("t.jsonl");
+    // Global options count after the command as before it.
     const CliResult r =
-        RunCli({"--adapter", f.adapter, "--virtual-time", "--trace", tracePath, "identify"});
+        RunCli({"--virtual-time", "identify", "--adapter", f.adapter, "--trace", tracePath});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.out, std::string("IdDevice:   ") + f.device + "\nIdFirmware: " + f.firmware +

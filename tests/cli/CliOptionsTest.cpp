@@ -1,7 +1,10 @@
 // Usage errors and bad scenario files: exit status 2, one clear line that names the option or
-// the file and the problem, nothing on standard output, never a crash.
+// the file and the problem, nothing on standard output, never a crash, and an earlier trace
+// file left as it was.
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include "CliRun.h"
 
@@ -15,27 +18,39 @@ struct UsageCase {
 
 TEST(CliOptions, UsageErrorsExitWithTwo) {
   TempDir dir;
+  const std::string kept = dir.Write("kept.jsonl", "kept\n");
   const UsageCase cases[] = {
-      {{}, "gaugecal: no command given"},
-      {{"--adapter"}, "gaugecal: option --adapter needs a value"},
-      {{"--bogus", "identify"}, "gaugecal: unknown option --bogus"},
-      {{"--virtual-time", "frobnicate"}, "gaugecal: unknown command frobnicate"},
+      {{}, "gaugecal: A subcommand is required"},
+      {{"--adapter"}, "gaugecal: --adapter: 1 required NAME missing"},
+      {{"--bogus", "identify"}, "gaugecal: The following argument was not expected: --bogus"},
+      {{"--virtual-time", "frobnicate"},
+       "gaugecal: The following argument was not expected: frobnicate"},
       {{"--adapter", "usb:1", "identify"},
        "gaugecal: unknown adapter \"usb:1\" (known: sim:CEDV, sim:QSPAN, sim:RN44K18 or "
        "sim:CEDV_PLUS)"},
       {{"--adapter", "sim:cedv", "identify"}, "gaugecal: unknown adapter \"sim:cedv\""},
-      {{"--virtual-time", "identify", "now"}, "gaugecal: identify takes no arguments"},
+      {{"--virtual-time", "identify", "now"},
+       "gaugecal: The following argument was not expected: now"},
+      {{"--virtual-time", "raw", "--offset", "-x"},
+       "gaugecal: The following argument was not expected: -x"},
       {{"--virtual-time", "--trace", dir.Path("missing/t.jsonl"), "identify"},
        "gaugecal: cannot write the trace file"},
   };
   for (const UsageCase& c : cases) {
-    const CliResult r = RunCli(c.args);
+    std::vector<std::string> args = {"--trace", kept};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const CliResult r = RunCli(args);
     EXPECT_EQ(r.status, 2) << c.message;
+    EXPECT_EQ(r.out, "") << c.message;
     EXPECT_EQ(r.err.rfind(c.message, 0), 0u) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
   }
+  EXPECT_EQ(ReadFile(kept), "kept\n");
   const CliResult help = RunCli({"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("identify"), std::string::npos);
+  EXPECT_EQ(RunCli({"raw", "--help"}).status, 0);
+  EXPECT_EQ(RunCli({"--version"}).out.rfind("gaugecal ", 0), 0u);
 }
 
 struct ScenarioCase {
@@ -71,8 +86,10 @@ TEST(CliOptions, BadScenarioFilesNameTheFileAndTheProblem) {
     TempDir dir;
     dir.Write("garbage.df", "not hex at all");
     const std::string path = c.text ? dir.Write(c.name, c.text) : dir.Path(c.name);
-    const CliResult r =
-        RunCli({"--adapter", "sim:CEDV", "--sim-scenario", path, "--virtual-time", "identify"});
+    const std::string trace = dir.Write("t.jsonl", "kept\n");
+    const CliResult r = RunCli({"--trace", trace, "--adapter", "sim:CEDV", "--sim-scenario", path,
+                                "--virtual-time", "identify"});
+    EXPECT_EQ(ReadFile(trace), "kept\n") << c.name;
     EXPECT_EQ(r.status, 2) << c.name;
     EXPECT_EQ(r.out, "") << c.name;
     EXPECT_EQ(r.err.rfind("gaugecal: " + path + ": ", 0), 0u) << r.err;

@@ -162,9 +162,6 @@ TEST(CliRaw, TextListingAndARefusedCalibrationMode) {
   EXPECT_EQ(refused.status, 1);
   EXPECT_EQ(refused.out, "");
   EXPECT_EQ(refused.err, "message: Unable to request device to output cal values.\n");
-
-  const CliResult usage = RunCli({"--adapter", "sim:RN44K18", "--virtual-time", "raw", "-x"});
-  EXPECT_EQ(usage.status, 2);
 }
 
 TEST(CliRaw, AStoppedCounterEndsWithBothMessages) {

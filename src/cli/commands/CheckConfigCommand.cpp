@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "cli/Cli.h"
+#include "cli/Commands.h"
 #include "config/AppDirectory.h"
 #include "config/DataFlashMap.h"
 #include "config/DisplayTables.h"
@@ -140,11 +140,7 @@ void PrintText(std::ostream& out, const Json& j) {
   line("Status", j["ok"].get<bool>() ? "ok" : "failed");
 }
 
-int RunCheckConfig(CliContext& c, const std::vector<std::string>& args) {
-  if (!args.empty()) {
-    c.err << "gaugecal: check-config takes no arguments\n";
-    return kExitUsage;
-  }
+int RunCheckConfig(CliContext& c) {
   ModuleState& m = Module();
   m.appDirectory = c.appDir;
   int32_t identificationStatus = 0;
@@ -186,11 +182,11 @@ int RunCheckConfig(CliContext& c, const std::vector<std::string>& args) {
 
 }  // namespace
 
-Command CheckConfigCommand() {
-  return {"check-config",
-          "read the identification and check config.ini, Morvane.ini and the data flash "
-          "description",
-          "", RunCheckConfig};
+void AddCheckConfigCommand(CommandSet& commands) {
+  commands.Add("check-config",
+               "read the identification and check config.ini, Morvane.ini and the data flash "
+               "description",
+               RunCheckConfig);
 }
 
 }  // namespace gaugecal::cli

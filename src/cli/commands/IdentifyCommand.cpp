@@ -2,7 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "cli/Cli.h"
+#include "cli/Commands.h"
 #include "device/HostLinkOps.h"
 #include "device/Identification.h"
 #include "device/ModuleState.h"
@@ -11,11 +11,7 @@ namespace gaugecal::cli {
 
 namespace {
 
-int RunIdentify(CliContext& c, const std::vector<std::string>& args) {
-  if (!args.empty()) {
-    c.err << "gaugecal: identify takes no arguments\n";
-    return kExitUsage;
-  }
+int RunIdentify(CliContext& c) {
   const int32_t communication = CheckCommunication();
   int32_t readStatus = 0;
   ReadDeviceIdentification(Module().SmbAddress, readStatus);
@@ -47,8 +43,8 @@ int RunIdentify(CliContext& c, const std::vector<std::string>& args) {
 
 }  // namespace
 
-Command IdentifyCommand() {
-  return {"identify", "read the gauge's identification and check communication", "", RunIdentify};
+void AddIdentifyCommand(CommandSet& commands) {
+  commands.Add("identify", "read the gauge's identification and check communication", RunIdentify);
 }
 
 }  // namespace gaugecal::cli

@@ -1,10 +1,11 @@
 // raw [--offset]: puts the gauge into raw calibration mode as its family requires, averages
 // NumSamples raw calibration blocks, prints the raw value rows and leaves calibration mode.
 
+#include <memory>
 #include <nlohmann/json.hpp>
 
 #include "calibration/Acquisition.h"
-#include "cli/Cli.h"
+#include "cli/Commands.h"
 #include "cli/GaugeSetup.h"
 #include "cli/Progress.h"
 #include "cli/TextRows.h"
@@ -75,15 +76,7 @@ void PrintRows(CliContext& c, bool offset, bool ok) {
   }
 }
 
-int RunRaw(CliContext& c, const std::vector<std::string>& args) {
-  bool offset = false;
-  for (const std::string& a : args) {
-    if (a != "--offset") {
-      c.err << "gaugecal: raw takes only --offset\n";
-      return kExitUsage;
-    }
-    offset = true;
-  }
+int RunRaw(CliContext& c, bool offset) {
   if (SetUpGauge(c).configuration != 0) {
     PrintRows(c, offset, false);
     return kExitFailed;
@@ -108,8 +101,13 @@ int RunRaw(CliContext& c, const std::vector<std::string>& args) {
 
 }  // namespace
 
-Command RawCommand() {
-  return {"raw", "average raw calibration values in calibration mode", "[--offset]", RunRaw};
+void AddRawCommand(CommandSet& commands) {
+  auto offset = std::make_shared<bool>(false);
+  commands
+      .Add("raw", "average raw calibration values in calibration mode",
+           [offset](CliContext& c) { return RunRaw(c, *offset); })
+      .add_flag("--offset", *offset,
+                "average the coulomb counter offset output instead of the normal one");
 }
 
 }  // namespace gaugecal::cli

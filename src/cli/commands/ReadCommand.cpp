@@ -4,7 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include "calibration/Acquisition.h"
-#include "cli/Cli.h"
+#include "cli/Commands.h"
 #include "cli/GaugeSetup.h"
 #include "cli/LiveValues.h"
 #include "cli/TextRows.h"
@@ -130,11 +130,7 @@ void PrintText(CliContext& c, const ReadResult& r) {
   }
 }
 
-int RunRead(CliContext& c, const std::vector<std::string>& args) {
-  if (!args.empty()) {
-    c.err << "gaugecal: read takes no arguments\n";
-    return kExitUsage;
-  }
+int RunRead(CliContext& c) {
   ReadResult r;
   r.setup = SetUpGauge(c);
   if (r.setup.configuration == 0) {
@@ -153,11 +149,11 @@ int RunRead(CliContext& c, const std::vector<std::string>& args) {
 
 }  // namespace
 
-Command ReadCommand() {
-  return {"read",
-          "read identification, configuration, security mode, cell count, calibration data "
-          "flash and live values",
-          "", RunRead};
+void AddReadCommand(CommandSet& commands) {
+  commands.Add("read",
+               "read identification, configuration, security mode, cell count, calibration data "
+               "flash and live values",
+               RunRead);
 }
 
 }  // namespace gaugecal::cli
