@@ -6,12 +6,24 @@ void AddIdentifyCommand(CommandSet& commands);
 void AddCheckConfigCommand(CommandSet& commands);
 void AddReadCommand(CommandSet& commands);
 void AddRawCommand(CommandSet& commands);
+void AddSecurityModeCommand(CommandSet& commands);
+void AddAuthCommand(CommandSet& commands);
+void AddSealCommand(CommandSet& commands);
+void AddUnsealCommand(CommandSet& commands);
+void AddFullAccessCommand(CommandSet& commands);
+void AddSha1Command(CommandSet& commands);
 
 void AddCommands(CommandSet& commands) {
   AddIdentifyCommand(commands);
   AddCheckConfigCommand(commands);
   AddReadCommand(commands);
   AddRawCommand(commands);
+  AddSecurityModeCommand(commands);
+  AddAuthCommand(commands);
+  AddSealCommand(commands);
+  AddUnsealCommand(commands);
+  AddFullAccessCommand(commands);
+  AddSha1Command(commands);
 }
 
 CLI::App& CommandSet::Add(const std::string& name, const std::string& description, CommandRun run) {
