@@ -40,8 +40,8 @@ void Authk18::btnAuthenticateClick() {
     ShowMessage("Length of Authentication Key is not 32 characters.  Please check length of key.");
     return;
   }
-  // Every one of the 32 characters must be a digit: a blank is not part of a key.
-  if (FirstNonHex(key) != std::string::npos) {
+  // IsHex forgives blanks around the text; a blank is not part of a key either.
+  if (!IsHex(key) || key.find(' ') != std::string::npos) {
     ShowMessage("Authentication key contains non hex characters.  Please check key.");
     return;
   }
