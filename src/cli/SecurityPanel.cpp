@@ -51,7 +51,9 @@ const char* Requested(int option) {
 }  // namespace
 
 void AddKeyOptions(CLI::App& command, KeyOptions& options) {
-  CLI::Option* key = command.add_option("--key", options.key, "the 128-bit key, 32 hex digits");
+  CLI::Option* key = command.add_option(
+      "--key", options.key,
+      "the 128-bit key, 32 hex digits (default: GAUGECAL_KEY, else the default key)");
   command.add_option("--key-file", options.keyFile, "read the key from FILE")->excludes(key);
   command.add_flag("--show-key", options.showKey,
                    "print the key in the key + challenge line (hidden by default)");

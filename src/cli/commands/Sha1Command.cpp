@@ -47,9 +47,7 @@ int RunSha1(CliContext& c, const Sha1Options& o) {
 void AddSha1Command(CommandSet& commands) {
   auto o = std::make_shared<Sha1Options>();
   CLI::App& command = commands.Add(
-      "sha1",
-      "SHA-1 of a 20-byte message (msg), of a 16-byte key and the message (key-msg), or the "
-      "gauge's two-pass keyed digest (keyed); prints 40 hex digits",
+      "sha1", "SHA-1 of a message (msg), of key and message (key-msg) or the gauge's keyed digest",
       [o](CliContext& c) { return RunSha1(c, *o); });
   command.add_option("--msg", o->msg, "the message, 40 hex digits")->required();
   command.add_option("--key", o->key, "the key, 32 hex digits (key-msg and keyed)");
