@@ -24,7 +24,6 @@ constexpr const char* kRawModeFailed =
 constexpr const char* kMeasurementsAfterExit =
     "Error reading GG Mode data from pack when entering calibration.";
 
-constexpr int32_t kSessionSettleMs = 10;
 constexpr int32_t kBeforeLiveRefreshMs = 200;
 
 bool HasCalibrationModeCommand(DfType family) {
@@ -106,14 +105,10 @@ int32_t EnterCalibrationMode(int16_t mode, const SessionHooks& hooks) {
 }
 
 int32_t ExitCalibrationMode(const SessionHooks& hooks) {
-  ModuleState& m = Module();
-  const DfType family = m.calConfig.DFType;
-  WriteMACCommand(m.calConfig.exitCalCommand);
-  SleepMs(kSessionSettleMs);
-  if (HasCalibrationModeCommand(family) && m.calModeFlag) {
-    WriteMACCommand(m.calConfig.calmode);
-    SleepMs(kSessionSettleMs);
-  }
+  const DfType family = Module().calConfig.DFType;
+  // Out of the raw stream and, where the gauge reports it, out of calibration mode; the flag
+  // says afterwards what the gauge is in, whatever an earlier session left in it.
+  LeaveCalMode();
   // Every family reads back what it now stores, so the table shows the gauge's constants.
   ReadCalibrationArea(hooks);
   if (family == DfType::RN44K18)

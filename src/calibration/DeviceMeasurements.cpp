@@ -68,7 +68,7 @@ DeviceMeasurements ReadByCommands() {
   if (c.DFType == DfType::CEDV_PLUS && (c.BatteryVSupported || c.PackVSupported)) {
     // This family reports battery and pack voltage in its raw calibration block.
     std::array<uint8_t, 256> block{};
-    FetchFreshRawBlock(block);
+    ReadRawVoltageBlock(block);
     d.battery = std::to_string(block[kRawBatteryVoltage + 1] * 256 + block[kRawBatteryVoltage]);
     d.pack = std::to_string(block[kRawPackVoltage + 1] * 256 + block[kRawPackVoltage]);
   } else {
@@ -112,6 +112,11 @@ DeviceMeasurements MeasurementsFromLiveTable() {
     d.temperatures[i] = OrErrRd(temps.items[i].value);
   d.current = OrErrRd(live[kLiveCurrent].items[0].value);
   return d;
+}
+
+void ReadRawVoltageBlock(std::span<uint8_t> block) {
+  FetchFreshRawBlock(block);
+  LeaveCalMode();
 }
 
 std::string ReadMappedInternalTemperature() {

@@ -5,6 +5,8 @@
 // does not support stays empty.
 
 #include <array>
+#include <cstdint>
+#include <span>
 #include <string>
 
 namespace gaugecal {
@@ -23,6 +25,10 @@ DeviceMeasurements MeasurementsFromLiveTable();
 // Every family: reads the gauge (RN44K18 refreshes the live table first; its failure leaves
 // every value "Err_Rd").
 DeviceMeasurements ReadDeviceMeasurements();
+
+// CEDV_PLUS: a fresh raw calibration block, whose battery and pack voltage the gauge reports
+// nowhere else. The block needs calibration mode; the gauge is taken out of it again.
+void ReadRawVoltageBlock(std::span<uint8_t> block);
 
 // RN44K18 and CEDV_PLUS: the internal sensor through the standard temperature command, which
 // reports it only while the mapping bits (3, 4, 6) of the system configuration's second byte

@@ -8,10 +8,6 @@
 
 namespace gaugecal::cli {
 
-namespace {
-constexpr int32_t kAfterLeavingMs = 10;
-}
-
 GaugeSetup SetUpGauge(CliContext& context) {
   ModuleState& m = Module();
   m.appDirectory = context.appDir;
@@ -21,17 +17,6 @@ GaugeSetup SetUpGauge(CliContext& context) {
   ReadDeviceIdentification(m.SmbAddress, setup.identification);
   setup.configuration = CheckConfiguration();
   return setup;
-}
-
-void LeaveCalibrationMode() {
-  const ModuleState& m = Module();
-  const DfType family = m.calConfig.DFType;
-  WriteMACCommand(m.calConfig.exitCalCommand);
-  SleepMs(kAfterLeavingMs);
-  if ((family == DfType::RN44K18 || family == DfType::CEDV_PLUS) && m.calModeFlag) {
-    WriteMACCommand(m.calConfig.calmode);
-    SleepMs(kAfterLeavingMs);
-  }
 }
 
 }  // namespace gaugecal::cli

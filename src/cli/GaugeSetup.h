@@ -18,9 +18,4 @@ struct GaugeSetup {
 
 GaugeSetup SetUpGauge(CliContext& context);
 
-// As the panel leaves a calibration: out of the raw stream and, for the row-addressed gauges
-// the tool put into calibration mode, the calibration-mode subcommand once more, which
-// switches the mode off again.
-void LeaveCalibrationMode();
-
 }  // namespace gaugecal::cli

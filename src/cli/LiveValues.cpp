@@ -3,7 +3,7 @@
 #include <array>
 
 #include "calibration/Acquisition.h"
-#include "cli/GaugeSetup.h"
+#include "calibration/DeviceMeasurements.h"
 #include "device/Codecs.h"
 #include "device/HostLink.h"
 #include "device/ManufacturerAccess.h"
@@ -81,14 +81,13 @@ bool ReadMeasuredGroup(std::vector<LiveGroup>& groups) {
 
   if (c.DFType == DfType::CEDV_PLUS && (c.BatteryVSupported || c.PackVSupported)) {
     std::array<uint8_t, 256> raw{};
-    FetchFreshRawBlock(raw);
+    ReadRawVoltageBlock(raw);  // leaves the calibration mode the block needed
     const auto word = [&raw](size_t p) { return std::to_string(raw[p + 1] * 256 + raw[p]); };
     // Converter counts, as the raw block carries them: not millivolts.
     if (c.BatteryVSupported)
       group.rows.push_back({"Battery Voltage (raw)", word(kRawBatteryVoltage), "--"});
     if (c.PackVSupported)
       group.rows.push_back({"Pack Voltage (raw)", word(kRawPackVoltage), "--"});
-    LeaveCalibrationMode();  // the raw block needed calibration mode
   } else {
     if (c.BatteryVSupported)
       group.rows.push_back({"Battery Voltage", kErrRd, "mV"});  // not reported by these gauges

@@ -22,6 +22,7 @@ constexpr uint8_t kRawStatusOffset = 2;
 constexpr int kRawResendLimit = 10;    // normal output gives up after eleven resend rounds
 constexpr int kOffsetResendLimit = 5;  // offset output after six
 constexpr int kFreshBlocksNeeded = 2;  // more than two counter changes before accepting
+constexpr int kLeaveAttempts = 2;      // mode subcommands sent to leave calibration mode
 
 using Block = std::array<uint8_t, 256>;
 
@@ -29,18 +30,54 @@ bool HasCalModeBit(const Block& status) {
   return (status[1] & kManufacturingCalModeBit) != 0;
 }
 
-// Manufacturing status (0x0057) into block; the host-link status of the block read.
-int32_t ReadManufacturingStatus(Block& block) {
+// Manufacturing status (0x0057) into block; the host-link status of the block read. `sent`
+// gets the status of the subcommand, which EnsureCalMode does not look at: a refused
+// subcommand leaves 0x23 answering the one before it.
+int32_t ReadManufacturingStatus(Block& block, int32_t& sent) {
   int16_t length = 0;
-  WriteMACCommand(kMacManufacturingStatus);
+  sent = WriteMACCommand(kMacManufacturingStatus);
   SleepMs(settle::kBeforeManufacturingStatusMs);
   return ReadMODBlock(block, length);
+}
+
+// The CEDV_PLUS calibration flag word. The first read after a command switch can be stale; it
+// is taken and thrown away. The host-link status of the second read.
+int32_t ReadCedvPlusFlagWord(int16_t& word) {
+  ModuleState& m = Module();
+  const CalConfig& c = m.calConfig;
+  uint8_t msb = 0;
+  uint8_t lsb = 0;
+  m.hostLink->ReadSMBusWord(c.CEDVPLUSCALFLAG, msb, lsb, m.SmbAddress);
+  return m.hostLink->ReadSMBusWord_(c.CEDVPLUSCALFLAG, word, m.SmbAddress);
+}
+
+bool CedvPlusFlagSet(int16_t word) {
+  return IsBitSet(word, Module().calConfig.CEDVPLUSCALFLAGBITPOS);
+}
+
+// Whether a RN44K18 or CEDV_PLUS gauge says it is in calibration mode; false when it did not
+// answer, leaving inMode as it was.
+bool GaugeReportsCalMode(bool& inMode) {
+  if (Module().calConfig.DFType == DfType::CEDV_PLUS) {
+    int16_t word = 0;
+    if (ReadCedvPlusFlagWord(word) != 0)
+      return false;
+    inMode = CedvPlusFlagSet(word);
+    return true;
+  }
+  Block status{};
+  int32_t sent = 0;
+  if (ReadManufacturingStatus(status, sent) != 0 || sent != 0)
+    return false;
+  inMode = HasCalModeBit(status);
+  return true;
 }
 
 int32_t EnsureCalModeRn44k18() {
   ModuleState& m = Module();
   Block status{};
-  if (ReadManufacturingStatus(status) != 0)
+  int32_t sent = 0;
+  if (ReadManufacturingStatus(status, sent) != 0)
     return 1;
   if (HasCalModeBit(status)) {
     m.calModeFlag = true;
@@ -48,7 +85,7 @@ int32_t EnsureCalModeRn44k18() {
   }
   WriteMACCommand(m.calConfig.calmode);
   SleepMs(settle::kAfterCalModeOrExitMs);
-  if (ReadManufacturingStatus(status) != 0)
+  if (ReadManufacturingStatus(status, sent) != 0)
     return 1;
   m.calModeFlag = HasCalModeBit(status);
   return m.calModeFlag ? 0 : 1;
@@ -58,15 +95,9 @@ int32_t EnsureCalModeCedvPlus() {
   ModuleState& m = Module();
   const CalConfig& c = m.calConfig;
   HostLink& link = *m.hostLink;
-  const auto flagSet = [&c](int16_t word) { return IsBitSet(word, c.CEDVPLUSCALFLAGBITPOS); };
-
-  // The first read after a command switch can be stale; it is taken and thrown away.
-  uint8_t msb = 0;
-  uint8_t lsb = 0;
-  link.ReadSMBusWord(c.CEDVPLUSCALFLAG, msb, lsb, m.SmbAddress);
   int16_t word = 0;
-  link.ReadSMBusWord_(c.CEDVPLUSCALFLAG, word, m.SmbAddress);
-  if (flagSet(word)) {
+  ReadCedvPlusFlagWord(word);  // its status is not looked at: a failed read leaves 0
+  if (CedvPlusFlagSet(word)) {
     m.calModeFlag = true;
     return 0;
   }
@@ -75,7 +106,7 @@ int32_t EnsureCalModeCedvPlus() {
   SleepMs(settle::kAfterCalModeOrExitMs);
   if (link.ReadSMBusWord_(c.CEDVPLUSCALFLAG, word, m.SmbAddress) != 0)
     return 1;
-  if (flagSet(word)) {
+  if (CedvPlusFlagSet(word)) {
     m.calModeFlag = true;
     return 0;
   }
@@ -83,7 +114,7 @@ int32_t EnsureCalModeCedvPlus() {
   WriteMACCommand(c.calmode);
   SleepMs(settle::kAfterCalModeOrExitMs);
   link.ReadSMBusWord_(c.CEDVPLUSCALFLAG, word, m.SmbAddress);
-  m.calModeFlag = flagSet(word);
+  m.calModeFlag = CedvPlusFlagSet(word);
   return m.calModeFlag ? 0 : 1;
 }
 
@@ -160,6 +191,28 @@ int32_t SendExitCalCommand() {
   const int32_t status = WriteMACCommand(m.calConfig.exitCalCommand);
   SleepMs(settle::kAfterCalModeOrExitMs);
   return status;
+}
+
+int32_t LeaveCalMode() {
+  ModuleState& m = Module();
+  const CalConfig& c = m.calConfig;
+  WriteMACCommand(c.exitCalCommand);
+  SleepMs(settle::kAfterLeavingMs);
+  if (c.DFType != DfType::RN44K18 && c.DFType != DfType::CEDV_PLUS)
+    return 0;
+  // The mode subcommand toggles, so it is sent only while the gauge says it is in the mode: a
+  // flag left over from an earlier session must not switch a gauge into it. Where the gauge
+  // does not answer, the flag's last word decides.
+  bool inMode = m.calModeFlag;
+  GaugeReportsCalMode(inMode);
+  for (int attempt = 0; inMode && attempt < kLeaveAttempts; ++attempt) {
+    if (WriteMACCommand(c.calmode) == 0)
+      inMode = false;
+    SleepMs(settle::kAfterLeavingMs);
+    GaugeReportsCalMode(inMode);
+  }
+  m.calModeFlag = inMode;
+  return inMode ? 1 : 0;
 }
 
 int32_t StartRawCalOutput() {

@@ -22,8 +22,14 @@ int32_t ReadSecurityMode(int16_t& mode);
 // Makes sure the gauge is in raw calibration mode (per family); sets or clears the
 // calibration-mode flag.
 int32_t EnsureCalMode();
-// Sends the exit subcommand when the calibration-mode flag is set.
+// Sends the exit subcommand when the calibration-mode flag is set. The exit subcommand only
+// stops the raw stream: the gauge stays in calibration mode and the flag stays set.
 int32_t SendExitCalCommand();
+// Leaves calibration mode: the exit subcommand, then for RN44K18 and CEDV_PLUS the mode
+// subcommand while the gauge reports calibration mode (its status read; the flag where it
+// does not answer). Sets the flag to what the gauge is in afterwards; 1 when it still reports
+// calibration mode.
+int32_t LeaveCalMode();
 
 int32_t StartRawCalOutput();
 int32_t StartOffsetCalOutput();

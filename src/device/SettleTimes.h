@@ -10,6 +10,7 @@ constexpr int32_t kAfterMacCommandMs = 3;            // after every subcommand w
 constexpr int32_t kBeforeManufacturingStatusMs = 5;  // 0x0057, before its block read
 constexpr int32_t kAfterOperationStatusMs = 10;      // after 0x0054
 constexpr int32_t kAfterCalModeOrExitMs = 50;        // calibration-mode or exit command
+constexpr int32_t kAfterLeavingMs = 10;              // each subcommand that leaves the mode
 constexpr int32_t kBeforeSubclassRetryMs = 100;      // second data flash subclass request
 constexpr int32_t kAfterRawOutputMs = 200;           // raw-output subcommand, before the block
 constexpr float kDataFlashReadWaitS = 0.02F;         // after a block or row read (wait)

@@ -1,13 +1,14 @@
 // A refused transfer at every transfer of a calibration run in turn (entry, engine and exit):
 // the run never crashes, never reports success unless the gauge holds exactly the constants of
 // a clean run, always explains a failure, and never leaves a data flash byte that is neither
-// the old nor the new value.
+// the old nor the new value, nor the gauge in calibration mode (or the flag saying so).
 
 #include <gtest/gtest.h>
 
 #include <sstream>
 
 #include "CalRig.h"
+#include "device/ModuleState.h"
 
 namespace gaugecal::test {
 namespace {
@@ -30,6 +31,7 @@ struct RunOutcome {
   std::vector<std::string> messages;
   int64_t firstTransfer = 0;  // transfers before the run
   int64_t transfers = 0;      // transfers of the run
+  bool calMode = false;       // the gauge in calibration mode, or the flag set
 };
 
 RunOutcome RunOnce(const SweepCase& c, std::optional<int64_t> nackAt) {
@@ -44,6 +46,7 @@ RunOutcome RunOnce(const SweepCase& c, std::optional<int64_t> nackAt) {
   run.transfers = rig.Gauge().Transfers() - run.firstTransfer;
   run.flash = rig.Gauge().Flash().Bytes();
   run.messages = rig.Messages();
+  run.calMode = rig.Gauge().CalibrationMode() || Module().calModeFlag;
   return run;
 }
 
@@ -63,6 +66,7 @@ TEST_P(FaultSweepTest, EveryRefusedTransferEndsCleanly) {
     const RunOutcome r = RunOnce(c, clean.firstTransfer + i);
     SCOPED_TRACE("refused transfer " + std::to_string(i) + " of " +
                  std::to_string(clean.transfers));
+    EXPECT_FALSE(r.calMode);
     std::string state = r.flash == initial ? "old" : r.flash == clean.flash ? "new" : "mixed";
     for (size_t b = 0; b < r.flash.size(); ++b) {
       EXPECT_TRUE(r.flash[b] == initial[b] || r.flash[b] == clean.flash[b])

@@ -93,7 +93,7 @@ int RunRaw(CliContext& c, bool offset) {
             "with device.");
       }
     }
-    LeaveCalibrationMode();
+    LeaveCalMode();
   }
   PrintRows(c, offset, ok);
   return ok ? kExitOk : kExitFailed;
