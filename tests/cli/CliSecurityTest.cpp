@@ -33,6 +33,9 @@ TEST(CliSecurity, AuthSucceedsWithTheDefaultKeyOnEveryFamilyAndFailsWithAnother)
     EXPECT_EQ(bad.status, 1);
     EXPECT_EQ(nlohmann::json::parse(bad.out)["status"], "Authentication Failed");
   }
+  TempDir dir;
+  const std::string turned = dir.Write("msb.json", R"({"faults": [{"kind": "msbFirstDigest"}]})");
+  EXPECT_EQ(RunCli({"--sim-scenario", turned, "--virtual-time", "auth"}).status, 1);
 }
 
 TEST(CliSecurity, UnsealThenSealRoundTripsAGaugeThatStartsSealed) {
