@@ -19,7 +19,13 @@ int32_t readmeasurementfromdevice(const std::string& command, const std::string&
 void ReadStackVoltages(std::string& c1, std::string& c2, std::string& c3, std::string& c4);
 void ReadAltStackVoltages(std::string& c1, std::string& c2, std::string& c3, std::string& c4);
 
-// Averages NumSamples fresh raw calibration blocks into the "Raw Cal Values" rows.
+// NumSamples must be 1 or more: with none there is nothing to average (and the average would
+// divide by zero or a negative count). 0 when it is; otherwise 1 after its message, without
+// any transfer.
+int32_t CheckNumSamples();
+
+// Averages NumSamples fresh raw calibration blocks into the "Raw Cal Values" rows; checks
+// NumSamples first.
 int32_t AcquireRawCalValues(bool offset);
 
 // Leaves a fresh normal raw block in buffer, for the live display.

@@ -60,7 +60,8 @@ int16_t RawOutputMode(CalibrationAction action) {
   return action == CalibrationAction::CCOffset ? kOffsetRawOutput : kNormalRawOutput;
 }
 
-int32_t RunCalibration(CalibrationRequest& request, const SessionHooks& hooks) {
+int32_t RunCalibration(CalibrationRequest& request, const SessionHooks& hooks,
+                       const CheckAfterEntry& checkAfterEntry) {
   if (EnterCalibrationMode(RawOutputMode(request.action), hooks) != 0) {
     const EntryFailure failure = EntryFailureFor(request.action);
     if (failure.message != nullptr && failure.messageFirst)
@@ -68,6 +69,10 @@ int32_t RunCalibration(CalibrationRequest& request, const SessionHooks& hooks) {
     ExitCalibrationMode(hooks);
     if (failure.message != nullptr && !failure.messageFirst)
       ShowMessage(failure.message);
+    return 1;
+  }
+  if (checkAfterEntry && !checkAfterEntry()) {
+    ExitCalibrationMode(hooks);
     return 1;
   }
   const int32_t result = RunEngine(request) == 0 ? 0 : 1;

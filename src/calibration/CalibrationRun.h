@@ -4,6 +4,7 @@
 // order the calibration page uses. The references are checked by the caller beforehand.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "calibration/CalibrationSession.h"
@@ -33,7 +34,13 @@ struct CalibrationRequest {
 // The raw output kind the action measures with.
 int16_t RawOutputMode(CalibrationAction action);
 
-// 0 when the engine reported success; 1 when entry or the engine failed.
-int32_t RunCalibration(CalibrationRequest& request, const SessionHooks& hooks = {});
+// Checks the calibration page makes after entry, on what the gauge showed; false after the
+// refusal's message.
+using CheckAfterEntry = std::function<bool()>;
+
+// 0 when the engine reported success; 1 when entry, the check after entry or the engine
+// failed. Calibration mode is left in every case.
+int32_t RunCalibration(CalibrationRequest& request, const SessionHooks& hooks = {},
+                       const CheckAfterEntry& checkAfterEntry = {});
 
 }  // namespace gaugecal

@@ -73,8 +73,13 @@ int32_t ReadCalBufferConsistently() {
 }
 
 int32_t EnterCalibrationMode(int16_t mode, const SessionHooks& hooks) {
+  // A configuration that cannot average anything fails before the first transfer.
+  if (CheckNumSamples() != 0)
+    return 1;
   ModuleState& m = Module();
   const DfType family = m.calConfig.DFType;
+  if (hooks.beforeEntry)
+    hooks.beforeEntry();
   // Every family starts from the image the gauge holds now: the engine patches this buffer and
   // writes all of it back, so a stale or partly read image must never reach the gauge.
   if (const int32_t status = ReadCalibrationArea(hooks); status != 0) {
@@ -115,6 +120,8 @@ int32_t ExitCalibrationMode(const SessionHooks& hooks) {
     SleepMs(kBeforeLiveRefreshMs);
   if (RefreshLiveReadings(hooks) != 0)
     ShowMessage(kMeasurementsAfterExit);
+  if (hooks.afterExit)
+    hooks.afterExit();
   return 0;
 }
 

@@ -16,10 +16,14 @@ inline constexpr int16_t kNormalRawOutput = 0;
 inline constexpr int16_t kOffsetRawOutput = 1;  // coulomb counter offset calibration
 
 struct SessionHooks {
+  // First thing of an entry: the panel disables its controls and stops its scan timer.
+  std::function<void()> beforeEntry;
   // The local calibration buffer and the calibration table hold what the gauge stores.
   std::function<void()> calibrationAreaRead;
   // The gauge's live readings were refreshed (RN44K18 and CEDV_PLUS).
   std::function<void(const DeviceMeasurements&)> measurementsRead;
+  // Last thing of an exit: the panel enables its controls and restarts its scan.
+  std::function<void()> afterExit;
 };
 
 // Returns 0 when the gauge streams raw values and the averages are in the "Raw Cal Values"

@@ -67,11 +67,21 @@ void DecodeRawRows(const Block& block) {
 
 }  // namespace
 
+int32_t CheckNumSamples() {
+  const int16_t samples = Module().calConfig.NumSamples;
+  if (samples >= 1)
+    return 0;
+  ShowMessage("NumSamples in config.ini is " + std::to_string(samples) +
+              ": at least one raw calibration block must be averaged.  Please correct "
+              "config.ini.");
+  return 1;
+}
+
 int32_t AcquireRawCalValues(bool offset) {
   ModuleState& m = Module();
   const CalConfig& c = m.calConfig;
-  if (c.NumSamples < 1)
-    return 1;  // nothing to average; the caller reports the failed acquisition
+  if (CheckNumSamples() != 0)
+    return 1;
 
   Block block{};
   std::array<int32_t, kRawFields.size()> sums{};

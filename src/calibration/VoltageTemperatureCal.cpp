@@ -198,9 +198,11 @@ Outcome RunVoltageTemperature(bool voltageSelected, bool temperatureSelected,
   Outcome o = CheckRawRows();
   if (o == Outcome::Ok && voltageSelected)
     o = CalibrateCells(volts, layout);
-  const bool battery = config.DFType == DfType::RN44K18 ||
+  // RN44K18 calibrates its battery gain with the cell voltages; CEDV_PLUS whenever it has a
+  // battery input, voltage selected or not (the page fills the battery entry either way).
+  const bool battery = (voltageSelected && config.DFType == DfType::RN44K18) ||
                        (config.DFType == DfType::CEDV_PLUS && config.BatteryVSupported);
-  if (o == Outcome::Ok && voltageSelected && battery)
+  if (o == Outcome::Ok && battery)
     o = CalibrateBattery(volts);
   if (o == Outcome::Ok && config.DFType == DfType::CEDV)
     o = CheckSbsTemperature();

@@ -4,6 +4,9 @@
 
 #include <ostream>
 #include <string>
+#include <vector>
+
+#include "platform/Platform.h"
 
 namespace gaugecal {
 class HostLink;
@@ -32,10 +35,12 @@ struct CliContext {
   GlobalOptions options;
   Platform& platform;
   HostLink& link;
+  HostLink& adapter;  // the bus adapter itself, beneath the trace
   std::ostream& out;
   std::ostream& err;
-  std::string appDir;     // resolved, with a trailing separator
-  bool terminal = false;  // stdout is a terminal: progress lines may be shown
+  std::string appDir;                          // resolved, with a trailing separator
+  bool terminal = false;                       // stdout is a terminal: progress lines may be shown
+  const std::vector<MessageRecord>& messages;  // the message boxes shown so far
 };
 
 // Runs the tool; returns the exit status.

@@ -2,6 +2,8 @@
 
 namespace gaugecal::cli {
 
+void AddDemoCommand(CommandSet& commands);
+void AddCalibrateCommand(CommandSet& commands);
 void AddIdentifyCommand(CommandSet& commands);
 void AddCheckConfigCommand(CommandSet& commands);
 void AddReadCommand(CommandSet& commands);
@@ -14,6 +16,8 @@ void AddFullAccessCommand(CommandSet& commands);
 void AddSha1Command(CommandSet& commands);
 
 void AddCommands(CommandSet& commands) {
+  AddDemoCommand(commands);
+  AddCalibrateCommand(commands);
   AddIdentifyCommand(commands);
   AddCheckConfigCommand(commands);
   AddReadCommand(commands);

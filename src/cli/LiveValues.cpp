@@ -4,19 +4,12 @@
 
 #include "calibration/Acquisition.h"
 #include "calibration/DeviceMeasurements.h"
-#include "device/Codecs.h"
-#include "device/HostLink.h"
 #include "device/ManufacturerAccess.h"
 #include "device/ModuleState.h"
 
 namespace gaugecal::cli {
 
 namespace {
-
-constexpr int16_t kTemperatureCommand = 0x08;
-constexpr int16_t kCurrentCommand = 0x0A;
-constexpr size_t kRawPackVoltage = 22;
-constexpr size_t kRawBatteryVoltage = 24;
 
 LiveGroup FromDisplayGroup(const DisplayGroup& group) {
   LiveGroup out{group.name, {}};
@@ -35,74 +28,38 @@ bool ReadMacGroups(std::vector<LiveGroup>& groups) {
   return ok;
 }
 
-// Degrees Celsius from a word in 0.1 K, or "Err_Rd".
-std::string Celsius(const std::string& word) {
-  const auto w = ParseDecimal(word);
-  return w ? Format00_0((*w - 2732.0) / 10.0) : std::string(kErrRd);
-}
-
-std::string ReadWord(int16_t command, bool isSigned, bool& ok) {
-  ModuleState& m = Module();
-  uint8_t msb = 0;
-  uint8_t lsb = 0;
-  if (m.hostLink->ReadSMBusWord(command, msb, lsb, m.SmbAddress) != 0) {
-    ok = false;
-    return kErrRd;
-  }
-  return std::to_string(isSigned ? BytesToInt16(msb, lsb) : msb * 256 + lsb);
-}
-
-std::string Measure(const std::string& commandText, bool& ok) {
-  std::string value;
-  if (readmeasurementfromdevice(commandText, "U2", value) != 0 || value == kErrRd) {
-    ok = false;
-    return kErrRd;
-  }
-  return value;
-}
-
+// The readings the calibration page shows beside its boxes, as one group.
 bool ReadMeasuredGroup(std::vector<LiveGroup>& groups) {
   const CalConfig& c = Module().calConfig;
-  bool ok = true;
+  const DeviceMeasurements d = ReadDeviceMeasurements();
   LiveGroup group{"Measured", {}};
-
-  std::array<std::string, 4> stack;
-  if (c.DFType == DfType::CEDV) {
-    ReadStackVoltages(stack[0], stack[1], stack[2], stack[3]);
-  } else {
-    ReadAltStackVoltages(stack[0], stack[1], stack[2], stack[3]);
-  }
   const std::array<const char*, 4> stackNames = {"Cell 1", "Cell 1 + 2", "Cell 1 + 2 + 3",
                                                  "Cell 1 + 2 + 3 + 4"};
-  for (size_t i = 0; i < stack.size(); ++i) {
-    ok = ok && stack[i] != kErrRd;
-    group.rows.push_back({stackNames[i], stack[i], "mV"});
-  }
-
+  for (size_t i = 0; i < d.stack.size(); ++i)
+    group.rows.push_back({stackNames[i], d.stack[i], "mV"});
   if (c.DFType == DfType::CEDV_PLUS && (c.BatteryVSupported || c.PackVSupported)) {
-    std::array<uint8_t, 256> raw{};
-    ReadRawVoltageBlock(raw);  // leaves the calibration mode the block needed
-    const auto word = [&raw](size_t p) { return std::to_string(raw[p + 1] * 256 + raw[p]); };
     // Converter counts, as the raw block carries them: not millivolts.
     if (c.BatteryVSupported)
-      group.rows.push_back({"Battery Voltage (raw)", word(kRawBatteryVoltage), "--"});
+      group.rows.push_back({"Battery Voltage (raw)", d.battery, "--"});
     if (c.PackVSupported)
-      group.rows.push_back({"Pack Voltage (raw)", word(kRawPackVoltage), "--"});
+      group.rows.push_back({"Pack Voltage (raw)", d.pack, "--"});
   } else {
     if (c.BatteryVSupported)
-      group.rows.push_back({"Battery Voltage", kErrRd, "mV"});  // not reported by these gauges
+      group.rows.push_back({"Battery Voltage", d.battery, "mV"});  // not reported by these gauges
     if (c.PackVSupported)
-      group.rows.push_back({"Pack Voltage", Measure(c.PackVoltageReadCommand, ok), "mV"});
+      group.rows.push_back({"Pack Voltage", d.pack, "mV"});
   }
-
-  group.rows.push_back({"Pack Current", ReadWord(kCurrentCommand, true, ok), "mA"});
-  if (c.IntTSSupported)
-    group.rows.push_back(
-        {"Internal Temp", Celsius(ReadWord(kTemperatureCommand, false, ok)), "degC"});
-  if (c.TS1Supported)
-    group.rows.push_back({"Ext 1 Temp", Celsius(Measure(c.TS1readTemperature, ok)), "degC"});
-  if (c.TS2Supported)
-    group.rows.push_back({"Ext 2 Temp", Celsius(Measure(c.TS2readTemperature, ok)), "degC"});
+  group.rows.push_back({"Pack Current", d.current, "mA"});
+  const std::array<const char*, 3> sensors = {"Internal Temp", "Ext 1 Temp", "Ext 2 Temp"};
+  const std::array<bool, 3> offered = {c.IntTSSupported, c.TS1Supported, c.TS2Supported};
+  for (size_t i = 0; i < sensors.size(); ++i) {
+    if (offered[i])
+      group.rows.push_back({sensors[i], d.temperatures[i], "degC"});
+  }
+  // The battery row of these families always reads "Err_Rd"; that is no failed read.
+  bool ok = true;
+  for (const LiveRow& row : group.rows)
+    ok = ok && (row.value != kErrRd || row.name == "Battery Voltage");
   groups.push_back(std::move(group));
   return ok;
 }

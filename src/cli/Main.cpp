@@ -83,14 +83,19 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
   const auto [command, run] = commands.Chosen();
   const std::string name = command->get_name();
 
+  std::vector<MessageRecord> messages;
+  const auto onMessage = [&err, &messages](const MessageRecord& m) {
+    messages.push_back(m);
+    PrintMessage(err, m);
+  };
   std::unique_ptr<Platform> platform;
   if (options.virtualTime) {
     auto p = std::make_unique<VirtualPlatform>();
-    p->onMessage = [&err](const MessageRecord& m) { PrintMessage(err, m); };
+    p->onMessage = onMessage;
     platform = std::move(p);
   } else {
     auto p = std::make_unique<RealtimePlatform>();
-    p->onMessage = [&err](const MessageRecord& m) { PrintMessage(err, m); };
+    p->onMessage = onMessage;
     platform = std::move(p);
   }
 
@@ -134,7 +139,7 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
 
   // Progress lines only for a person watching the real standard output.
   const bool terminal = &out == &std::cout && isatty(STDOUT_FILENO) == 1;
-  CliContext context{options, *platform, *link, out, err, appDir, terminal};
+  CliContext context{options, *platform, *link, *adapter, out, err, appDir, terminal, messages};
   int status = kExitFailed;
   try {
     status = (*run)(context);

@@ -9,8 +9,10 @@ constexpr int kQspanRegisters = 32;  // QSPAN subclass 64 in the linear image
 constexpr double kCcGain = 0.9419;   // 4.768 / 5.062 mOhm
 constexpr double kCapacityGain = 280932.625;
 
-// Rows of the RN44K18 and CEDV_PLUS calibration area (rows 0 and 1).
-std::vector<Param> RowFamilyParams() {
+// Rows of the RN44K18 and CEDV_PLUS calibration area (rows 0 and 1), followed by the word that
+// holds the cell count.
+std::vector<Param> RowFamilyParams(Param configuration = {"System Configuration", ParamType::U2,
+                                                          kConfigOffset, 0}) {
   return {
       {"Cell Scale 0", ParamType::U2, 0, 20451},
       {"Cell Scale 1", ParamType::U2, 2, 20468},
@@ -28,7 +30,7 @@ std::vector<Param> RowFamilyParams() {
       {"Ext 2 Temp Offset", ParamType::I1, 28, 0},
       {"Ext 3 Temp Offset", ParamType::I1, 29, 0},
       {"Ext 4 Temp Offset", ParamType::I1, 30, 0},
-      {"System Configuration", ParamType::U2, kConfigOffset, 0},
+      std::move(configuration),
   };
 }
 
@@ -80,6 +82,7 @@ struct RoleNames {
   const char* packGain;
   const char* batteryGain;
   const char* ccGain;
+  const char* capacityGain;
   const char* ccOffset;
   const char* ccOffsetSamples;
   const char* boardOffset;
@@ -95,6 +98,7 @@ CalRoles ResolveRoles(const FlashLayout& layout, const RoleNames& n) {
   r.packGain = find(n.packGain);
   r.batteryGain = find(n.batteryGain);
   r.ccGain = find(n.ccGain);
+  r.capacityGain = find(n.capacityGain);
   r.ccOffset = find(n.ccOffset);
   r.ccOffsetSamples = find(n.ccOffsetSamples);
   r.boardOffset = find(n.boardOffset);
@@ -102,6 +106,40 @@ CalRoles ResolveRoles(const FlashLayout& layout, const RoleNames& n) {
     r.tempOffset[i] = find(n.tempOffset[i]);
   r.configuration = find(n.configuration);
   return r;
+}
+
+const RoleNames kRowRoles = {{"Cell Scale 0", "Cell Scale 1", "Cell Scale 2", "Cell Scale 3"},
+                             "Pack Gain",
+                             "Battery Gain",
+                             "CC Gain",
+                             "Capacity Gain",
+                             "Current Offset",
+                             "CC Offset Samples",
+                             "Board Offset",
+                             {"Int Temp Offset", "Ext 1 Temp Offset", "Ext 2 Temp Offset",
+                              "Ext 3 Temp Offset", "Ext 4 Temp Offset"},
+                             "System Configuration"};
+
+// CEDV or QSPAN with the RN44K18 calibration list: the family's image, addressing and
+// configuration word; no battery gain (these gauges report the stack as battery voltage).
+FlashLayout MakeRowLayout(DfType family) {
+  FlashLayout l;
+  l.family = family;
+  l.rowLayout = true;
+  RoleNames names = kRowRoles;
+  names.batteryGain = nullptr;
+  if (family == DfType::CEDV) {
+    l.size = kPageSize * kPageCount;
+    names.configuration = "Pack Configuration";
+    l.params = RowFamilyParams({names.configuration, ParamType::U2, kConfigOffset, 0});
+  } else {
+    l.size = 48;
+    l.subclasses = {{104, 0, 32}, {64, kQspanRegisters, 16}};
+    names.configuration = "Operation Cfg A";
+    l.params = RowFamilyParams({names.configuration, ParamType::U2, kQspanRegisters, 0});
+  }
+  l.roles = ResolveRoles(l, names);
+  return l;
 }
 
 FlashLayout MakeLayout(DfType family) {
@@ -116,6 +154,7 @@ FlashLayout MakeLayout(DfType family) {
               "Pack Gain",
               nullptr,
               "Sense Resistor Gain",
+              "Coulomb Cnt Delta",
               "CC Offset",
               "CC Offset Samples",
               "Board Offset",
@@ -131,6 +170,7 @@ FlashLayout MakeLayout(DfType family) {
                                  "AFE Pack Gain",
                                  nullptr,
                                  "Sense Resistor Gain",
+                                 "Coulomb Counter Delta",
                                  "CC Offset",
                                  nullptr,
                                  "Board Offset",
@@ -142,16 +182,7 @@ FlashLayout MakeLayout(DfType family) {
     case DfType::CEDV_PLUS:
       l.size = kRowSize * kRowCount;
       l.params = RowFamilyParams();
-      l.roles = ResolveRoles(l, {{"Cell Scale 0", "Cell Scale 1", "Cell Scale 2", "Cell Scale 3"},
-                                 "Pack Gain",
-                                 "Battery Gain",
-                                 "CC Gain",
-                                 "Current Offset",
-                                 "CC Offset Samples",
-                                 "Board Offset",
-                                 {"Int Temp Offset", "Ext 1 Temp Offset", "Ext 2 Temp Offset",
-                                  "Ext 3 Temp Offset", "Ext 4 Temp Offset"},
-                                 "System Configuration"});
+      l.roles = ResolveRoles(l, kRowRoles);
       break;
   }
   return l;
@@ -167,10 +198,14 @@ const Param* FlashLayout::Find(const std::string& name) const {
   return nullptr;
 }
 
-const FlashLayout& LayoutOf(DfType family) {
+const FlashLayout& LayoutOf(DfType family, bool rowLayout) {
   static const FlashLayout layouts[] = {MakeLayout(DfType::CEDV), MakeLayout(DfType::QSPAN),
                                         MakeLayout(DfType::RN44K18), MakeLayout(DfType::CEDV_PLUS)};
-  return layouts[static_cast<int>(family)];
+  static const FlashLayout rowLayouts[] = {MakeRowLayout(DfType::CEDV),
+                                           MakeRowLayout(DfType::QSPAN)};
+  const bool own = family == DfType::RN44K18 || family == DfType::CEDV_PLUS;
+  return rowLayout && !own ? rowLayouts[static_cast<int>(family)]
+                           : layouts[static_cast<int>(family)];
 }
 
 int CellBitsOffset(DfType family) {

@@ -36,6 +36,7 @@ struct CalRoles {
   const Param* packGain = nullptr;
   const Param* batteryGain = nullptr;      // none: the battery voltage is the sum of the cells
   const Param* ccGain = nullptr;           // "CC Gain" / "Sense Resistor Gain"
+  const Param* capacityGain = nullptr;     // "Capacity Gain" / "Coulomb Cnt Delta" / ...
   const Param* ccOffset = nullptr;         // "Current Offset" / "CC Offset"
   const Param* ccOffsetSamples = nullptr;  // none: the sample scale is fixed at 64
   const Param* boardOffset = nullptr;
@@ -52,6 +53,7 @@ struct FlashLayout {
   FlashLayout& operator=(FlashLayout&&) = default;
 
   DfType family = DfType::RN44K18;
+  bool rowLayout = false;  // CEDV, QSPAN: calibration area in the RN44K18 layout
   size_t size = 0;
   std::vector<Param> params;
   std::vector<Subclass> subclasses;  // QSPAN only
@@ -66,7 +68,10 @@ constexpr int kRowSize = 32;  // RN44K18, CEDV_PLUS: row r through subcommand 0x
 constexpr int kRowCount = 8;
 constexpr int kFixedSampleScale = 64;  // QSPAN keeps no "CC Offset Samples"
 
-const FlashLayout& LayoutOf(DfType family);
+// rowLayout: a CEDV or QSPAN gauge whose calibration area follows the RN44K18 list (the
+// layout the tool's data flash map describes), in the family's own page or subclass and with
+// its own configuration word. RN44K18 and CEDV_PLUS have that layout anyway.
+const FlashLayout& LayoutOf(DfType family, bool rowLayout = false);
 
 // Byte offset in the linear image of the configuration word's cell bits (bits 1..0 = cells - 1)
 // and, for the row families, of the temperature mapping bits (3, 4 and 6; all clear: the

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "device/Codecs.h"
+#include "sim/GaugeFloat.h"
 #include "sim/HexText.h"
 
 namespace gaugecal::sim {
@@ -25,8 +26,8 @@ int64_t Saturate(double value, int64_t lo, int64_t hi) {
 
 }  // namespace
 
-GaugeFlash::GaugeFlash(DfType family, int cells)
-    : layout_(&LayoutOf(family)), bytes_(layout_->size, 0x00) {
+GaugeFlash::GaugeFlash(DfType family, int cells, bool rowLayout)
+    : layout_(&LayoutOf(family, rowLayout)), bytes_(layout_->size, 0x00) {
   for (const Param& p : layout_->params)
     Set(p, p.defaultValue);
   bytes_[CellBitsOffset(family)] = static_cast<uint8_t>(std::clamp(cells, 1, 4) - 1);
@@ -44,9 +45,9 @@ double GaugeFlash::Get(const Param& p) const {
     case ParamType::U2:
       return bytes_[o] * 256 + bytes_[o + 1];
     case ParamType::I2:
-      return BytesToInt16(bytes_[o], bytes_[o + 1]);
+      return static_cast<int16_t>(bytes_[o] << 8 | bytes_[o + 1]);
     case ParamType::F4:
-      return DecodeF4({bytes_[o], bytes_[o + 1], bytes_[o + 2], bytes_[o + 3]});
+      return GaugeFloatValue({bytes_[o], bytes_[o + 1], bytes_[o + 2], bytes_[o + 3]});
   }
   return 0.0;
 }
@@ -69,7 +70,7 @@ void GaugeFlash::Set(const Param& p, double value) {
       break;
     }
     case ParamType::F4: {
-      const auto f = EncodeF4(value);
+      const auto f = GaugeFloatBytes(value);
       std::copy(f.begin(), f.end(), bytes_.begin() + p.offset);
       break;
     }

@@ -15,8 +15,9 @@ namespace gaugecal::sim {
 
 class GaugeFlash {
  public:
-  // The family's default image, configured for the given number of cells.
-  GaugeFlash(DfType family, int cells);
+  // The family's default image (rowLayout: see LayoutOf), configured for the given number of
+  // cells.
+  GaugeFlash(DfType family, int cells, bool rowLayout = false);
 
   const FlashLayout& Layout() const { return *layout_; }
   std::vector<uint8_t>& Bytes() { return bytes_; }

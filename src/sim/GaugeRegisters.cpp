@@ -2,6 +2,9 @@
 // commands, the CEDV pack configuration and CEDV_PLUS calibration flag words, subcommands
 // written to the manufacturer access register and the blocks 0x23 answers for them.
 
+#include <algorithm>
+#include <cmath>
+
 #include "sim/SimulatedGauge.h"
 
 namespace gaugecal::sim {
@@ -12,6 +15,7 @@ constexpr int kTemperature = 0x08;
 constexpr int kVoltage = 0x09;
 constexpr int kCurrent = 0x0A;
 constexpr int kRelativeStateOfCharge = 0x0D;
+constexpr int kRemainingCapacity = 0x0F;
 constexpr int kPackConfiguration = 0x2F;  // CEDV word read
 constexpr int kCellVoltage1 = 0x3F;       // down to 0x3C for cell 4
 constexpr int kAltCellVoltage1 = 0x3B;    // down to 0x38 for cell 4
@@ -86,6 +90,9 @@ bool SimulatedGauge::WordAnswer(int command, uint16_t& word) const {
       return true;
     case kRelativeStateOfCharge:
       word = static_cast<uint16_t>(scenario_.stateOfCharge);
+      return true;
+    case kRemainingCapacity:
+      word = static_cast<uint16_t>(std::clamp(std::nearbyint(remainingMah_), 0.0, 65535.0));
       return true;
     case kPackConfiguration: {
       if (scenario_.family != DfType::CEDV)

@@ -60,10 +60,36 @@ double ValueOr(const GaugeFlash& flash, const Param* p, double fallback) {
   return p ? flash.Get(*p) : fallback;
 }
 
+// Shorted inputs leave only the counter's own offset; connected ones add the board's leakage
+// and the voltage across the sense resistor (mA x mOhm = uV).
+int16_t CoulombCount(const Scenario& s, uint64_t tick, bool offsetOutput) {
+  double cc = s.ccOffsetCounts + Noise(s, tick, kChCoulomb);
+  if (!offsetOutput)
+    cc += s.boardOffsetCounts + s.currentMa * s.senseResistorMilliohm * kCcCountsPerMicrovolt;
+  return Clamp<int16_t>(cc);
+}
+
+// The counter's offsets are kept for a sum of `scale` samples; what is left of a count after
+// subtracting them.
+struct CounterCorrection {
+  explicit CounterCorrection(const GaugeFlash& flash) {
+    const CalRoles& roles = flash.Layout().roles;
+    scale = std::max(1.0, ValueOr(flash, roles.ccOffsetSamples, kFixedSampleScale));
+    offsets = flash.Get(*roles.ccOffset) + flash.Get(*roles.boardOffset);
+  }
+  double Corrected(int16_t count) const { return (count * scale - offsets) / scale; }
+  double scale;
+  double offsets;
+};
+
+// Counts times the current gain per mA: 4.768 / R_s reports I, at 0.4 counts a microvolt.
+constexpr double kCountsToMaUnit = kCcGainConstant * kCcCountsPerMicrovolt;
+constexpr double kHoursPerConversion = kConversionPeriodMs / 3600000.0;
+
 }  // namespace
 
-double NominalPackCountsPerMv(DfType family) {
-  const Param* gain = LayoutOf(family).roles.packGain;
+double NominalPackCountsPerMv(const FlashLayout& layout) {
+  const Param* gain = layout.roles.packGain;
   return kGainUnit / gain->defaultValue;
 }
 
@@ -81,16 +107,12 @@ RawSample Convert(const Scenario& s, uint64_t tick, bool offsetOutput) {
   const double stack = StackMv(s);
   r.battery = Clamp<uint16_t>(Counts(stack, NominalBatteryCountsPerMv(), s.batteryError) +
                               Noise(s, tick, kChBattery));
-  r.pack = Clamp<uint16_t>(
-      Counts(s.packMv.value_or(stack), NominalPackCountsPerMv(s.family), s.packError) +
-      Noise(s, tick, kChPack));
+  r.pack =
+      Clamp<uint16_t>(Counts(s.packMv.value_or(stack),
+                             NominalPackCountsPerMv(LayoutOf(s.family, s.rowLayout)), s.packError) +
+                      Noise(s, tick, kChPack));
 
-  // Shorted inputs leave only the counter's own offset; connected ones add the board's
-  // leakage and the voltage across the sense resistor (mA x mOhm = uV).
-  double cc = s.ccOffsetCounts + Noise(s, tick, kChCoulomb);
-  if (!offsetOutput)
-    cc += s.boardOffsetCounts + s.currentMa * s.senseResistorMilliohm * kCcCountsPerMicrovolt;
-  r.coulombCounter = Clamp<int16_t>(cc);
+  r.coulombCounter = CoulombCount(s, tick, offsetOutput);
 
   for (size_t i = 0; i < 5; ++i) {
     const double deciC = (s.temperatureC[i] + s.temperatureErrorC[i]) * 10.0;
@@ -121,19 +143,24 @@ Reported Report(const RawSample& raw, const GaugeFlash& flash) {
                       : Clamp<uint16_t>(below);
   out.packMv = Clamp<uint16_t>(raw.pack * flash.Get(*roles.packGain) / kGainUnit);
 
-  // The offsets are kept for a sum of `scale` samples; the gain turns counts into mA.
-  const double scale = std::max(1.0, ValueOr(flash, roles.ccOffsetSamples, kFixedSampleScale));
-  const double corrected =
-      (raw.coulombCounter * scale - flash.Get(*roles.ccOffset) - flash.Get(*roles.boardOffset)) /
-      scale;
-  out.currentMa = Clamp<int16_t>(corrected * flash.Get(*roles.ccGain) /
-                                 (kCcGainConstant * kCcCountsPerMicrovolt));
+  const double corrected = CounterCorrection(flash).Corrected(raw.coulombCounter);
+  out.currentMa = Clamp<int16_t>(corrected * flash.Get(*roles.ccGain) / kCountsToMaUnit);
 
   for (size_t i = 0; i < 5; ++i) {
     const double converted = kZeroCelsiusDeciK + raw.temperature[i] / kTemperatureCountsPerDeciK;
     out.temperatureDeciK[i] = Clamp<uint16_t>(converted + ValueOr(flash, roles.tempOffset[i], 0.0));
   }
   return out;
+}
+
+double PassedChargeMah(const Scenario& scenario, const GaugeFlash& flash, uint64_t from,
+                       uint64_t to) {
+  const CounterCorrection correction(flash);
+  double counts = 0.0;
+  for (uint64_t tick = from + 1; tick <= to; ++tick)
+    counts += correction.Corrected(CoulombCount(scenario, tick, false));
+  const double gain = flash.Get(*flash.Layout().roles.capacityGain);
+  return counts * gain / (kCountsToMaUnit * kCapacityFactor) * kHoursPerConversion;
 }
 
 }  // namespace gaugecal::sim

@@ -12,15 +12,20 @@
 
 namespace gaugecal::sim {
 
+constexpr double kConversionPeriodMs = 250.0;  // a new raw sample and rolling counter value
+
 // Nominal converter constants: with them the default calibration constants are about right.
 constexpr double kCellCountsPerMv = 3.2;             // 0.3125 mV a count; scale 20480 is exact
 constexpr double kCcCountsPerMicrovolt = 0.4;        // coulomb counter across the sense resistor
 constexpr double kCcGainConstant = 4.768;            // CC Gain = 4.768 / sense resistor (mOhm)
 constexpr double kTemperatureCountsPerDeciK = 16.0;  // raw temperature counts per 0.1 K
 constexpr double kZeroCelsiusDeciK = 2732.0;
+// The gauge's capacity gain is its current gain times this factor: with it the charge
+// integrator counts the same corrected counts in mAh per conversion.
+constexpr double kCapacityFactor = 298261.632;
 
 // Counts per millivolt that make the family's default pack / battery gain exact.
-double NominalPackCountsPerMv(DfType family);
+double NominalPackCountsPerMv(const FlashLayout& layout);
 double NominalBatteryCountsPerMv();
 
 // One conversion: the fields of the raw calibration block from byte 2 on.
@@ -45,5 +50,11 @@ struct Reported {
 RawSample Convert(const Scenario& scenario, uint64_t tick, bool offsetOutput);
 
 Reported Report(const RawSample& raw, const GaugeFlash& flash);
+
+// The charge (mAh, discharge negative) the gauge's integrator adds for the conversions after
+// tick `from` up to and including `to`, with the pack as the scenario holds it now: the
+// coulomb counter, corrected by the stored offsets, times the stored capacity gain.
+double PassedChargeMah(const Scenario& scenario, const GaugeFlash& flash, uint64_t from,
+                       uint64_t to);
 
 }  // namespace gaugecal::sim

@@ -72,6 +72,7 @@ struct Scenario {
   double currentMa = 0.0;                 // through the sense resistor; discharge negative
   std::array<double, 5> temperatureC{};   // internal, TS1, TS2, TS3, TS4
   double stateOfCharge = 75.0;            // percent, as 0x0D reports it
+  double remainingMah = 4000.0;           // charge in the pack at power-up, mAh (0x0F)
   double senseResistorMilliohm = 5.0620;  // nominal 4.768 / 0.9419
 
   // Converter: gain errors and offsets per channel, coulomb counter offsets, noise.
@@ -86,6 +87,7 @@ struct Scenario {
 
   // Data flash: the linear image (a prefix; the rest keeps the defaults), then named
   // parameters of the gauge's map on top, then the persistence file if it exists.
+  bool rowLayout = false;  // CEDV, QSPAN: calibration area in the RN44K18 layout
   std::vector<uint8_t> dataFlash;
   std::vector<std::pair<std::string, double>> parameters;
   std::string dataFlashFile;

@@ -29,6 +29,7 @@ bool ReadPack(JsonFields& f, Scenario& s) {
   f.Number("currentMa", s.currentMa, -15000.0, 15000.0);
   f.Numbers("temperatureC", s.temperatureC, -40.0, 125.0);
   f.Number("stateOfCharge", s.stateOfCharge, 0.0, 255.0);
+  f.Number("remainingMah", s.remainingMah, 0.0, 65535.0);
   f.Number("senseResistorMilliohm", s.senseResistorMilliohm, 0.5, 50.0);
   return f.Ok();
 }
@@ -74,7 +75,8 @@ bool ReadIdentity(JsonFields& f, Scenario& s) {
 }
 
 bool ReadDataFlash(JsonFields& f, Scenario& s, const std::string& baseDir) {
-  const FlashLayout& layout = LayoutOf(s.family);
+  f.Bool("rowLayout", s.rowLayout);
+  const FlashLayout& layout = LayoutOf(s.family, s.rowLayout);
   std::string image;
   if (f.Text("dataFlash", image) && f.Has("dataFlash")) {
     std::vector<uint8_t> bytes;
@@ -227,11 +229,28 @@ std::optional<Scenario> ParseScenario(const std::string& text, const std::string
     return std::nullopt;
   }
   JsonFields f(j, source, "", error);
-  f.OnlyKeys(
-      {"family",    "address",   "identification",     "cells",           "cellMv",
-       "packMv",    "currentMa", "temperatureC",       "stateOfCharge",   "senseResistorMilliohm",
-       "converter", "seed",      "dataFlash",          "parameters",      "dataFlashFile",
-       "security",  "key",       "manufacturerAccess", "calibrationMode", "faults"});
+  f.OnlyKeys({"family",
+              "address",
+              "identification",
+              "cells",
+              "cellMv",
+              "packMv",
+              "currentMa",
+              "temperatureC",
+              "stateOfCharge",
+              "senseResistorMilliohm",
+              "remainingMah",
+              "rowLayout",
+              "converter",
+              "seed",
+              "dataFlash",
+              "parameters",
+              "dataFlashFile",
+              "security",
+              "key",
+              "manufacturerAccess",
+              "calibrationMode",
+              "faults"});
   std::string familyName;
   if (!f.Text("family", familyName))
     return std::nullopt;

@@ -12,12 +12,13 @@ namespace gaugecal::sim {
 SimulatedGauge::SimulatedGauge(Scenario scenario, Platform& platform)
     : scenario_(std::move(scenario)),
       platform_(platform),
-      flash_(scenario_.family, scenario_.cells),
+      flash_(scenario_.family, scenario_.cells, scenario_.rowLayout),
       faults_(scenario_.faults),
       startMs_(platform.ClockMs()),
       counterStopMs_(faults_.CounterStopMs()),
       security_(scenario_.security),
       calMode_(scenario_.calibrationMode && RowFamily()),
+      remainingMah_(scenario_.remainingMah),
       random_(scenario_.seed ^ 0x5EC0DE5EC0DEULL) {
   std::vector<uint8_t>& image = flash_.Bytes();
   std::copy_n(scenario_.dataFlash.begin(), std::min(scenario_.dataFlash.size(), image.size()),
@@ -28,7 +29,15 @@ SimulatedGauge::SimulatedGauge(Scenario scenario, Platform& platform)
   }
 }
 
+void SimulatedGauge::IntegrateCharge() {
+  const uint64_t now = Tick();
+  if (now > chargeTick_)
+    remainingMah_ += PassedChargeMah(scenario_, flash_, chargeTick_, now);
+  chargeTick_ = now;
+}
+
 void SimulatedGauge::PassBits(int bits) {
+  busMs_ += bus::Ms(bits);
   platform_.PassTime(bus::Ms(bits));
 }
 
@@ -48,6 +57,7 @@ int32_t SimulatedGauge::Finish(const TransferEffect& effect) {
 bool SimulatedGauge::Begin(const char* member, int command, int16_t address, bool blockRead,
                            TransferEffect& effect, int32_t& status) {
   ++transfers_;
+  IntegrateCharge();
   effect = faults_.OnTransfer(member, command, blockRead);
   if (effect.noAnswer || address != scenario_.address) {
     status = Fail(kHostErrorNoAnswer, bus::NoAnswerBits());
@@ -204,7 +214,7 @@ bool SimulatedGauge::LoadPersistFile(const std::string& path, std::string& error
 
 std::unique_ptr<SimulatedGauge> OpenGauge(Scenario scenario, Platform& platform,
                                           std::string& error) {
-  const FlashLayout& layout = LayoutOf(scenario.family);
+  const FlashLayout& layout = LayoutOf(scenario.family, scenario.rowLayout);
   for (const auto& [name, value] : scenario.parameters) {
     if (!layout.Find(name)) {
       error = std::string("the ") + DfTypeName(scenario.family) +

@@ -30,7 +30,6 @@ namespace gaugecal::sim {
 constexpr int32_t kHostErrorNoAnswer = 0x11;  // nobody acknowledged the address
 constexpr int32_t kHostErrorNack = 0x12;      // the gauge refused the command or its data
 
-constexpr double kConversionPeriodMs = 250.0;  // a new raw sample and rolling counter value
 constexpr int kRawBlockLength = 26;
 
 class SimulatedGauge : public HostLink {
@@ -61,8 +60,11 @@ class SimulatedGauge : public HostLink {
   bool CalibrationMode() const { return calMode_; }
   uint8_t RollingCounter() const;
   RawSample RawNow(bool offsetOutput) const;
+  // The integrated charge in the pack, mAh, up to the last transfer (0x0F reports it rounded).
+  double RemainingMah() const { return remainingMah_; }
   Reported ReportedNow() const;
   int64_t Transfers() const { return transfers_; }
+  double BusMs() const { return busMs_; }  // bus time of every transfer so far
   size_t PendingErrors() const { return errors_.size(); }
   // Where the data flash and the security mode are kept between runs; empty: nowhere. Failed
   // saves are remembered.
@@ -88,6 +90,8 @@ class SimulatedGauge : public HostLink {
   int32_t WriteWord(const char* member, int command, uint16_t word, int16_t address);
   int32_t ReadBlock(const char* member, int command, int16_t address, std::vector<uint8_t>& data);
   void PassBits(int bits);
+  // Adds the charge of the conversions since the last transfer, with the pack as it is now.
+  void IntegrateCharge();
 
   // Standard commands and manufacturer access (GaugeRegisters.cpp).
   bool WordAnswer(int command, uint16_t& word) const;
@@ -113,10 +117,13 @@ class SimulatedGauge : public HostLink {
   std::optional<double> counterStopMs_;
   std::deque<int32_t> errors_;
   int64_t transfers_ = 0;
+  double busMs_ = 0.0;
 
   SecurityMode security_;
   bool calMode_;
   uint16_t lastSubcommand_ = 0x0000;
+  double remainingMah_;
+  uint64_t chargeTick_ = 0;  // the last conversion integrated
 
   Block2F block2F_ = Block2F::LastDigest;
   int row2F_ = 0;

@@ -1,6 +1,8 @@
 // All five calibrations in a technician's order on each family's built-in gauge (converter
 // errors and noise included): every one succeeds, and afterwards the gauge reports the
-// references. bench_accuracy measures the same over many seeded gauges.
+// references. With the map on, CEDV and QSPAN gauges keep their calibration area in the
+// RN44K18 layout and have no pack gain to calibrate. bench_accuracy measures the same over many
+// seeded gauges.
 
 #include <gtest/gtest.h>
 
@@ -22,7 +24,9 @@ class ClosedLoopTest : public ::testing::TestWithParam<LoopCase> {};
 
 TEST_P(ClosedLoopTest, GaugeReportsTheReferencesAfterwards) {
   const LoopCase c = GetParam();
-  const sim::Scenario scenario = sim::DefaultScenario(c.family);
+  const bool own = c.family == DfType::CEDV || c.family == DfType::QSPAN;
+  sim::Scenario scenario = sim::DefaultScenario(c.family);
+  scenario.rowLayout = c.map && own;
   CalConfig config = FamilyConfig(c.family);
   config.UseDataflashMap = c.map;
   CalRig rig(scenario, config);
@@ -30,6 +34,8 @@ TEST_P(ClosedLoopTest, GaugeReportsTheReferencesAfterwards) {
        {CalibrationAction::CCOffset, CalibrationAction::BoardOffset,
         CalibrationAction::VoltageTemperature, CalibrationAction::PackVoltage,
         CalibrationAction::PackCurrent}) {
+    if (action == CalibrationAction::PackVoltage && scenario.rowLayout)
+      continue;
     ASSERT_EQ(rig.Run(rig.ReferenceRequest(action)), 0)
         << static_cast<int>(action) << ": " << rig.Messages().front();
   }
@@ -42,20 +48,21 @@ TEST_P(ClosedLoopTest, GaugeReportsTheReferencesAfterwards) {
     EXPECT_NEAR(r.cellMv[static_cast<size_t>(i)], scenario.cellMv[static_cast<size_t>(i)], 1.5)
         << "cell " << i + 1;
   }
-  EXPECT_NEAR(r.packMv, stack, stack * 0.001);
+  if (!scenario.rowLayout) {
+    EXPECT_NEAR(r.packMv, stack, stack * 0.001);
+  }
   EXPECT_NEAR(r.batteryMv, stack, stack * 0.001);
   EXPECT_NEAR(r.currentMa, -2000.0, 2000.0 * 0.002);
   // Sensors this family calibrates (CEDV and QSPAN have no internal offset).
-  const bool own = c.family == DfType::CEDV || c.family == DfType::QSPAN;
   for (size_t i = own ? 1 : 0; i < 3; ++i) {
     EXPECT_NEAR(r.temperatureDeciK[i] / 10.0 - 273.2, scenario.temperatureC[i], 0.15)
         << "sensor " << i;
   }
   // What the gauge subtracts from the counter now matches its offsets within a count.
   const double scale = Module().ccOffsetSampleScale;
-  const bool rows = c.family == DfType::RN44K18 || c.family == DfType::CEDV_PLUS;
   const double subtracted =
-      (rig.Param(rows ? "Current Offset" : "CC Offset") + rig.Param("Board Offset")) / scale;
+      (rig.Param(own && !c.map ? "CC Offset" : "Current Offset") + rig.Param("Board Offset")) /
+      scale;
   EXPECT_NEAR(subtracted, scenario.ccOffsetCounts + scenario.boardOffsetCounts, 1.0);
 }
 
@@ -63,7 +70,8 @@ INSTANTIATE_TEST_SUITE_P(
     Families, ClosedLoopTest,
     ::testing::Values(LoopCase{DfType::CEDV, false}, LoopCase{DfType::QSPAN, false},
                       LoopCase{DfType::RN44K18, false}, LoopCase{DfType::CEDV_PLUS, false},
-                      LoopCase{DfType::RN44K18, true}, LoopCase{DfType::CEDV_PLUS, true}));
+                      LoopCase{DfType::RN44K18, true}, LoopCase{DfType::CEDV_PLUS, true},
+                      LoopCase{DfType::CEDV, true}, LoopCase{DfType::QSPAN, true}));
 
 // With the map on, CEDV and QSPAN write group 0's rows where the location keys put them: here
 // the TS1 and TS2 offsets moved onto the CEDV gauge's "Temp Offset" and "Aux Temp Offset".

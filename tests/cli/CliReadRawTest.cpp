@@ -135,10 +135,9 @@ TEST(CliRaw, EveryFamilyAveragesBothKindsAndLeavesCalibrationMode) {
       // The run ends out of the raw stream and, for the row gauges, out of calibration mode
       // (the status reads that confirm the mode left out).
       std::vector<std::string> macs;
-      for (const auto& e : TraceOps(ParseTrace(ReadFile(trace)), {"WriteSMBusWord_"})) {
-        if (TraceStep(e) != "MAC:0057")
-          macs.push_back(TraceStep(e));
-      }
+      for (const auto& e : TraceOps(ParseTrace(ReadFile(trace)), {"WriteSMBusWord_"}))
+        macs.push_back(TraceStep(e));
+      std::erase(macs, "MAC:0057");
       const bool rows = std::string(f.name) == "RN44K18" || std::string(f.name) == "CEDV_PLUS";
       const std::vector<std::string> tail = rows ? std::vector<std::string>{"MAC:F080", "MAC:002D"}
                                                  : std::vector<std::string>{"MAC:F080"};

@@ -20,7 +20,8 @@ std::string RunWait(bool terminal) {
   ScriptedHostLink link;
   Module().platform = &platform;
   std::ostringstream out, err;
-  cli::CliContext context{{}, platform, link, out, err, "", terminal};
+  const std::vector<MessageRecord> none;
+  cli::CliContext context{{}, platform, link, link, out, err, "", terminal, none};
   {
     cli::ProgressLine progress(context, "Reading");
     WaitSeconds(1.0F);

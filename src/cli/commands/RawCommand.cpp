@@ -85,7 +85,7 @@ int RunRaw(CliContext& c, bool offset) {
   bool ok = false;
   {
     ProgressLine progress(c, "Reading raw calibration values");
-    if (EnterRawMode(offset)) {
+    if (CheckNumSamples() == 0 && EnterRawMode(offset)) {
       ok = AcquireRawCalValues(offset) == 0;
       if (!ok) {
         ShowMessage(

@@ -1,0 +1,228 @@
+// calibrate ACTION: one calibration through the calibration panel, as a technician runs it:
+// the panel starts (every start-up check and message), the given texts go verbatim into the
+// boxes a technician types into, the boxes that apply are ticked, the action's button is
+// clicked. Prints whether the done mark came up and the calibration data flash before and
+// after; exit status 0 only when it did.
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "cli/Commands.h"
+#include "cli/Progress.h"
+#include "device/ModuleState.h"
+#include "panel/NBCal.h"
+#include "panel/PanelActions.h"
+
+namespace gaugecal::cli {
+
+namespace {
+
+const std::map<std::string, CalibrationAction> kActions = {
+    {"voltage-temperature", CalibrationAction::VoltageTemperature},
+    {"pack-voltage", CalibrationAction::PackVoltage},
+    {"current", CalibrationAction::PackCurrent},
+    {"cc-offset", CalibrationAction::CCOffset},
+    {"board-offset", CalibrationAction::BoardOffset},
+};
+const std::map<std::string, int> kSensors = {
+    {"internal", 0}, {"ext1", 1}, {"ext2", 2}, {"ext3", 3}, {"ext4", 4}};
+
+struct CalibrateOptions {
+  std::string action;
+  std::vector<std::string> cells;  // "N=TEXT"
+  bool voltage = false;
+  std::vector<std::string> temps;  // "SENSOR=TEXT"
+  std::string battery;
+  std::string pack;
+  std::string current;
+  // Given on the command line (an empty text is a text too).
+  CLI::Option* batteryGiven = nullptr;
+  CLI::Option* packGiven = nullptr;
+  CLI::Option* currentGiven = nullptr;
+};
+
+// "KEY=TEXT" with KEY one of keys; TEXT may be anything, also empty.
+CLI::Validator KeyedText(const std::map<std::string, int>& keys, const std::string& what) {
+  return CLI::Validator(
+      [keys, what](std::string& value) -> std::string {
+        const size_t eq = value.find('=');
+        if (eq == std::string::npos || keys.count(value.substr(0, eq)) == 0)
+          return "expected " + what + "=TEXT, got \"" + value + "\"";
+        return "";
+      },
+      "");
+}
+
+std::pair<int, std::string> SplitKeyed(const std::string& value,
+                                       const std::map<std::string, int>& keys) {
+  const size_t eq = value.find('=');
+  return {keys.at(value.substr(0, eq)), value.substr(eq + 1)};
+}
+
+// The data flash grid as the panel shows it: row name to value text.
+nlohmann::ordered_json CalibrationRows(const panel::NBCal& nbcal) {
+  nlohmann::ordered_json rows = nlohmann::ordered_json::object();
+  const panel::Grid& grid = nbcal.Controls().DFGrid;
+  if (!grid.Visible())
+    return rows;
+  for (int row = 1; row < grid.Layout().rows; ++row) {
+    if (!grid.Cell(row, 0).text.empty())
+      rows[grid.Cell(row, 0).text] = grid.Cell(row, 1).text;
+  }
+  return rows;
+}
+
+class Technician {
+ public:
+  explicit Technician(CliContext& c) : c_(c) {}
+
+  // Types into a box; false, with a warning, when the page does not let a technician.
+  bool Type(panel::Control& box, const std::string& text, const std::string& what) {
+    if (!Usable(box, what))
+      return false;
+    box.SetText(text);
+    return true;
+  }
+  bool Tick(panel::Control& box, const std::string& what) {
+    if (!Usable(box, what))
+      return false;
+    box.SetChecked(true);
+    return true;
+  }
+
+ private:
+  bool Usable(const panel::Control& control, const std::string& what) {
+    if (panel::Usable(control))
+      return true;
+    c_.err << "warning: the panel does not let a technician enter " << what << " on this gauge ("
+           << control.Key() << " is " << (control.Visible() ? "disabled" : "hidden")
+           << "); nothing was calibrated.\n";
+    return false;
+  }
+
+  CliContext& c_;
+};
+
+bool EnterTexts(CliContext& c, panel::NBCal& nbcal, const CalibrateOptions& o) {
+  panel::NBCalControls& p = nbcal.Controls();
+  Technician t(c);
+  const std::map<std::string, int> cellKeys = {{"1", 0}, {"2", 1}, {"3", 2}, {"4", 3}};
+  for (const std::string& cell : o.cells) {
+    const auto [row, text] = SplitKeyed(cell, cellKeys);
+    if (!t.Type(p.txtVoltage[static_cast<size_t>(row)], text,
+                "the voltage of " + p.lblCell[static_cast<size_t>(row)].Caption()))
+      return false;
+  }
+  if ((o.voltage || !o.cells.empty()) && !t.Tick(p.chkVoltageCal, "voltage calibration"))
+    return false;
+  for (const std::string& temp : o.temps) {
+    const auto [sensor, text] = SplitKeyed(temp, kSensors);
+    const auto i = static_cast<size_t>(sensor);
+    if (!t.Tick(p.chkTemp[i], p.chkTemp[i].Caption()) ||
+        !t.Type(p.txtActualTemp[i], text, p.chkTemp[i].Caption()))
+      return false;
+  }
+  const auto given = [](const CLI::Option* option) { return option->count() > 0; };
+  return (!given(o.batteryGiven) ||
+          t.Type(p.txtBatVoltageActual, o.battery, "a battery voltage")) &&
+         (!given(o.packGiven) || t.Type(p.txtPackActualVoltage, o.pack, "a pack voltage")) &&
+         (!given(o.currentGiven) || t.Type(p.txtActualCurrent, o.current, "a current"));
+}
+
+void Report(CliContext& c, const CalibrateOptions& o, bool done,
+            const nlohmann::ordered_json& before, const nlohmann::ordered_json& after) {
+  if (c.options.json) {
+    nlohmann::ordered_json j;
+    j["action"] = o.action;
+    j["done"] = done;
+    j["messages"] = nlohmann::ordered_json::array();
+    for (const MessageRecord& m : c.messages)
+      j["messages"].push_back(m.text);
+    j["before"] = before;
+    j["after"] = after;
+    c.out << j.dump(2) << "\n";
+    return;
+  }
+  c.out << "Action: " << o.action << "\n"
+        << "Done:   " << (done ? "yes" : "no") << "\n";
+  if (before.empty() && after.empty())
+    return;
+  const auto row = [&c](std::string name, const std::string& was, const std::string& now) {
+    name.resize(std::max<size_t>(name.size() + 1, 26), ' ');
+    c.out << name << std::string(was.size() < 12 ? 12 - was.size() : 0, ' ') << was
+          << std::string(now.size() < 12 ? 12 - now.size() : 0, ' ') << now << "\n";
+  };
+  row("Calibration data flash", "before", "after");
+  for (const auto& [name, value] : after.items())
+    row("  " + name, before.value(name, ""), value.get<std::string>());
+}
+
+int RunCalibrate(CliContext& c, const CalibrateOptions& o) {
+  Module().appDirectory = c.appDir;
+  const CalibrationAction action = kActions.at(o.action);
+  panel::NBCal nbcal;
+  nbcal.Startup(c.link);
+  const nlohmann::ordered_json before = CalibrationRows(nbcal);
+  bool done = false;
+  if (nbcal.Outcome() != panel::StartupOutcome::Ready) {
+    c.err << "warning: the panel's start-up did not end ready; nothing was calibrated.\n";
+  } else if (!panel::Offered(nbcal, action)) {
+    c.err << "warning: the panel does not offer " << o.action
+          << " calibration on this gauge (its button is hidden or disabled); nothing was "
+             "calibrated.\n";
+  } else {
+    // The readings beside the boxes, as a technician watching the page sees them.
+    nbcal.Controls().chkUpdates.SetChecked(true);
+    nbcal.tmrScan_Timer();
+    if (EnterTexts(c, nbcal, o)) {
+      ProgressLine progress(c, std::string("Calibrating: ") + o.action);
+      done = panel::Press(nbcal, action) && panel::ControlsOf(nbcal, action).doneImage.Visible();
+    }
+  }
+  Report(c, o, done, before, CalibrationRows(nbcal));
+  return done ? kExitOk : kExitFailed;
+}
+
+}  // namespace
+
+void AddCalibrateCommand(CommandSet& commands) {
+  auto o = std::make_shared<CalibrateOptions>();
+  CLI::App& command = commands.Add("calibrate",
+                                   "run one calibration through the calibration panel with the "
+                                   "given references",
+                                   [o](CliContext& c) { return RunCalibrate(c, *o); });
+  std::vector<std::string> actions;
+  for (const auto& [name, action] : kActions)
+    actions.push_back(name);
+  command.add_option("ACTION", o->action, "the calibration")
+      ->required()
+      ->check(CLI::IsMember(actions));
+  command
+      .add_option("--cell", o->cells,
+                  "cumulative stack voltage of cells 1..N in mV, into the box of row N (1-4); "
+                  "ticks voltage calibration")
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+      ->check(KeyedText({{"1", 0}, {"2", 1}, {"3", 2}, {"4", 3}}, "N"))
+      ->type_name("N=TEXT");
+  command.add_flag("--voltage", o->voltage, "tick voltage calibration with the boxes as they are");
+  o->batteryGiven = command.add_option("--battery", o->battery, "actual battery voltage in mV")
+                        ->type_name("TEXT");
+  command
+      .add_option("--temp", o->temps,
+                  "tick sensor internal, ext1 .. ext4 and put its actual temperature (degC)")
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+      ->check(KeyedText(kSensors, "SENSOR"))
+      ->type_name("SENSOR=TEXT");
+  o->packGiven =
+      command.add_option("--pack", o->pack, "actual pack voltage in mV")->type_name("TEXT");
+  o->currentGiven =
+      command.add_option("--current", o->current, "actual current in mA (discharge negative)")
+          ->type_name("TEXT");
+}
+
+}  // namespace gaugecal::cli
