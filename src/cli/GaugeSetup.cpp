@@ -26,7 +26,7 @@ int64_t NoticesSoFar(const CliContext& context) {
   return context.platform.MessageBoxCount() + context.platform.WarningCount();
 }
 
-bool StartPanel(CliContext& context, panel::NBCal& nbcal) {
+bool StartCalibrationPanel(CliContext& context, panel::NBCal& nbcal) {
   Module().appDirectory = context.appDir;
   const int64_t before = NoticesSoFar(context);
   nbcal.Startup(context.link);

@@ -29,6 +29,6 @@ int64_t NoticesSoFar(const CliContext& context);
 // Starts the calibration panel on the context's link. True when start-up ended ready without a
 // message box or warning (after any, the technician was told not to go on); otherwise a
 // warning says so and that nothing was calibrated.
-bool StartPanel(CliContext& context, panel::NBCal& nbcal);
+bool StartCalibrationPanel(CliContext& context, panel::NBCal& nbcal);
 
 }  // namespace gaugecal::cli

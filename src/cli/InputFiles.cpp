@@ -6,7 +6,8 @@
 
 namespace gaugecal::cli {
 
-std::vector<std::string> InputFiles(const GlobalOptions& options, const std::string& appDir) {
+std::vector<std::string> InputFiles(const GlobalOptions& options, const std::string& appDir,
+                                    const CLI::App& command) {
   std::vector<std::string> inputs = {appDir + "config.ini", appDir + "Morvane.ini"};
   // Any gauge may be connected: every target the host knows counts.
   const ProfileFile morvane(appDir + "Morvane.ini");
@@ -21,6 +22,8 @@ std::vector<std::string> InputFiles(const GlobalOptions& options, const std::str
     inputs.push_back(options.simScenario);
     inputs.push_back(sim::ScenarioDataFlashFile(options.simScenario));
   }
+  if (const CLI::Option* key = command.get_option_no_throw("--key-file"); key && key->count() > 0)
+    inputs.push_back(key->as<std::string>());
   return inputs;
 }
 

@@ -139,7 +139,7 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
   std::unique_ptr<TraceLog> trace;
   if (!options.traceFile.empty()) {
     // Opening the trace empties the file: never one the run reads.
-    const std::string input = InputAt(options.traceFile, InputFiles(options, appDir));
+    const std::string input = InputAt(options.traceFile, InputFiles(options, appDir, *command));
     if (!input.empty()) {
       err << "gaugecal: the trace file " << options.traceFile << " is the input file " << input
           << "; choose another trace file\n";

@@ -184,7 +184,7 @@ bool Calibrate(CliContext& c, const CalibrateOptions& o, panel::NBCal& nbcal) {
 
 int RunCalibrate(CliContext& c, const CalibrateOptions& o) {
   panel::NBCal nbcal;
-  const bool started = StartPanel(c, nbcal);
+  const bool started = StartCalibrationPanel(c, nbcal);
   const nlohmann::ordered_json before = CalibrationRows(nbcal);
   const bool done = started && Calibrate(c, o, nbcal);
   Report(c, o, done, before, CalibrationRows(nbcal));

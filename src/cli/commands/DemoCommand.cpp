@@ -124,7 +124,7 @@ int RunDemo(CliContext& c) {
   if (c.options.simScenario.empty())
     WidenConverterErrors(gauge->Settings());
   panel::NBCal nbcal;
-  if (!StartPanel(c, nbcal))
+  if (!StartCalibrationPanel(c, nbcal))
     return kExitFailed;
   std::vector<DemoReading> readings;
   MeasureReported(*gauge, readings, false);
