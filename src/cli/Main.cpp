@@ -4,12 +4,14 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "adapters/OpenAdapter.h"
 #include "cli/Cli.h"
 #include "cli/Commands.h"
+#include "cli/InputFiles.h"
 #include "device/ModuleState.h"
 #include "device/TracingHostLink.h"
 #include "platform/RealtimePlatform.h"
@@ -61,6 +63,23 @@ void PrintMessage(std::ostream& err, const MessageRecord& m) {
   err.flush();
 }
 
+// Once per run: the report of a command looks some files up again after the check did.
+void PrintWarning(std::ostream& err, std::set<std::string>& printed, const std::string& text) {
+  if (!printed.insert(text).second)
+    return;
+  err << "warning: " << text << "\n";
+  err.flush();
+}
+
+// What the standard output is, for the line that says it could not be written.
+std::string OutputName(const std::ostream& out) {
+  if (&out != &std::cout)
+    return "the output";
+  std::error_code ec;
+  const auto target = std::filesystem::read_symlink("/proc/self/fd/1", ec);
+  return "standard output" + (ec ? std::string() : " (" + target.string() + ")");
+}
+
 }  // namespace
 
 int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
@@ -102,6 +121,14 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
     p->onMessage = onMessage;
     platform = std::move(p);
   }
+  std::set<std::string> warningsPrinted;
+  platform->onWarning = [&err, &warningsPrinted](const std::string& text) {
+    PrintWarning(err, warningsPrinted, text);
+  };
+
+  std::string appDir = options.appDir.empty() ? GAUGECAL_SAMPLE_APPDIR : options.appDir;
+  if (!appDir.empty() && appDir.back() != '/')
+    appDir += '/';
 
   // The adapter first: a bad scenario file must not truncate an earlier trace file. What the
   // adapter finds wrong while the command runs comes as warnings.
@@ -123,6 +150,13 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
   std::ofstream traceStream;
   std::unique_ptr<TraceLog> trace;
   if (!options.traceFile.empty()) {
+    // Opening the trace empties the file: never one the run reads.
+    const std::string input = InputAt(options.traceFile, InputFiles(options, appDir, *command));
+    if (!input.empty()) {
+      err << "gaugecal: the trace file " << options.traceFile << " is the input file " << input
+          << "; choose another trace file\n";
+      return kExitUsage;
+    }
     traceStream.open(options.traceFile, std::ios::trunc);
     if (!traceStream) {
       err << "gaugecal: cannot write the trace file " << options.traceFile << "\n";
@@ -140,10 +174,6 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
     link = traced.get();
   }
 
-  std::string appDir = options.appDir.empty() ? GAUGECAL_SAMPLE_APPDIR : options.appDir;
-  if (!appDir.empty() && appDir.back() != '/')
-    appDir += '/';
-
   ResetModule();
   Module().platform = platform.get();
   Module().hostLink = link;
@@ -160,6 +190,15 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
   }
   platform->SetTrace(nullptr);
   ResetModule();
+  // A result that did not reach its file is a failed run.
+  if (!out.flush()) {
+    err << "gaugecal: cannot write " << OutputName(out) << "\n";
+    status = kExitFailed;
+  }
+  if (trace && !traceStream.flush()) {
+    err << "gaugecal: cannot write the trace file " << options.traceFile << "\n";
+    status = kExitFailed;
+  }
   return status;
 }
 

@@ -33,6 +33,8 @@ TEST(CliOptions, UsageErrorsExitWithTwo) {
        "gaugecal: The following argument was not expected: now"},
       {{"--virtual-time", "raw", "--offset", "-x"},
        "gaugecal: The following argument was not expected: -x"},
+      {{"--virtual-time", "calibrate", "current", "--cell", "5=1"},
+       "gaugecal: --cell: expected N=TEXT, got \"5=1\""},
       {{"--virtual-time", "--trace", dir.Path("missing/t.jsonl"), "identify"},
        "gaugecal: cannot write the trace file"},
   };
@@ -61,7 +63,7 @@ struct ScenarioCase {
 
 TEST(CliOptions, BadScenarioFilesNameTheFileAndTheProblem) {
   const ScenarioCase cases[] = {
-      {"missing.json", nullptr, "cannot read the scenario file"},
+      {"missing.json", nullptr, "the scenario file does not exist"},
       {"broken.json", "{\"cells\": 3,", "not valid JSON"},
       {"array.json", "[1, 2]", "must be a JSON object"},
       {"type.json", R"({"cells": "four"})", "\"cells\": must be an integer from 2 to 4"},

@@ -12,6 +12,8 @@
 
 #include "cli/Commands.h"
 #include "cli/DemoSession.h"
+#include "cli/GaugeSetup.h"
+#include "cli/JsonOutput.h"
 #include "cli/Progress.h"
 #include "device/ModuleState.h"
 #include "panel/NBCal.h"
@@ -110,7 +112,7 @@ void PrintJson(CliContext& c, const std::vector<DemoStep>& steps,
                              {"within", Within(r)}});
   }
   j["ok"] = ok;
-  c.out << j.dump(2) << "\n";
+  WriteJson(c.out, j);
 }
 
 int RunDemo(CliContext& c) {
@@ -122,13 +124,9 @@ int RunDemo(CliContext& c) {
   }
   if (c.options.simScenario.empty())
     WidenConverterErrors(gauge->Settings());
-  Module().appDirectory = c.appDir;
   panel::NBCal nbcal;
-  nbcal.Startup(*c.link);
-  if (nbcal.Outcome() != panel::StartupOutcome::Ready) {
-    c.err << "warning: the panel's start-up did not end ready; nothing was calibrated.\n";
+  if (!StartCalibrationPanel(c, nbcal))
     return kExitFailed;
-  }
   std::vector<DemoReading> readings;
   MeasureReported(*gauge, readings, false);
   std::vector<DemoStep> steps;

@@ -6,35 +6,22 @@
 #include "calibration/Acquisition.h"
 #include "cli/Commands.h"
 #include "cli/GaugeSetup.h"
+#include "cli/JsonOutput.h"
 #include "cli/LiveValues.h"
 #include "cli/TextRows.h"
 #include "config/CalConfig.h"
+#include "config/Settings.h"
 #include "device/DataFlash.h"
 #include "device/ManufacturerAccess.h"
 #include "device/ModuleState.h"
 #include "device/TableDecoders.h"
+#include "security/Authk18.h"
 
 namespace gaugecal::cli {
 
 namespace {
 
 using nlohmann::ordered_json;
-
-constexpr size_t kExt3Row = 14;
-constexpr size_t kExt4Row = 15;
-
-const char* SecurityModeText(int16_t mode) {
-  switch (mode) {
-    case 3:
-      return "Sealed";
-    case 2:
-      return "Unsealed";
-    case 1:
-      return "Full Access";
-    default:
-      return "Last Operation Failed";
-  }
-}
 
 struct ReadResult {
   GaugeSetup setup;
@@ -53,12 +40,10 @@ struct ReadResult {
 };
 
 // The rows the data flash grid shows: the third and fourth external sensors only where the
-// gauge has them.
+// gauge has them and the configuration places them.
 void ReadCalibrationTable(ReadResult& r) {
   ModuleState& m = Module();
-  auto& calGroup0 = m.CalTable[kCalGroupRn44k18].items;
-  calGroup0[kExt3Row].shown = m.calConfig.TS3Supported;
-  calGroup0[kExt4Row].shown = m.calConfig.TS4Supported;
+  ShowSensorRows();
   r.calStatus = ReadCalBuffer();
   TransferCalBufferToTable();
   const DisplayGroup& group = m.CalTable[static_cast<size_t>(CalGroupForFamily())];
@@ -86,11 +71,11 @@ void PrintJson(CliContext& c, const ReadResult& r) {
                          {"status", r.setup.identification}};
   j["communication"] = r.setup.communication;
   j["configuration"] = r.setup.configuration;
-  if (r.setup.configuration == 0) {
+  if (r.setup.ConfigurationPassed()) {
     j["family"] = DfTypeName(m.calConfig.DFType);
     j["securityMode"] = {{"status", r.securityStatus},
                          {"mode", r.securityMode},
-                         {"text", SecurityModeText(r.securityMode)}};
+                         {"text", security::SecurityModeText(r.securityMode)}};
     j["cells"] = {{"status", r.cellStatus}, {"count", m.CellCount}};
     j["calibration"] = {
         {"status", r.calStatus}, {"group", r.calGroup}, {"rows", RowsJson(r.calRows)}};
@@ -100,7 +85,7 @@ void PrintJson(CliContext& c, const ReadResult& r) {
     j["live"] = {{"ok", r.liveOk}, {"groups", live}};
   }
   j["ok"] = r.Ok();
-  c.out << j.dump(2) << "\n";
+  WriteJson(c.out, j);
 }
 
 void PrintRows(CliContext& c, const std::vector<LiveRow>& rows) {
@@ -116,9 +101,14 @@ void PrintText(CliContext& c, const ReadResult& r) {
     c.out << "Configuration:  not found for this gauge\n";
     return;
   }
+  if (!r.setup.ConfigurationPassed()) {
+    c.out << "Configuration:  the check gave messages or warnings; nothing more was read\n";
+    return;
+  }
   c.out << "Configuration:  " << DfTypeName(m.calConfig.DFType) << "\n";
   c.out << "Security mode:  "
-        << (r.securityStatus == 0 ? SecurityModeText(r.securityMode) : "not read") << "\n";
+        << (r.securityStatus == 0 ? security::SecurityModeText(r.securityMode) : "not read")
+        << "\n";
   c.out << "Cells:          " << m.CellCount << (r.cellStatus == 0 ? "" : " (not valid)") << "\n";
   c.out << "Calibration data flash: " << r.calGroup
         << (r.calStatus == 0 ? "" : " (read failed; values may be stale)") << "\n";
@@ -133,7 +123,7 @@ void PrintText(CliContext& c, const ReadResult& r) {
 int RunRead(CliContext& c) {
   ReadResult r;
   r.setup = SetUpGauge(c);
-  if (r.setup.configuration == 0) {
+  if (r.setup.ConfigurationPassed()) {
     r.securityStatus = ReadSecurityMode(r.securityMode);
     r.cellStatus = ReadCellCount(Module().CellCount);
     ReadCalibrationTable(r);
