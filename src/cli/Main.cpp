@@ -1,26 +1,21 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "cli/Adapter.h"
 #include "cli/Cli.h"
 #include "cli/Commands.h"
 #include "device/ModuleState.h"
-#include "device/TracingHostLink.h"
 #include "platform/RealtimePlatform.h"
-#include "platform/TraceLog.h"
 #include "platform/VirtualPlatform.h"
+#include "session/AppDirectory.h"
+#include "session/BusSession.h"
 
 #ifndef GAUGECAL_VERSION
 #define GAUGECAL_VERSION "0.0.0"
-#endif
-#ifndef GAUGECAL_SAMPLE_APPDIR
-#define GAUGECAL_SAMPLE_APPDIR "appdir"
 #endif
 
 namespace gaugecal::cli {
@@ -99,38 +94,16 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
     platform = std::move(p);
   }
 
-  // The adapter first: a bad scenario file must not truncate an earlier trace file.
+  session::BusOptions bus{options.adapter, options.simScenario, options.traceFile};
   std::string error;
-  std::unique_ptr<HostLink> adapter =
-      OpenAdapter(options.adapter, options.simScenario, *platform, error);
-  if (!adapter) {
+  std::unique_ptr<session::BusSession> session =
+      session::BusSession::Open(bus, *platform, nullptr, error);
+  if (!session) {
     err << "gaugecal: " << error << "\n";
     return kExitUsage;
   }
-
-  std::ofstream traceStream;
-  std::unique_ptr<TraceLog> trace;
-  if (!options.traceFile.empty()) {
-    traceStream.open(options.traceFile, std::ios::trunc);
-    if (!traceStream) {
-      err << "gaugecal: cannot write the trace file " << options.traceFile << "\n";
-      return kExitUsage;
-    }
-    Platform* clock = platform.get();
-    trace = std::make_unique<TraceLog>(traceStream, [clock] { return clock->ClockMs(); });
-    platform->SetTrace(trace.get());
-  }
-
-  std::unique_ptr<HostLink> traced;
-  HostLink* link = adapter.get();
-  if (trace) {
-    traced = std::make_unique<TracingHostLink>(*adapter, *trace);
-    link = traced.get();
-  }
-
-  std::string appDir = options.appDir.empty() ? GAUGECAL_SAMPLE_APPDIR : options.appDir;
-  if (!appDir.empty() && appDir.back() != '/')
-    appDir += '/';
+  HostLink* link = &session->Link();
+  const std::string appDir = session::ResolveAppDirectory(options.appDir);
 
   ResetModule();
   Module().platform = platform.get();
@@ -139,14 +112,15 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
 
   // Progress lines only for a person watching the real standard output.
   const bool terminal = &out == &std::cout && isatty(STDOUT_FILENO) == 1;
-  CliContext context{options, *platform, *link, *adapter, out, err, appDir, terminal, messages};
+  CliContext context{options, *platform, *link,   session->Adapter(), out, err,
+                     appDir,  terminal,  messages};
   int status = kExitFailed;
   try {
     status = (*run)(context);
   } catch (const std::exception& e) {
     err << "gaugecal: " << name << " failed: " << e.what() << "\n";
   }
-  platform->SetTrace(nullptr);
+  session.reset();
   ResetModule();
   return status;
 }
