@@ -96,6 +96,22 @@ TEST(QtPlatform, TimersTickDuringWaitsUntilStopped) {
   }
 }
 
+// The window shows progress from how long the gauge has been waited for: one stretch of waits
+// counts from its first wait and ends when the waits stop.
+TEST(QtPlatform, WaitingCoversAStretchOfWaits) {
+  QtPlatform platform;
+  EXPECT_LT(platform.WaitingMs(), 0.0);
+  const double start = platform.ClockMs();
+  double seenInWait = -1.0;
+  const int id = platform.StartTimer(1, [&] { seenInWait = platform.WaitingMs(); });
+  while (platform.ClockMs() - start < 400.0)
+    platform.DoEvents(0.02);
+  platform.StopTimer(id);
+  EXPECT_GE(seenInWait, 200.0);
+  platform.Sleep(400);  // a sleep is no wait: the stretch is over
+  EXPECT_LT(platform.WaitingMs(), 0.0);
+}
+
 TEST(QtPlatform, VirtualTimeJumpsOverSleepsAndWaits) {
   QtPlatform platform(true);
   const double clock = platform.ClockMs();
