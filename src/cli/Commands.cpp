@@ -8,6 +8,12 @@ void AddIdentifyCommand(CommandSet& commands);
 void AddCheckConfigCommand(CommandSet& commands);
 void AddReadCommand(CommandSet& commands);
 void AddRawCommand(CommandSet& commands);
+void AddSecurityModeCommand(CommandSet& commands);
+void AddAuthCommand(CommandSet& commands);
+void AddSealCommand(CommandSet& commands);
+void AddUnsealCommand(CommandSet& commands);
+void AddFullAccessCommand(CommandSet& commands);
+void AddSha1Command(CommandSet& commands);
 
 void AddCommands(CommandSet& commands) {
   AddDemoCommand(commands);
@@ -16,6 +22,12 @@ void AddCommands(CommandSet& commands) {
   AddCheckConfigCommand(commands);
   AddReadCommand(commands);
   AddRawCommand(commands);
+  AddSecurityModeCommand(commands);
+  AddAuthCommand(commands);
+  AddSealCommand(commands);
+  AddUnsealCommand(commands);
+  AddFullAccessCommand(commands);
+  AddSha1Command(commands);
 }
 
 CLI::App& CommandSet::Add(const std::string& name, const std::string& description, CommandRun run) {
