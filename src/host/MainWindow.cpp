@@ -116,6 +116,10 @@ void MainWindow::BuildMenus() {
     }
   });
 
+  tools_ = menuBar()->addMenu(QStringLiteral("&Tools"));
+  tools_->setObjectName(QStringLiteral("toolsMenu"));
+  tools_->menuAction()->setVisible(false);
+
   QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
   view->addAction(findChild<QDockWidget*>(QStringLiteral("busMonitorDock"))->toggleViewAction());
 }
@@ -124,6 +128,10 @@ void MainWindow::Start() {
   const QString folder = QString::fromStdString(options_.appDir) + QStringLiteral("plugins");
   shelf_ = std::make_unique<PluginShelf>(folder);
   problems_ = shelf_->Problems();
+  for (PanelPlugin* plugin : shelf_->Plugins())
+    for (QAction* action : plugin->Actions(this, platform_))
+      tools_->addAction(action);
+  tools_->menuAction()->setVisible(!tools_->isEmpty());
   pluginReport_->setText(problems_.join(QLatin1Char('\n')));
   pluginReport_->setVisible(!problems_.isEmpty());
   if (!problems_.isEmpty())

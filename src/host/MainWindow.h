@@ -14,6 +14,7 @@
 
 class QActionGroup;
 class QLabel;
+class QMenu;
 class QProgressBar;
 class QTabWidget;
 
@@ -64,6 +65,7 @@ class MainWindow : public QMainWindow {
   QLabel* pluginReport_;
   BusMonitor* monitor_;
   QActionGroup* adapters_ = nullptr;
+  QMenu* tools_ = nullptr;  // the plug-ins' forms
   QLabel* connection_;
   QLabel* address_;
   QLabel* waitLabel_;

@@ -3,12 +3,14 @@
 // "plugins" folder of its application directory with QPluginLoader; a plug-in whose root
 // object implements PanelPlugin creates its panels on the host's link and platform. The host
 // puts each panel into a tab named by its caption and raises the panel's start-up event once
-// the window is shown. The plug-in finds the application directory from its own folder.
+// the window is shown; the plug-in's other forms are actions in the host's Tools menu. The plug-in
+// finds the application directory from its own folder.
 
 #include <QtPlugin>
 #include <string>
 #include <vector>
 
+class QAction;
 class QWidget;
 
 namespace gaugecal {
@@ -34,6 +36,9 @@ class PanelPlugin {
   virtual ~PanelPlugin() = default;
   // The link and the platform stay valid as long as the panels live.
   virtual std::vector<HostPanel*> CreatePanels(HostLink& link, Platform& platform) = 0;
+  // Forms the host offers in its Tools menu, as actions owned by the window; the platform
+  // outlives the window.
+  virtual std::vector<QAction*> Actions(QWidget* window, Platform& platform) = 0;
 };
 
 }  // namespace gaugecal::host

@@ -1,9 +1,12 @@
 #include "host/Screenshots.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QMenu>
 #include <QPixmap>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTabBar>
 #include <QTabWidget>
 
@@ -52,6 +55,24 @@ QStringList RenderScreenshots(MainWindow& window, const QString& folder) {
         written << path;
       }
       bar->setCurrentIndex(0);
+    }
+  }
+  tabs->setCurrentIndex(0);
+  // The forms of the Tools menu, each in its own window.
+  for (QAction* action : window.findChild<QMenu*>(QStringLiteral("toolsMenu"))->actions()) {
+    const QWidgetList shown = QApplication::topLevelWidgets();
+    const QSet<QWidget*> before(shown.begin(), shown.end());
+    action->trigger();
+    QApplication::processEvents();
+    for (QWidget* form : QApplication::topLevelWidgets()) {
+      if (before.contains(form) || !form->isVisible())
+        continue;
+      const QString path =
+          QDir(folder).filePath(QStringLiteral("morvane-tool-%1.png").arg(Slug(action->text())));
+      if (!form->grab().save(path, "PNG"))
+        return written;
+      written << path;
+      form->close();
     }
   }
   return written;

@@ -1,6 +1,6 @@
 #pragma once
-// Pictures of the window for the documentation: one per tab of the window and one per tab of
-// every tab bar inside a panel (the calibration pages).
+// Pictures of the window for the documentation: one per tab of the window, one per tab of
+// every tab bar inside a panel (the calibration pages), and one per form of the Tools menu.
 
 #include <QString>
 #include <QStringList>

@@ -107,8 +107,9 @@ TEST(MorvaneWindow, StartsTheCalibrationPanelOnEverySimulatedFamily) {
     pick->trigger();
     EXPECT_TRUE(pick->isChecked());
     EXPECT_EQ(app.window->ConnectionState().toStdString(), std::string("Connected: ") + c.adapter);
-    ASSERT_EQ(app.window->Tabs()->count(), 1);
+    ASSERT_EQ(app.window->Tabs()->count(), 2);
     EXPECT_EQ(app.window->Tabs()->tabText(0).toStdString(), "Host Calibration");
+    EXPECT_EQ(app.window->Tabs()->tabText(1).toStdString(), "Auth");
     EXPECT_TRUE(app.messages.empty()) << app.messages.front();
     EXPECT_EQ(app.Shown("displaygrid"), c.liveGrid);
     EXPECT_TRUE(app.Shown("DFGrid"));

@@ -1,7 +1,7 @@
 #pragma once
-// The plug-in of the calibration and security panels: a Qt plug-in that the host loads from
-// its plugins folder. It keeps the host's platform in its module state and takes the
-// application directory from its own folder.
+// The plug-in of the calibration panel, the security panel and the SHA-1 form: a Qt plug-in that
+// the host loads from its plugins folder. It keeps the host's platform in its module state and
+// takes the application directory from its own folder.
 
 #include <QObject>
 
@@ -16,6 +16,7 @@ class CalibrationPlugin : public QObject, public PanelPlugin {
 
  public:
   std::vector<HostPanel*> CreatePanels(HostLink& link, Platform& platform) override;
+  std::vector<QAction*> Actions(QWidget* window, Platform& platform) override;
 };
 
 }  // namespace gaugecal::host
