@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QActionGroup>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,71 +12,13 @@
 #include <QTest>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 
+#include "MorvaneBench.h"
 #include "host/BusMonitor.h"
-#include "host/MainWindow.h"
-#include "host/QtPlatform.h"
 #include "support/TempDir.h"
 
 namespace gaugecal::host {
 namespace {
-
-// morvane on a simulated gauge in virtual time, driven the way a technician drives it: typing
-// into boxes and clicking. Message boxes are answered through the platform and collected.
-class Morvane {
- public:
-  explicit Morvane(const std::string& adapter, const std::string& appDir = GAUGECAL_HOST_APPDIR)
-      : platform(true) {
-    platform.answer = [this](const MessageRecord& m) { messages.push_back(m.text); };
-    HostOptions options;
-    options.bus.adapter = adapter;
-    options.virtualTime = true;
-    options.appDir = appDir;
-    window = std::make_unique<MainWindow>(platform, options);
-    window->show();
-    window->Start();
-  }
-
-  template <class W>
-  W* Find(const char* name) {
-    W* w = window->findChild<W*>(QString::fromLatin1(name));
-    EXPECT_NE(w, nullptr) << name;
-    return w;
-  }
-  bool Shown(const char* name) { return Find<QWidget>(name)->isVisibleTo(window.get()); }
-  void Type(const char* box, const char* text) {
-    auto* edit = Find<QLineEdit>(box);
-    edit->selectAll();
-    QTest::keyClicks(edit, QString::fromLatin1(text));
-  }
-  void Click(const char* button) {
-    QTest::mouseClick(Find<QAbstractButton>(button), Qt::LeftButton);
-  }
-  void Tick(const char* checkBox) {
-    auto* box = Find<QCheckBox>(checkBox);
-    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));  // the box itself
-  }
-  // The value column of a grid row by the name in its first column.
-  std::string GridValue(const char* grid, const std::string& parameter) {
-    auto* table = Find<QTableWidget>(grid);
-    for (int row = 1; row < table->rowCount(); ++row)
-      if (table->item(row, 0) && table->item(row, 0)->text().toStdString() == parameter)
-        return table->item(row, 1)->text().toStdString();
-    ADD_FAILURE() << parameter << " not in " << grid;
-    return {};
-  }
-  long TraceLines(const std::string& op) {
-    long n = 0;
-    for (const std::string& line : window->Monitor()->Shown())
-      n += line.find("\"op\":\"" + op + "\"") != std::string::npos ? 1 : 0;
-    return n;
-  }
-
-  QtPlatform platform;
-  std::vector<std::string> messages;
-  std::unique_ptr<MainWindow> window;
-};
 
 // Every simulated family from the connection menu: the calibration tab starts without a
 // message and shows what the family has.
@@ -164,9 +105,9 @@ TEST(MorvaneWindow, CalibratesVoltageAndTemperatureByTypingAndClicking) {
     app.Type("txtVoltage(1)", "7799");
     app.Type("txtVoltage(2)", "11704");
     app.Type("txtVoltage(3)", "15603");
-    app.Tick("chkVoltageCal");
+    app.Click("chkVoltageCal");
     app.Type("txtActualTemp(1)", "25.0");
-    app.Tick("chkTemp(1)");
+    app.Click("chkTemp(1)");
     EXPECT_FALSE(app.Shown("imgCalDoneBox"));
     app.Click("btnCalibrate");
     EXPECT_EQ(app.Shown("imgCalDoneBox"), c.done);
@@ -188,7 +129,7 @@ TEST(MorvaneWindow, CalibratesVoltageAndTemperatureByTypingAndClicking) {
 // live grid shows what the measured boxes show.
 TEST(MorvaneWindow, ScanTimerRefreshesTheLiveGrid) {
   Morvane app("sim:RN44K18");
-  app.Tick("chkUpdates");
+  app.Click("chkUpdates");
   ASSERT_TRUE(app.Find<QCheckBox>("chkUpdates")->isChecked());
   app.window->Monitor()->Clear();
   QTest::qWait(2600);
@@ -197,7 +138,7 @@ TEST(MorvaneWindow, ScanTimerRefreshesTheLiveGrid) {
   EXPECT_FALSE(cell1.empty());
   EXPECT_EQ(app.Find<QLineEdit>("txtCalMeasVoltage(0)")->text().toStdString(), cell1);
 
-  app.Tick("chkUpdates");  // off: the ticks leave the gauge alone
+  app.Click("chkUpdates");  // off: the ticks leave the gauge alone
   app.window->Monitor()->Clear();
   QTest::qWait(2600);
   EXPECT_EQ(app.TraceLines("ReadSMBusBlock_"), 0);

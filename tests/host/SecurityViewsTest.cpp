@@ -3,64 +3,18 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QTabWidget>
-#include <QTest>
-#include <memory>
 
-#include "host/MainWindow.h"
-#include "host/QtPlatform.h"
+#include "MorvaneBench.h"
 
 namespace gaugecal::host {
 namespace {
 
 // morvane on the default simulated gauge with the "Auth" tab in front.
-class AuthBench {
+class AuthBench : public Morvane {
  public:
-  AuthBench() : platform(true) {
-    platform.answer = [this](const MessageRecord& m) { messages.push_back(m.text); };
-    HostOptions options;
-    options.virtualTime = true;
-    options.appDir = GAUGECAL_HOST_APPDIR;
-    window = std::make_unique<MainWindow>(platform, options);
-    window->show();
-    window->Start();
-    window->Tabs()->setCurrentIndex(1);
-    window->activateWindow();  // focus moves only in the active window
-    EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
-  }
-  template <class W>
-  W* Find(const char* name) {
-    W* w = window->findChild<W*>(QString::fromLatin1(name));
-    EXPECT_NE(w, nullptr) << name;
-    return w;
-  }
-  std::string Text(const char* name) {
-    if (auto* box = window->findChild<QLineEdit*>(QString::fromLatin1(name)))
-      return box->text().toStdString();
-    return Find<QLabel>(name)->text().toStdString();
-  }
-  void Type(const char* box, const char* text) {
-    auto* edit = Find<QLineEdit>(box);
-    edit->setFocus();
-    edit->selectAll();
-    QTest::keyClicks(edit, QString::fromLatin1(text));
-  }
-  void Click(const char* button) {
-    auto* b = Find<QAbstractButton>(button);
-    // An option button reacts to its circle and caption, not to the empty rest of its row.
-    const QPoint at =
-        qobject_cast<QRadioButton*>(b) ? QPoint(6, b->height() / 2) : b->rect().center();
-    QTest::mouseClick(b, Qt::LeftButton, {}, at);
-  }
-
-  QtPlatform platform;
-  std::vector<std::string> messages;
-  std::unique_ptr<MainWindow> window;
+  AuthBench() : Morvane("sim:RN44K18") { window->Tabs()->setCurrentIndex(1); }
 };
 
 TEST(AuthView, AuthenticatesTheGaugeWithTheTypedKey) {
