@@ -61,17 +61,6 @@ TEST(QtPlatform, MessageBoxShowsTheTextIconAndTitleOfTheMessage) {
   }
 }
 
-TEST(QtPlatform, AnsweredMessagesShowNoBox) {
-  QtPlatform platform;
-  std::vector<MessageRecord> answered;
-  platform.answer = [&answered](const MessageRecord& m) { answered.push_back(m); };
-  platform.MsgBox("Pack is sealed.", MsgIcon::Critical);
-  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-  ASSERT_EQ(answered.size(), 1U);
-  EXPECT_EQ(answered[0].text, "Pack is sealed.");
-  EXPECT_EQ(answered[0].icon, MsgIcon::Critical);
-}
-
 // Timers tick from the event loop a wait runs, and a tick may stop its own timer.
 TEST(QtPlatform, TimersTickDuringWaitsUntilStopped) {
   for (const bool virtualTime : {false, true}) {
@@ -110,17 +99,6 @@ TEST(QtPlatform, WaitingCoversAStretchOfWaits) {
   EXPECT_GE(seenInWait, 200.0);
   platform.Sleep(400);  // a sleep is no wait: the stretch is over
   EXPECT_LT(platform.WaitingMs(), 0.0);
-}
-
-TEST(QtPlatform, VirtualTimeJumpsOverSleepsAndWaits) {
-  QtPlatform platform(true);
-  const double clock = platform.ClockMs();
-  platform.Sleep(60000);
-  platform.DoEvents(30.0);
-  platform.PassTime(1000.0);
-  // Real time passes too, a little; the jumps are what count.
-  EXPECT_GE(platform.ClockMs() - clock, 91000.0);
-  EXPECT_LT(platform.ClockMs() - clock, 91000.0 + 60000.0);
 }
 
 }  // namespace
