@@ -1,11 +1,11 @@
 // The bus adapters the tool can open: for now the simulated gauges, "sim:FAMILY".
 
-#include "cli/Adapter.h"
+#include "session/OpenAdapter.h"
 
 #include "sim/ScenarioJson.h"
 #include "sim/SimulatedGauge.h"
 
-namespace gaugecal::cli {
+namespace gaugecal::session {
 
 namespace {
 
@@ -39,4 +39,4 @@ std::unique_ptr<HostLink> OpenAdapter(const std::string& adapterName,
   return gauge;
 }
 
-}  // namespace gaugecal::cli
+}  // namespace gaugecal::session

@@ -10,7 +10,7 @@ namespace gaugecal {
 class Platform;
 }
 
-namespace gaugecal::cli {
+namespace gaugecal::session {
 
 // Returns nullptr and sets error (naming the adapter or the scenario file and the problem)
 // when the adapter cannot be opened.
@@ -18,4 +18,4 @@ std::unique_ptr<HostLink> OpenAdapter(const std::string& adapterName,
                                       const std::string& scenarioFile, Platform& platform,
                                       std::string& error);
 
-}  // namespace gaugecal::cli
+}  // namespace gaugecal::session
