@@ -1,28 +1,23 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "adapters/OpenAdapter.h"
 #include "cli/Cli.h"
 #include "cli/Commands.h"
 #include "cli/InputFiles.h"
 #include "device/ModuleState.h"
-#include "device/TracingHostLink.h"
 #include "platform/RealtimePlatform.h"
-#include "platform/TraceLog.h"
 #include "platform/VirtualPlatform.h"
+#include "session/AppDirectory.h"
+#include "session/BusSession.h"
 
 #ifndef GAUGECAL_VERSION
 #define GAUGECAL_VERSION "0.0.0"
-#endif
-#ifndef GAUGECAL_SAMPLE_APPDIR
-#define GAUGECAL_SAMPLE_APPDIR "appdir"
 #endif
 
 namespace gaugecal::cli {
@@ -126,29 +121,7 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
     PrintWarning(err, warningsPrinted, text);
   };
 
-  std::string appDir = options.appDir.empty() ? GAUGECAL_SAMPLE_APPDIR : options.appDir;
-  if (!appDir.empty() && appDir.back() != '/')
-    appDir += '/';
-
-  // The adapter first: a bad scenario file must not truncate an earlier trace file. What the
-  // adapter finds wrong while the command runs comes as warnings.
-  std::unique_ptr<HostLink> adapter;
-  sim::SimulatedGauge* gauge = nullptr;
-  if (commands.NeedsGauge(command)) {
-    std::string error;
-    adapters::OpenedAdapter opened = adapters::OpenAdapter(
-        options.adapter, options.simScenario, *platform,
-        [&err](const std::string& text) { err << "warning: " << text << "\n"; }, error);
-    adapter = std::move(opened.link);
-    gauge = opened.gauge;
-    if (!adapter) {
-      err << "gaugecal: " << error << "\n";
-      return kExitUsage;
-    }
-  }
-
-  std::ofstream traceStream;
-  std::unique_ptr<TraceLog> trace;
+  const std::string appDir = session::ResolveAppDirectory(options.appDir);
   if (!options.traceFile.empty()) {
     // Opening the trace empties the file: never one the run reads.
     const std::string input = InputAt(options.traceFile, InputFiles(options, appDir, *command));
@@ -157,22 +130,21 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
           << "; choose another trace file\n";
       return kExitUsage;
     }
-    traceStream.open(options.traceFile, std::ios::trunc);
-    if (!traceStream) {
-      err << "gaugecal: cannot write the trace file " << options.traceFile << "\n";
-      return kExitUsage;
-    }
-    Platform* clock = platform.get();
-    trace = std::make_unique<TraceLog>(traceStream, [clock] { return clock->ClockMs(); });
-    platform->SetTrace(trace.get());
   }
 
-  std::unique_ptr<HostLink> traced;
-  HostLink* link = adapter.get();
-  if (trace && adapter) {
-    traced = std::make_unique<TracingHostLink>(*adapter, *trace);
-    link = traced.get();
+  // The adapter first: a bad scenario file must not truncate an earlier trace file. What the
+  // adapter finds wrong while the command runs comes as warnings.
+  session::BusOptions bus{options.adapter, options.simScenario, options.traceFile};
+  bus.openAdapter = commands.NeedsGauge(command);
+  bus.warn = [&err](const std::string& text) { err << "warning: " << text << "\n"; };
+  std::string error;
+  std::unique_ptr<session::BusSession> session =
+      session::BusSession::Open(bus, *platform, nullptr, error);
+  if (!session) {
+    err << "gaugecal: " << error << "\n";
+    return kExitUsage;
   }
+  HostLink* link = session->LinkOrNull();
 
   ResetModule();
   Module().platform = platform.get();
@@ -181,21 +153,23 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
 
   // Progress lines only for a person watching the real standard output.
   const bool terminal = &out == &std::cout && isatty(STDOUT_FILENO) == 1;
-  CliContext context{options, *platform, link, gauge, out, err, appDir, terminal, messages};
+  CliContext context{options, *platform, link,     session->Gauge(), out,
+                     err,     appDir,    terminal, messages};
   int status = kExitFailed;
   try {
     status = (*run)(context);
   } catch (const std::exception& e) {
     err << "gaugecal: " << name << " failed: " << e.what() << "\n";
   }
-  platform->SetTrace(nullptr);
+  const bool traceWritten = session->TraceWritten();
+  session.reset();
   ResetModule();
   // A result that did not reach its file is a failed run.
   if (!out.flush()) {
     err << "gaugecal: cannot write " << OutputName(out) << "\n";
     status = kExitFailed;
   }
-  if (trace && !traceStream.flush()) {
+  if (!traceWritten) {
     err << "gaugecal: cannot write the trace file " << options.traceFile << "\n";
     status = kExitFailed;
   }

@@ -44,7 +44,7 @@ TransferEffect FaultInjector::OnTransfer(const std::string& member, int command,
           effect.nack = true;
         break;
       case FaultKind::ErrorStatus:
-        if (Matches(f, member, command) && Strikes(a))
+        if (Matches(f, member, command, onBus) && Strikes(a))
           effect.errorStatus = true;
         break;
       case FaultKind::ShortBlock:
