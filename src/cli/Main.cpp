@@ -134,7 +134,10 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
 
   // The adapter first: a bad scenario file must not truncate an earlier trace file. What the
   // adapter finds wrong while the command runs comes as warnings.
-  session::BusOptions bus{options.adapter, options.simScenario, options.traceFile};
+  session::BusOptions bus;
+  bus.adapter = options.adapter;
+  bus.simScenario = options.simScenario;
+  bus.traceFile = options.traceFile;
   bus.openAdapter = commands.NeedsGauge(command);
   bus.warn = [&err](const std::string& text) { err << "warning: " << text << "\n"; };
   std::string error;

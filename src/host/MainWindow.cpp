@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "adapters/OpenAdapter.h"
 #include "host/BusMonitor.h"
 #include "host/PluginShelf.h"
 #include "host/QtPlatform.h"
@@ -95,13 +96,25 @@ void MainWindow::BuildMenus() {
   QStringList names;
   for (const char* name : kSimulatedGauges)
     names << QString::fromLatin1(name);
+  // The real adapters attached now (i2c-dev buses, CP2112 bridges); none on a machine without.
+  QStringList descriptions;
+  for (const auto& driver : adapters::RealDrivers(platform_)) {
+    for (const adapters::AttachedAdapter& found : driver->List()) {
+      names << QString::fromStdString(found.name);
+      descriptions << QString::fromStdString(found.name + " (" + found.description + ")");
+    }
+  }
   const QString given = QString::fromStdString(options_.bus.adapter);
   if (!names.contains(given))
     names.prepend(given);
   for (const QString& name : names) {
-    const QString label = name.startsWith(QStringLiteral("sim:"))
-                              ? QStringLiteral("Simulated %1 gauge (%2)").arg(name.mid(4), name)
-                              : name;
+    QString label = name;
+    if (name.startsWith(QStringLiteral("sim:")))
+      label = QStringLiteral("Simulated %1 gauge (%2)").arg(name.mid(4), name);
+    for (const QString& described : descriptions) {
+      if (described.startsWith(name + QStringLiteral(" (")))
+        label = described;
+    }
     QAction* action = menu->addAction(label);
     action->setCheckable(true);
     action->setData(name);
