@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "adapters/AdapterSpec.h"
+#include "adapters/AdapterChoice.h"
 #include "device/HostLink.h"
 
 namespace gaugecal::adapters {
@@ -45,7 +45,7 @@ class AdapterDriver {
   virtual ~AdapterDriver() = default;
   virtual std::vector<AttachedAdapter> List() = 0;
   // nullptr and a message naming the device and the problem when it cannot be opened.
-  virtual std::unique_ptr<Adapter> Open(const AdapterSpec& spec, std::string& error) = 0;
+  virtual std::unique_ptr<Adapter> Open(const AdapterChoice& choice, std::string& error) = 0;
 };
 
 }  // namespace gaugecal::adapters

@@ -15,21 +15,22 @@ namespace gaugecal::adapters {
 namespace {
 
 // The scenario's gauge: the family's built-in one, or the file's.
-std::unique_ptr<sim::SimulatedGauge> OpenSimulated(const AdapterSpec& spec,
+std::unique_ptr<sim::SimulatedGauge> OpenSimulated(const AdapterChoice& choice,
                                                    const std::string& scenarioFile,
                                                    Platform& platform, std::string& error) {
-  const DfType family = *sim::ParseFamily(spec.target);
+  const DfType family = *sim::ParseFamily(choice.target);
   std::optional<sim::Scenario> scenario = sim::DefaultScenario(family);
   if (!scenarioFile.empty()) {
     scenario = sim::LoadScenarioFile(scenarioFile, family, error);
     if (!scenario)
       return nullptr;
   }
-  if (spec.kind == AdapterKind::Sim) {
+  if (choice.kind == AdapterKind::Sim) {
     for (const sim::Fault& f : scenario->faults) {
       if (sim::IsAdapterFault(f.kind)) {
-        error = scenarioFile + ": adapter faults need an emulated adapter (i2c-sim:" + spec.target +
-                " or cp2112-sim:" + spec.target + ")";
+        error = scenarioFile +
+                ": adapter faults need an emulated adapter (i2c-sim:" + choice.target +
+                " or cp2112-sim:" + choice.target + ")";
         return nullptr;
       }
     }
@@ -56,11 +57,11 @@ std::unique_ptr<AdapterDriver> RealDriver(AdapterKind kind, Platform& platform) 
 
 OpenedAdapter OpenAdapter(const std::string& name, const std::string& scenarioFile,
                           Platform& platform, const WarningSink& warn, std::string& error) {
-  std::optional<AdapterSpec> spec = ParseAdapterSpec(name, error);
-  if (!spec)
+  std::optional<AdapterChoice> choice = ParseAdapterChoice(name, error);
+  if (!choice)
     return {};
-  const bool simulated = spec->kind == AdapterKind::Sim || spec->kind == AdapterKind::I2cSim ||
-                         spec->kind == AdapterKind::Cp2112Sim;
+  const bool simulated = choice->kind == AdapterKind::Sim || choice->kind == AdapterKind::I2cSim ||
+                         choice->kind == AdapterKind::Cp2112Sim;
   if (!simulated && !scenarioFile.empty()) {
     error = "--sim-scenario needs a simulated gauge (sim:, i2c-sim: or cp2112-sim:), not " + name;
     return {};
@@ -69,16 +70,16 @@ OpenedAdapter OpenAdapter(const std::string& name, const std::string& scenarioFi
   std::unique_ptr<Adapter> adapter;
   if (simulated) {
     std::unique_ptr<sim::SimulatedGauge> gauge =
-        OpenSimulated(*spec, scenarioFile, platform, error);
+        OpenSimulated(*choice, scenarioFile, platform, error);
     opened.gauge = gauge.get();
-    if (!gauge || spec->kind == AdapterKind::Sim) {
+    if (!gauge || choice->kind == AdapterKind::Sim) {
       opened.link = std::move(gauge);
       return opened;
     }
-    emulation::Emulation e = emulation::Emulate(*spec, std::move(gauge), platform);
-    adapter = e.driver->Open(e.spec, error);
-  } else if (std::unique_ptr<AdapterDriver> driver = RealDriver(spec->kind, platform)) {
-    adapter = driver->Open(*spec, error);
+    emulation::Emulation e = emulation::Emulate(*choice, std::move(gauge), platform);
+    adapter = e.driver->Open(e.choice, error);
+  } else if (std::unique_ptr<AdapterDriver> driver = RealDriver(choice->kind, platform)) {
+    adapter = driver->Open(*choice, error);
   } else {
     error = "adapter \"" + name + "\" is not available on this system";
   }

@@ -31,8 +31,8 @@ std::vector<ScanResult> ScanAdapters(const std::vector<std::unique_ptr<AdapterDr
   for (const auto& driver : drivers) {
     for (const AttachedAdapter& attached : driver->List()) {
       ScanResult r{attached, "", std::nullopt};
-      std::optional<AdapterSpec> spec = ParseAdapterSpec(attached.name, r.openError);
-      std::unique_ptr<Adapter> adapter = spec ? driver->Open(*spec, r.openError) : nullptr;
+      std::optional<AdapterChoice> choice = ParseAdapterChoice(attached.name, r.openError);
+      std::unique_ptr<Adapter> adapter = choice ? driver->Open(*choice, r.openError) : nullptr;
       if (adapter) {
         r.adapter.description = adapter->Describe();
         r.deviceType = DeviceType(*adapter);

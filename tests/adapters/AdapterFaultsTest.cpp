@@ -221,11 +221,11 @@ TEST(AdapterOpen, ABusOrBridgeThatCannotServeSaysWhy) {
     std::string error;
     VirtualPlatform platform;
     auto gauge = sim::OpenGauge(sim::DefaultScenario(DfType::RN44K18), platform, error);
-    auto e = adapters::emulation::Emulate(*adapters::ParseAdapterSpec(c.adapter, error),
+    auto e = adapters::emulation::Emulate(*adapters::ParseAdapterChoice(c.adapter, error),
                                           std::move(gauge), platform, config);
     if (*c.target)
-      e.spec.target = c.target;
-    EXPECT_EQ(e.driver->Open(e.spec, error), nullptr);
+      e.choice.target = c.target;
+    EXPECT_EQ(e.driver->Open(e.choice, error), nullptr);
     EXPECT_EQ(error, c.error);
     if (e.kernel) {
       EXPECT_EQ(e.kernel->OpenFiles(), 0u);  // nothing left open

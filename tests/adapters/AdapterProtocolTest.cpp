@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "adapters/AdapterSpec.h"
+#include "adapters/AdapterChoice.h"
 #include "adapters/cp2112/Reports.h"
 #include "adapters/smbus/Frames.h"
 
@@ -118,7 +118,7 @@ TEST(SmbusFrames, AnswersParseOnlyWhenWholeAndTheirPecMatches) {
   }
 }
 
-TEST(AdapterSpec, NamesParseIntoDriverDeviceAndOptionsOrSayWhatIsWrong) {
+TEST(AdapterChoice, NamesParseIntoDriverDeviceAndOptionsOrSayWhatIsWrong) {
   const struct {
     const char* text;
     AdapterKind kind;
@@ -137,14 +137,14 @@ TEST(AdapterSpec, NamesParseIntoDriverDeviceAndOptionsOrSayWhatIsWrong) {
   for (const auto& g : good) {
     SCOPED_TRACE(g.text);
     std::string error;
-    const auto spec = ParseAdapterSpec(g.text, error);
-    ASSERT_TRUE(spec) << error;
-    EXPECT_EQ(spec->kind, g.kind);
-    EXPECT_EQ(spec->target, g.target);
-    EXPECT_EQ(spec->pec, g.pec);
-    EXPECT_EQ(spec->timeoutMs.value_or(0), g.timeout);
-    EXPECT_EQ(spec->retries.value_or(0), g.retries);
-    EXPECT_EQ(spec->clockHz.value_or(0), g.clock);
+    const auto choice = ParseAdapterChoice(g.text, error);
+    ASSERT_TRUE(choice) << error;
+    EXPECT_EQ(choice->kind, g.kind);
+    EXPECT_EQ(choice->target, g.target);
+    EXPECT_EQ(choice->pec, g.pec);
+    EXPECT_EQ(choice->timeoutMs.value_or(0), g.timeout);
+    EXPECT_EQ(choice->retries.value_or(0), g.retries);
+    EXPECT_EQ(choice->clockHz.value_or(0), g.clock);
   }
   const std::string known = std::string(" (known: ") + kKnownAdapters + ")";
   const struct {
@@ -165,7 +165,7 @@ TEST(AdapterSpec, NamesParseIntoDriverDeviceAndOptionsOrSayWhatIsWrong) {
   };
   for (const auto& b : bad) {
     std::string error;
-    EXPECT_FALSE(ParseAdapterSpec(b.text, error)) << b.text;
+    EXPECT_FALSE(ParseAdapterChoice(b.text, error)) << b.text;
     EXPECT_EQ(error, b.error);
   }
 }

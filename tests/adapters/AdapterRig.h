@@ -26,15 +26,15 @@ class AdapterRig {
              adapters::emulation::FakeBusConfig config = {}) {
     std::string error;
     auto gauge = sim::OpenGauge(std::move(scenario), platform, error);
-    const auto spec = adapters::ParseAdapterSpec(name, error);
-    if (!gauge || !spec)
+    const auto choice = adapters::ParseAdapterChoice(name, error);
+    if (!gauge || !choice)
       throw std::runtime_error(name + ": " + error);
-    if (spec->kind == adapters::AdapterKind::Sim) {
+    if (choice->kind == adapters::AdapterKind::Sim) {
       simGauge_ = std::move(gauge);
       inner_ = simGauge_.get();
     } else {
-      emulation = adapters::emulation::Emulate(*spec, std::move(gauge), platform, config);
-      adapter_ = emulation.driver->Open(emulation.spec, openError);
+      emulation = adapters::emulation::Emulate(*choice, std::move(gauge), platform, config);
+      adapter_ = emulation.driver->Open(emulation.choice, openError);
       if (!adapter_)
         return;
       adapter_->SetWarningSink([this](const std::string& w) { warnings.push_back(w); });

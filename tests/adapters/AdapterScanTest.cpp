@@ -22,7 +22,7 @@ struct Bench {
     sim::Scenario s = sim::DefaultScenario(DfType::RN44K18);
     s.address = gaugeAddress;
     std::string error;
-    emulation = emulation::Emulate(*ParseAdapterSpec(adapter, error),
+    emulation = emulation::Emulate(*ParseAdapterChoice(adapter, error),
                                    sim::OpenGauge(s, platform, error), platform);
   }
   VirtualPlatform platform;
@@ -55,7 +55,7 @@ TEST(AdapterScan, ListsEachAdapterWithTheDeviceTypeOfTheGaugeThatAnswers) {
 
   // A bridge held open elsewhere is listed with the reason.
   std::string error;
-  const auto holder = drivers[1]->Open(*ParseAdapterSpec("cp2112", error), error);
+  const auto holder = drivers[1]->Open(*ParseAdapterChoice("cp2112", error), error);
   ASSERT_NE(holder, nullptr) << error;
   EXPECT_EQ(ScanAdapters(drivers)[1].openError,
             "cannot open the CP2112 bridge SIM00001: the device is already open (permissions: "

@@ -25,11 +25,11 @@ std::vector<AttachedAdapter> Cp2112Driver::List() {
   return attached;
 }
 
-std::unique_ptr<Adapter> Cp2112Driver::Open(const AdapterSpec& spec, std::string& error) {
+std::unique_ptr<Adapter> Cp2112Driver::Open(const AdapterChoice& choice, std::string& error) {
   const std::vector<HidDeviceInfo> found = hid_->Enumerate(kVendorId, kProductId);
   std::vector<const HidDeviceInfo*> matching;
   for (const HidDeviceInfo& d : found) {
-    if (spec.target.empty() || d.serial == spec.target)
+    if (choice.target.empty() || d.serial == choice.target)
       matching.push_back(&d);
   }
   const HidDeviceInfo* chosen = matching.size() == 1 ? matching.front() : nullptr;
@@ -37,13 +37,13 @@ std::unique_ptr<Adapter> Cp2112Driver::Open(const AdapterSpec& spec, std::string
     error = std::string("no CP2112 bridge found (is it plugged in? ") + kPermissions + ")";
     return nullptr;
   }
-  if (!chosen && spec.target.empty()) {
+  if (!chosen && choice.target.empty()) {
     error = std::to_string(found.size()) + " CP2112 bridges found (" + Serials(found) +
             "); name one as cp2112:SERIAL";
     return nullptr;
   }
   if (!chosen) {
-    error = "no CP2112 bridge with serial " + spec.target + " (found: " + Serials(found) + ")";
+    error = "no CP2112 bridge with serial " + choice.target + " (found: " + Serials(found) + ")";
     return nullptr;
   }
   std::string reason;
@@ -54,13 +54,13 @@ std::unique_ptr<Adapter> Cp2112Driver::Open(const AdapterSpec& spec, std::string
     return nullptr;
   }
   Cp2112Settings settings;
-  settings.pec = spec.pec;
-  if (spec.clockHz)
-    settings.clockHz = *spec.clockHz;
-  if (spec.timeoutMs)
-    settings.timeoutMs = *spec.timeoutMs;
-  if (spec.retries)
-    settings.retries = static_cast<uint16_t>(*spec.retries);
+  settings.pec = choice.pec;
+  if (choice.clockHz)
+    settings.clockHz = *choice.clockHz;
+  if (choice.timeoutMs)
+    settings.timeoutMs = *choice.timeoutMs;
+  if (choice.retries)
+    settings.retries = static_cast<uint16_t>(*choice.retries);
   return Cp2112Link::Open(std::move(device), chosen->serial, settings, platform_, error);
 }
 

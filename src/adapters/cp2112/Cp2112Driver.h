@@ -19,7 +19,7 @@ class Cp2112Driver : public AdapterDriver {
       : hid_(std::move(hid)), platform_(platform) {}
 
   std::vector<AttachedAdapter> List() override;
-  std::unique_ptr<Adapter> Open(const AdapterSpec& spec, std::string& error) override;
+  std::unique_ptr<Adapter> Open(const AdapterChoice& choice, std::string& error) override;
 
  private:
   std::shared_ptr<HidBackend> hid_;

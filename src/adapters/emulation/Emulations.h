@@ -18,20 +18,20 @@ namespace gaugecal::adapters::emulation {
 struct Emulation {
   std::shared_ptr<EmulatedBus> bus;
   std::unique_ptr<AdapterDriver> driver;  // the real driver over the emulated layer
-  AdapterSpec spec;                       // opens the emulated adapter through the driver
+  AdapterChoice choice;                   // opens the emulated adapter through the driver
   std::shared_ptr<EmulatedHidBackend> hid;
 #ifdef GAUGECAL_HAVE_I2CDEV
   std::shared_ptr<FakeI2cKernel> kernel;
 #endif
 };
 
-// spec: an i2c-sim or cp2112-sim name with its options. config: what the emulated i2c bus
+// choice: an i2c-sim or cp2112-sim name with its options. config: what the emulated i2c bus
 // offers (ignored for the bridge).
 #ifdef GAUGECAL_HAVE_I2CDEV
-Emulation Emulate(const AdapterSpec& spec, std::unique_ptr<sim::SimulatedGauge> gauge,
+Emulation Emulate(const AdapterChoice& choice, std::unique_ptr<sim::SimulatedGauge> gauge,
                   Platform& platform, FakeBusConfig config = {});
 #else
-Emulation Emulate(const AdapterSpec& spec, std::unique_ptr<sim::SimulatedGauge> gauge,
+Emulation Emulate(const AdapterChoice& choice, std::unique_ptr<sim::SimulatedGauge> gauge,
                   Platform& platform);
 #endif
 

@@ -13,9 +13,9 @@ std::vector<AttachedAdapter> I2cDevDriver::List() {
   return found;
 }
 
-std::unique_ptr<Adapter> I2cDevDriver::Open(const AdapterSpec& spec, std::string& error) {
-  const I2cDevSettings settings{spec.pec, spec.timeoutMs, spec.retries};
-  return I2cDevLink::Open(sys_, spec.target, settings, platform_, error);
+std::unique_ptr<Adapter> I2cDevDriver::Open(const AdapterChoice& choice, std::string& error) {
+  const I2cDevSettings settings{choice.pec, choice.timeoutMs, choice.retries};
+  return I2cDevLink::Open(sys_, choice.target, settings, platform_, error);
 }
 
 }  // namespace gaugecal::adapters::i2cdev

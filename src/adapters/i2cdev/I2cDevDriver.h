@@ -18,7 +18,7 @@ class I2cDevDriver : public AdapterDriver {
       : sys_(std::move(sys)), platform_(platform) {}
 
   std::vector<AttachedAdapter> List() override;
-  std::unique_ptr<Adapter> Open(const AdapterSpec& spec, std::string& error) override;
+  std::unique_ptr<Adapter> Open(const AdapterChoice& choice, std::string& error) override;
 
  private:
   std::shared_ptr<I2cSys> sys_;

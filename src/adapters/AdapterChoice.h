@@ -15,7 +15,7 @@ namespace gaugecal::adapters {
 
 enum class AdapterKind { Sim, I2c, Cp2112, I2cSim, Cp2112Sim };
 
-struct AdapterSpec {
+struct AdapterChoice {
   AdapterKind kind = AdapterKind::Sim;
   std::string target;  // device path, serial number (may be empty) or gauge family
   bool pec = false;
@@ -25,7 +25,7 @@ struct AdapterSpec {
 };
 
 // nullptr-like empty result and a message naming the problem for a name that does not parse.
-std::optional<AdapterSpec> ParseAdapterSpec(const std::string& text, std::string& error);
+std::optional<AdapterChoice> ParseAdapterChoice(const std::string& text, std::string& error);
 
 // The names the tool knows, for messages.
 extern const char* const kKnownAdapters;

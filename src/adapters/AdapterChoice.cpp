@@ -1,4 +1,4 @@
-#include "adapters/AdapterSpec.h"
+#include "adapters/AdapterChoice.h"
 
 #include <charconv>
 #include <vector>
@@ -45,20 +45,20 @@ bool Number(const std::string& text, int64_t low, int64_t high, int64_t& value) 
   return ec == std::errc() && ptr == end && value >= low && value <= high;
 }
 
-bool Option(const std::string& option, AdapterSpec& spec, std::string& error) {
-  const bool bridge = spec.kind == AdapterKind::Cp2112 || spec.kind == AdapterKind::Cp2112Sim;
+bool Option(const std::string& option, AdapterChoice& choice, std::string& error) {
+  const bool bridge = choice.kind == AdapterKind::Cp2112 || choice.kind == AdapterKind::Cp2112Sim;
   const size_t eq = option.find('=');
   const std::string key = option.substr(0, eq);
   const std::string value = eq == std::string::npos ? "" : option.substr(eq + 1);
   int64_t n = 0;
   if (option == "pec") {
-    spec.pec = true;
+    choice.pec = true;
   } else if (key == "timeout" && Number(value, 1, 60000, n)) {
-    spec.timeoutMs = static_cast<int>(n);
+    choice.timeoutMs = static_cast<int>(n);
   } else if (key == "retries" && Number(value, 0, 1000, n)) {
-    spec.retries = static_cast<int>(n);
+    choice.retries = static_cast<int>(n);
   } else if (key == "clock" && bridge && Number(value, 10000, 400000, n)) {
-    spec.clockHz = static_cast<uint32_t>(n);
+    choice.clockHz = static_cast<uint32_t>(n);
   } else {
     error = "unknown or out-of-range adapter option \"" + option +
             "\" (known: pec, timeout=1..60000 ms, retries=0..1000" +
@@ -70,7 +70,7 @@ bool Option(const std::string& option, AdapterSpec& spec, std::string& error) {
 
 }  // namespace
 
-std::optional<AdapterSpec> ParseAdapterSpec(const std::string& text, std::string& error) {
+std::optional<AdapterChoice> ParseAdapterChoice(const std::string& text, std::string& error) {
   const std::vector<std::string> parts = Split(text, ',');
   const std::string& head = parts.front();
   const size_t colon = head.find(':');
@@ -80,29 +80,29 @@ std::optional<AdapterSpec> ParseAdapterSpec(const std::string& text, std::string
     if (prefix == s.prefix)
       scheme = &s;
   }
-  AdapterSpec spec;
+  AdapterChoice choice;
   if (scheme) {
-    spec.kind = scheme->kind;
-    spec.target = colon == std::string::npos ? "" : head.substr(colon + 1);
+    choice.kind = scheme->kind;
+    choice.target = colon == std::string::npos ? "" : head.substr(colon + 1);
   }
-  const bool simulated = spec.kind == AdapterKind::Sim || spec.kind == AdapterKind::I2cSim ||
-                         spec.kind == AdapterKind::Cp2112Sim;
+  const bool simulated = choice.kind == AdapterKind::Sim || choice.kind == AdapterKind::I2cSim ||
+                         choice.kind == AdapterKind::Cp2112Sim;
   const bool badTarget =
-      !scheme || (scheme->targetRequired && spec.target.empty()) ||
-      (simulated && !sim::ParseFamily(spec.target)) ||
-      (spec.kind == AdapterKind::Sim && parts.size() > 1) ||
-      (spec.kind == AdapterKind::Cp2112 && colon != std::string::npos && spec.target.empty());
+      !scheme || (scheme->targetRequired && choice.target.empty()) ||
+      (simulated && !sim::ParseFamily(choice.target)) ||
+      (choice.kind == AdapterKind::Sim && parts.size() > 1) ||
+      (choice.kind == AdapterKind::Cp2112 && colon != std::string::npos && choice.target.empty());
   if (badTarget) {
     error = "unknown adapter \"" + text + "\" (known: " + kKnownAdapters + ")";
     return std::nullopt;
   }
   for (size_t i = 1; i < parts.size(); ++i) {
-    if (!Option(parts[i], spec, error)) {
+    if (!Option(parts[i], choice, error)) {
       error = "adapter \"" + text + "\": " + error;
       return std::nullopt;
     }
   }
-  return spec;
+  return choice;
 }
 
 }  // namespace gaugecal::adapters
