@@ -1,141 +1,238 @@
-// The calibration session's bus side: what entry and exit send per family, the hooks, a
-// calibration image that does not read the same twice, and the order of the calibration page's
-// messages around a failed entry.
+// The calibration session around the engine: entry and exit per family, an image that does not
+// read the same twice, the page's messages around a failed entry, whole runs in a technician's
+// order, and a refused transfer at every step of every run.
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <tuple>
 
 #include "CalRig.h"
 #include "calibration/CalibrationSession.h"
-#include "device/ModuleState.h"
 
 namespace gaugecal::test {
 namespace {
 
-using Steps = std::vector<std::string>;
+using Texts = std::vector<std::string>;
+constexpr CalibrationAction kActions[] = {
+    CalibrationAction::CCOffset, CalibrationAction::BoardOffset,
+    CalibrationAction::VoltageTemperature, CalibrationAction::PackVoltage,
+    CalibrationAction::PackCurrent};
 
-TEST(SessionEntry, CedvAndQspanPassWithoutACalibrationModeFlag) {
-  for (DfType family : {DfType::CEDV, DfType::QSPAN}) {
+TEST(CalibrationSession, EntryAndExitOfEachFamily) {
+  // family, the transfers of the exit before the image is read back
+  using Case = std::tuple<DfType, const char*>;
+  for (const auto& [family, exit] :
+       {Case{DfType::CEDV, "MAC:F080 RB:58"}, Case{DfType::QSPAN, "MAC:F080 CFE"},
+        Case{DfType::RN44K18, "MAC:F080 MAC:0057 RB:23 MAC:002D MAC:0057 RB:23 CFE"},
+        Case{DfType::CEDV_PLUS, "MAC:F080 RW:74 RW_:74 MAC:002D RW:74 RW_:74 CFE"}}) {
     SCOPED_TRACE(DfTypeName(family));
-    CalRig rig(ExactScenario(family));
+    CalRig rig(Exact(family));
+    std::string events;  // B before the entry, A area read, X after the exit
+    DeviceMeasurements seen;
+    const SessionHooks hooks{.beforeEntry = [&events] { events += "B"; },
+                             .calibrationAreaRead = [&events] { events += "A"; },
+                             .measurementsRead = [&seen](const DeviceMeasurements& d) { seen = d; },
+                             .afterExit = [&events] { events += "X"; }};
     rig.ClearTrace();
-    EXPECT_EQ(EnterCalibrationMode(kNormalRawOutput), 0);
-    EXPECT_TRUE(rig.Messages().empty());
-    EXPECT_FALSE(Module().calModeFlag);
-    const Steps entry = rig.Transfers();
-    EXPECT_EQ(CountSteps(entry, "MAC:002D"), 0);
-    EXPECT_GE(CountSteps(entry, "MAC:F081"), 2);  // the averaged stream, then the restart
-    EXPECT_NE(Module().LiveTable[kLiveRawCal].items[3].value, "");  // "Cell Voltage 1"
-  }
-}
-
-// (With a page to show, CEDV_PLUS reads its battery and pack voltage from a fresh raw block
-// afterwards, which asks for calibration mode again.)
-TEST(SessionExit, RowFamiliesLeaveTheGaugeOutOfCalibrationMode) {
-  for (DfType family : {DfType::RN44K18, DfType::CEDV_PLUS}) {
-    SCOPED_TRACE(DfTypeName(family));
-    CalRig rig(ExactScenario(family));
-    ASSERT_EQ(EnterCalibrationMode(kNormalRawOutput), 0);
-    EXPECT_TRUE(rig.Gauge().CalibrationMode());
-    EXPECT_TRUE(Module().calModeFlag);
+    EXPECT_EQ(EnterCalibrationMode(kNormalRawOutput, hooks), 0);
+    const bool rows = family == DfType::RN44K18 || family == DfType::CEDV_PLUS;
+    EXPECT_EQ(Module().calModeFlag, rows);
+    EXPECT_EQ(rig.Gauge().CalibrationMode(), rows);
+    // The averaged stream, then for CEDV and QSPAN the output request again. (CEDV_PLUS reads
+    // the page's battery and pack voltage from a fresh raw block, which switches calibration
+    // mode on and off again, on entry and after the exit.)
+    const bool plus = family == DfType::CEDV_PLUS;
+    EXPECT_EQ(Count(rig.Steps(), "MAC:002D"), rows ? 1 + 2 * plus : 0);
+    EXPECT_EQ(Count(rig.Steps(), "MAC:F081"), rows ? 1 + plus : 5);
+    EXPECT_EQ(events, "BA");
     rig.ClearTrace();
-    EXPECT_EQ(ExitCalibrationMode(), 0);
+    EXPECT_EQ(ExitCalibrationMode(hooks), 0);
+    EXPECT_THAT(rig.Steps(true), ::testing::StartsWith(exit));
     EXPECT_FALSE(rig.Gauge().CalibrationMode());
-    // Exit first (stops the stream), then the calibration-mode toggle.
-    const Steps exit = rig.Transfers();
-    const auto exitAt = std::find(exit.begin(), exit.end(), "MAC:F080");
-    EXPECT_NE(exitAt, exit.end());
-    EXPECT_NE(std::find(exitAt, exit.end(), "MAC:002D"), exit.end());
+    EXPECT_EQ(events, "BAAX");
+    if (rows) {
+      const sim::Reported now = rig.Gauge().ReportedNow();
+      EXPECT_EQ(seen.stack[1], std::to_string(now.cellMv[0] + now.cellMv[1]));
+      EXPECT_EQ(seen.temperatures[1], "25.0");
+    }
+    EXPECT_TRUE(rig.Messages().empty());
   }
 }
 
-TEST(SessionHooks, SeeTheImageAndTheLiveReadings) {
-  CalRig rig(ExactScenario(DfType::RN44K18));
-  int areas = 0;
-  DeviceMeasurements seen;
-  SessionHooks hooks;
-  hooks.calibrationAreaRead = [&areas] { ++areas; };
-  hooks.measurementsRead = [&seen](const DeviceMeasurements& d) { seen = d; };
-  ASSERT_EQ(EnterCalibrationMode(kNormalRawOutput, hooks), 0);
-  EXPECT_EQ(areas, 1);
-  const sim::Reported now = rig.Gauge().ReportedNow();
-  EXPECT_EQ(seen.stack[1], std::to_string(now.cellMv[0] + now.cellMv[1]));
-  EXPECT_EQ(seen.temperatures[1], "25.0");
-  ExitCalibrationMode(hooks);
-  EXPECT_EQ(areas, 2);
-}
-
-// A refused row or subclass request makes the gauge answer the row or subclass selected
-// before: the two reads of the image disagree and the session stops, with its message, before
-// the gauge is asked for calibration mode.
-TEST(SessionEntry, ImageThatDoesNotReadTheSameTwiceStopsTheEntry) {
-  struct Case {
-    DfType family;
-    int selectCommand;  // the access register (row requests) or the subclass select
-    const char* prefix;
-  } cases[] = {{DfType::RN44K18, 0x00, "MAC:"}, {DfType::QSPAN, 0x77, "WW_:77="}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(DfTypeName(c.family));
-    sim::Scenario s = ExactScenario(c.family);
-    const Steps setup = CalRig(s).Transfers();
-    const auto before = std::count_if(setup.begin(), setup.end(), [&c](const std::string& t) {
-      return t.rfind(c.prefix, 0) == 0;
-    });
-    // The registers subclass selected last, or row 0 refused after row 1 was read.
-    s.faults.push_back(
-        {.kind = sim::FaultKind::Nack,
-         .member = "WriteSMBusWord_",
-         .command = c.selectCommand,
-         .occurrence = static_cast<int>(before) + (c.family == DfType::QSPAN ? 2 : 1)});
-    CalRig rig(s);
-    if (c.family == DfType::QSPAN)
-      rig.WriteWord(0x77, 64);
+// A refused row or subclass request makes the gauge answer the row or subclass selected before:
+// the two reads of the image disagree and the session stops before it asks for calibration mode.
+TEST(CalibrationSession, AnImageThatDoesNotReadTheSameTwiceStopsTheEntry) {
+  for (const auto& [family, faults] : std::vector<std::pair<DfType, std::string>>{
+           {DfType::RN44K18, "nack MAC #3"}, {DfType::QSPAN, "nack WW_:77 #3"}}) {
+    CalRig rig(Exact(family, faults));
+    if (family == DfType::QSPAN)
+      rig.Link().WriteSMBusWord_(0x77, 64, kGaugeAddress);  // the registers subclass
     rig.ClearTrace();
     EXPECT_EQ(EnterCalibrationMode(kNormalRawOutput), 1);
-    EXPECT_EQ(rig.Messages(), Steps{"Error reading calibration Dataflash.  Please check "
+    EXPECT_EQ(rig.Messages(), Texts{"Error reading calibration Dataflash.  Please check "
                                     "communications. Calibration not completed."});
-    EXPECT_EQ(CountSteps(rig.Transfers(), "MAC:002D"), 0);
-    EXPECT_EQ(CountSteps(rig.Transfers(), "MAC:F081"), 0);
+    EXPECT_EQ(Count(rig.Steps(), "MAC:002D") + Count(rig.Steps(), "MAC:F081"), 0);
   }
+  CalRig failing(Exact(DfType::QSPAN, "nack RB:78 #2"));  // the reader shows its own message
+  EXPECT_EQ(EnterCalibrationMode(kNormalRawOutput), 1);
+  EXPECT_EQ(failing.Messages().size(), 1U);
 }
 
 // A sealed gauge ignores the calibration-mode command, so entry fails at the mode check; the
 // page's own message comes before or after the exit command.
-TEST(SessionEntry, PageMessageComesInItsPlaceAroundTheExit) {
-  struct Case {
-    CalibrationAction action;
-    const char* message;  // the page's own message, or nullptr
-    bool beforeExit;
-  } cases[] = {
-      {CalibrationAction::VoltageTemperature, "Can not set to calibration mode.", false},
-      {CalibrationAction::PackVoltage,
-       "Unable to enter calibration mode. Pack voltage not calibrated.", false},
-      {CalibrationAction::PackCurrent,
-       "Error entering calibration mode executing Current Calibration.  Please check "
-       "communications with part.",
-       true},
-      {CalibrationAction::CCOffset, nullptr, false},
-      {CalibrationAction::BoardOffset,
-       "Error entering calibration mode.  Please check communications with device.", true},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(static_cast<int>(c.action));
-    sim::Scenario s = ExactScenario(DfType::RN44K18);
+TEST(CalibrationSession, ThePagesMessageComesInItsPlaceAroundTheExit) {
+  // the action, the page's own message (or nullptr), and whether it comes before the exit
+  using Case = std::tuple<CalibrationAction, const char*, bool>;
+  for (const auto& [action, message, beforeExit] :
+       {Case{CalibrationAction::VoltageTemperature, "Can not set to calibration mode.", false},
+        Case{CalibrationAction::PackVoltage,
+             "Unable to enter calibration mode. Pack voltage not calibrated.", false},
+        Case{CalibrationAction::PackCurrent,
+             "Error entering calibration mode executing Current Calibration.  Please check "
+             "communications with part.",
+             true},
+        Case{CalibrationAction::CCOffset, nullptr, false},
+        Case{CalibrationAction::BoardOffset,
+             "Error entering calibration mode.  Please check communications with device.", true}}) {
+    sim::Scenario s = Exact(DfType::RN44K18);
     s.security = sim::SecurityMode::Sealed;
     CalRig rig(s);
     rig.ClearTrace();
-    Steps expected = {"Unable to request device to output cal values."};
-    if (c.message)
-      expected.push_back(c.message);
-    rig.Expect(Request(c.action), {}, expected);
-    // The last exit command is the one that leaves; the page's message is the last one.
-    const Steps steps = rig.Steps();
-    const auto exitAt = std::find(steps.rbegin(), steps.rend(), "MAC:F080");
-    if (!c.message)
-      continue;
-    const auto messageAt = std::find(steps.rbegin(), steps.rend(), "MSG");
-    EXPECT_EQ(messageAt > exitAt, c.beforeExit);
+    Texts expected = {"Unable to request device to output cal values."};
+    if (message)
+      expected.push_back(message);
+    rig.Expect(Request(action), {}, expected);
+    const std::string steps = rig.Steps();
+    EXPECT_EQ(steps.rfind("MSG") > steps.rfind("MAC:F080"), message && !beforeExit);
+  }
+  // CEDV and QSPAN report failed acquisitions and a stream that does not restart.
+  CalRig stopped(Exact(DfType::CEDV, "stops t0"));
+  EXPECT_EQ(EnterCalibrationMode(kNormalRawOutput), 1);
+  EXPECT_EQ(stopped.Messages().back(),
+            "Unable to gather raw calibration values from device. Please check communications "
+            "with device.");
+  CalRig noStream(Exact(DfType::QSPAN, "short RB:23 #9 x20"));  // after the eight acquired
+  EXPECT_EQ(EnterCalibrationMode(kNormalRawOutput), 1);
+  EXPECT_EQ(
+      noStream.Messages(),
+      Texts{"Could not enter Raw CEDV Calibration Mode. This calibration was not performed."});
+}
+
+// A successful coulomb counter offset calibration, then a board offset calibration whose first
+// row read at entry is refused: leaving must not toggle the gauge back into calibration mode.
+// With a page (the hook), CEDV_PLUS reads a raw block at exit, which needs the mode.
+TEST(CalibrationSession, AFailedEntryAfterASuccessLeavesTheGaugeOutOfTheMode) {
+  for (DfType family : {DfType::RN44K18, DfType::CEDV_PLUS}) {
+    for (bool page : {false, true}) {
+      SCOPED_TRACE(std::string(DfTypeName(family)) + (page ? " page" : ""));
+      SessionHooks hooks;
+      if (page)
+        hooks.measurementsRead = [](const DeviceMeasurements&) {};
+      const auto run = [&hooks](CalibrationAction action) {
+        CalibrationRequest request = Request(action);
+        return RunCalibration(request, hooks);
+      };
+      CalRig clean(Exact(family));
+      ASSERT_EQ(run(CalibrationAction::CCOffset), 0);
+      const int reads = Count(clean.Steps(), "RB:2F");
+      CalRig rig(Exact(family, "nack RB:2F #" + std::to_string(reads + 1)));
+      ASSERT_EQ(run(CalibrationAction::CCOffset), 0);
+      const auto area = rig.CalArea();
+      EXPECT_EQ(run(CalibrationAction::BoardOffset), 1);
+      EXPECT_EQ(rig.Messages(), (Texts{"Error reading calibration Dataflash.  Please check "
+                                       "communications. Calibration not completed.",
+                                       "Error entering calibration mode.  Please check "
+                                       "communications with device."}));
+      EXPECT_FALSE(rig.Gauge().CalibrationMode() || Module().calModeFlag);
+      EXPECT_EQ(rig.CalArea(), area);
+    }
+  }
+}
+
+// All five calibrations in a technician's order on each family's built-in gauge (converter
+// errors and noise included): every one succeeds, and afterwards the gauge reports the
+// references. With the map on, CEDV and QSPAN gauges keep their area in the RN44K18 layout and
+// have no pack gain to calibrate. bench_accuracy measures the same over many seeded gauges.
+TEST(CalibrationRuns, TheGaugeReportsTheReferencesAfterwards) {
+  for (DfType family : {DfType::CEDV, DfType::QSPAN, DfType::RN44K18, DfType::CEDV_PLUS}) {
+    for (bool map : {false, true}) {
+      SCOPED_TRACE(std::string(DfTypeName(family)) + (map ? " mapped" : ""));
+      const bool own = family == DfType::CEDV || family == DfType::QSPAN;
+      sim::Scenario s = sim::DefaultScenario(family);
+      s.rowLayout = map && own;
+      CalRig rig(s, map);
+      for (CalibrationAction action : kActions) {
+        if (action != CalibrationAction::PackVoltage || !s.rowLayout) {
+          ASSERT_EQ(rig.Run(rig.ReferenceRequest(action)), 0) << rig.Messages().front();
+        }
+      }
+      const sim::Reported r = rig.Gauge().ReportedNow();
+      double stack = 0.0;
+      for (size_t i = 0; i < static_cast<size_t>(s.cells); ++i) {
+        stack += s.cellMv[i];
+        EXPECT_NEAR(r.cellMv[i], s.cellMv[i], 1.5) << "cell " << i + 1;
+      }
+      EXPECT_NEAR(s.rowLayout ? stack : r.packMv, stack, stack * 0.001);
+      EXPECT_NEAR(r.batteryMv, stack, stack * 0.001);
+      EXPECT_NEAR(r.currentMa, -2000.0, 2000.0 * 0.002);
+      for (size_t i = own ? 1 : 0; i < 3; ++i)  // CEDV and QSPAN have no internal offset
+        EXPECT_NEAR(r.temperatureDeciK[i] / 10.0 - 273.2, s.temperatureC[i], 0.15) << i;
+      // What the gauge subtracts from the counter now matches its offsets within a count.
+      const double subtracted =
+          (rig.Param(own && !map ? "CC Offset" : "Current Offset") + rig.Param("Board Offset")) /
+          Module().ccOffsetSampleScale;
+      EXPECT_NEAR(subtracted, s.ccOffsetCounts + s.boardOffsetCounts, 1.0);
+    }
+  }
+}
+
+// A refused transfer at every transfer of each run in turn (entry, engine and exit): a run
+// never reports success unless the gauge holds exactly the constants of a clean run, always
+// explains a failure, never leaves a byte that is neither old nor new, and never leaves the
+// gauge in calibration mode or the flag saying so.
+TEST(CalibrationRuns, EveryRefusedTransferEndsCleanly) {
+  for (DfType family : {DfType::CEDV, DfType::QSPAN, DfType::RN44K18, DfType::CEDV_PLUS}) {
+    for (CalibrationAction action : kActions) {
+      SCOPED_TRACE(std::string(DfTypeName(family)) + " " +
+                   std::to_string(static_cast<int>(action)));
+      struct Outcome {
+        int32_t result;
+        std::vector<uint8_t> flash;
+        bool said, calMode;  // a message shown; the gauge in calibration mode or the flag set
+        int64_t before, transfers;
+      };
+      const auto run = [family, action](const std::string& faults) {
+        CalRig rig(Quiet(family, faults));
+        CalibrationRequest request = rig.ReferenceRequest(action);
+        const int64_t before = rig.Gauge().Transfers();
+        const int32_t result = rig.Run(request);
+        return Outcome{result,
+                       rig.Gauge().Flash().Bytes(),
+                       !rig.Messages().empty(),
+                       rig.Gauge().CalibrationMode() || Module().calModeFlag,
+                       before,
+                       rig.Gauge().Transfers() - before};
+      };
+      const auto initial = CalRig(Quiet(family)).Gauge().Flash().Bytes();
+      const Outcome clean = run("");
+      ASSERT_EQ(clean.result, 0);
+      ASSERT_FALSE(clean.said);
+      ASSERT_NE(clean.flash, initial) << "the clean run must change something";
+      int failures = 0;
+      for (int64_t i = 1; i <= clean.transfers; ++i) {
+        const Outcome r = run("nack #" + std::to_string(clean.before + i));
+        for (size_t b = 0; b < r.flash.size(); ++b) {
+          EXPECT_TRUE(r.flash[b] == initial[b] || r.flash[b] == clean.flash[b])
+              << "transfer " << i << ": byte " << b << " is neither old nor new";
+        }
+        EXPECT_FALSE(r.calMode) << "transfer " << i;
+        EXPECT_TRUE(r.result == 0 ? r.flash == clean.flash : r.result == 1 && r.said)
+            << "transfer " << i << ": success without the constants or a failure unexplained";
+        failures += r.result;
+      }
+      EXPECT_GT(failures, 0);
+    }
   }
 }
 

@@ -143,6 +143,8 @@ TEST(BadInput, JsonOutputReplacesBytesThatAreNotUtf8) {
       {"--adapter", "sim:CEDV", "--virtual-time", "--appdir", app, "--json", "check-config"});
   const auto j = nlohmann::json::parse(r.out);  // throws when it is not JSON
   EXPECT_EQ(j["calConfig"]["TS2readTemperature"], "SBS,9\xEF\xBF\xBD");
+  EXPECT_EQ(j["DataFlashFilePath"], "NG");
+  EXPECT_EQ(r.status, 1) << "the broken description fails the check";
 }
 
 // The warning names each row's first line with section and file; the check fails.
@@ -244,7 +246,7 @@ TEST(BadInput, ExistingPersistenceFileWarnsWhatItOverrides) {
 TEST(BadInput, UnknownSystemConfigAddressStopsTheCommands) {
   TempDir dir;
   const std::string app = CopyAppDir(dir);
-  dir.Remove("app/dataflash/cedv_plus_360.gdf.json");
+  fs::remove(dir.Path("app/dataflash/cedv_plus_360.gdf.json"));
   for (const std::string command : {"read", "raw", "calibrate cc-offset"}) {
     const CliResult r =
         RunCli(With({"--adapter", "sim:CEDV_PLUS", "--virtual-time", "--appdir", app}, command));

@@ -3,166 +3,120 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <string>
+
+#include "sim/GaugeFloat.h"
 
 namespace gaugecal {
 namespace {
 
-TEST(Codecs, Int16JoinTakesBit15AsSign) {
-  struct Case {
-    uint8_t msb, lsb;
-    int16_t value;
-  };
-  for (const Case& c : {Case{0xFF, 0xFF, -1}, Case{0x80, 0x00, -32768}, Case{0x7F, 0xFF, 32767},
-                        Case{0x12, 0x34, 0x1234}, Case{0xE7, 0x00, -6400}}) {
-    EXPECT_EQ(BytesToInt16(c.msb, c.lsb), c.value);
+TEST(Codecs, SixteenAndThirtyTwoBitSplitsAreTwosComplement) {
+  for (const int word : {0xFFFF, 0x8000, 0x7FFF, 0x1234, 0xE700}) {  // -1, -32768, ..., -6400
+    const int16_t value = BytesToInt16(static_cast<uint8_t>(word >> 8), static_cast<uint8_t>(word));
+    EXPECT_EQ(value, word > 0x7FFF ? word - 0x10000 : word);
     uint8_t msb = 0, lsb = 0;
-    Int16ToBytes(c.value, msb, lsb);
-    EXPECT_EQ(msb, c.msb);
-    EXPECT_EQ(lsb, c.lsb);
+    Int16ToBytes(value, msb, lsb);
+    EXPECT_EQ(msb << 8 | lsb, word);
   }
-}
-
-TEST(Codecs, WordsToInt32JoinsAndClearsBit15OfTheCallerWords) {
   int16_t high = -1, low = -1;
   int32_t value = 0;
   WordsToInt32(high, low, value);
   EXPECT_EQ(value, -1);
-  EXPECT_EQ(high, 32767);
+  EXPECT_EQ(high, 32767) << "bit 15 of the caller's words is cleared";
   EXPECT_EQ(low, 32767);
-
-  high = 0x0001;
+  high = 1;
   low = static_cast<int16_t>(0x8000);
   WordsToInt32(high, low, value);
   EXPECT_EQ(value, 0x00018000);
-  EXPECT_EQ(low, 0);
-
-  int16_t h = 0, l = 0;
-  Int32ToWords(-2, h, l);
-  EXPECT_EQ(h, -1);
-  EXPECT_EQ(l, -2);
+  Int32ToWords(-2, high, low);
+  EXPECT_EQ(high, -1);
+  EXPECT_EQ(low, -2);
 }
 
-TEST(Codecs, F4ExactByteImages) {
-  struct Case {
-    double value;
-    const char* hex;
-  };
-  for (const Case& c : {Case{1.0, "81000000"}, Case{-1.0, "81800000"}, Case{0.5, "80000000"},
-                        Case{2.0, "82000000"}, Case{8.0, "84000000"}, Case{3.0, "82400000"},
-                        Case{-0.75, "80C00000"}, Case{0.9419, "8071205C"}}) {
-    EXPECT_EQ(EncodeF4Hex(c.value), c.hex) << c.value;
-  }
-  // Zero has no encoding of its own; it is stored as 0.00001.
+TEST(Codecs, F4EncodingRoundsHalvesToEvenAndSaturates) {
+  const double ulp = std::ldexp(1.0, -24);
+  const double largest = std::ldexp(1.0 - ulp, 127);
+  const double smallest = std::ldexp(1.0, -129);
+  std::string hex;
+  for (double v : {1.0, -1.0, 0.5, 3.0, -0.75, 0.9419, 1.0 + ulp, 1.0 + 3 * ulp, -(1.0 + 3 * ulp),
+                   1.0 + 2.8 * ulp, 1.0 - ulp / 2, -(1.0 - ulp / 4), largest, -largest,
+                   std::ldexp(1.0, 127), -HUGE_VAL, smallest, -1e-300})
+    hex += EncodeF4Hex(v) + " ";
+  EXPECT_EQ(hex,
+            "81000000 81800000 80000000 82400000 80C00000 8071205C 81000000 81000002 81800002 "
+            "81000001 81000000 81800000 FF7FFFFF FFFFFFFF FF7FFFFF FFFFFFFF 00000000 00800000 ");
+  // Zero and not-a-number have no encoding of their own; they are stored as 0.00001.
   EXPECT_EQ(EncodeF4Hex(0.0), EncodeF4Hex(0.00001));
+  EXPECT_EQ(EncodeF4Hex(std::nan("")), EncodeF4Hex(0.00001));
+  EXPECT_NE(EncodeF4Hex(0.00001), EncodeF4Hex(0.0001));
 }
 
-TEST(Codecs, F4DecodeHasNoZero) {
-  EXPECT_DOUBLE_EQ(DecodeF4({0x81, 0x00, 0x00, 0x00}), 1.0);
-  EXPECT_DOUBLE_EQ(DecodeF4({0x00, 0x00, 0x00, 0x00}), std::ldexp(1.0, -129));
+TEST(Codecs, F4DecodingKeepsTwentyFourBitsAndHasNoZero) {
+  EXPECT_EQ(DecodeF4({0x93, 0x09, 0x2C, 0x94}), 280932.625);
+  EXPECT_EQ(DecodeF4({0x00, 0x80, 0x00, 0x00}), -std::ldexp(1.0, -129));
+  EXPECT_EQ(DecodeF4({0xFF, 0x7F, 0xFF, 0xFF}), std::ldexp(1.0 - std::ldexp(1.0, -24), 127));
   uint8_t m1 = 0x00;
   DecodeF4(0x81, m1, 0, 0);
   EXPECT_EQ(m1, 0x80) << "the decoder sets the implied bit in the caller's byte";
 }
 
-TEST(Codecs, F4RoundTripKeepsTwentyFourBitsOverWideRange) {
-  for (int exp = -40; exp <= 40; exp += 3) {
-    for (double mant : {0.5, 0.7071, 0.9419, 0.999999}) {
-      for (double sign : {1.0, -1.0}) {
-        const double v = sign * std::ldexp(mant, exp);
-        const double back = DecodeF4(EncodeF4(v));
-        EXPECT_NEAR(back, v, std::fabs(v) * std::ldexp(1.0, -24)) << v;
-      }
-    }
-  }
-}
-
-TEST(Codecs, F4MantissaRoundsHalvesToEven) {
-  struct Case {
-    double value;
-    const char* hex;
-  };
-  // 1 + 2^-24 lies exactly halfway between two 24-bit mantissas; so does 1 + 3 * 2^-24.
-  for (const Case& c :
-       {Case{1.0 + std::ldexp(1.0, -24), "81000000"},
-        Case{1.0 + 3 * std::ldexp(1.0, -24), "81000002"},
-        Case{-(1.0 + 3 * std::ldexp(1.0, -24)), "81800002"},
-        Case{1.0 + 1.4 * std::ldexp(1.0, -23), "81000001"},
-        // Halfway below 1.0 the even neighbour is 2^24 itself: a carry.
-        Case{1.0 - std::ldexp(1.0, -25), "81000000"},
-        Case{-(1.0 - std::ldexp(1.0, -26)), "81800000"}, Case{0.99999999999, "81000000"}}) {
-    EXPECT_EQ(EncodeF4Hex(c.value), c.hex) << c.value;
-  }
-}
-
-TEST(Codecs, F4OutsideTheFormatSaturates) {
-  struct Case {
-    double value;
-    const char* hex;
-  };
-  const double largest = std::ldexp(1.0 - std::ldexp(1.0, -24), 127);
-  const double smallest = std::ldexp(1.0, -129);
-  for (const Case& c :
-       {Case{largest, "FF7FFFFF"}, Case{-largest, "FFFFFFFF"}, Case{1e39, "FF7FFFFF"},
-        Case{std::ldexp(1.0, 127), "FF7FFFFF"}, Case{HUGE_VAL, "FF7FFFFF"},
-        Case{-HUGE_VAL, "FFFFFFFF"}, Case{smallest, "00000000"}, Case{-smallest, "00800000"},
-        Case{1e-300, "00000000"}, Case{-1e-300, "00800000"}}) {
-    EXPECT_EQ(EncodeF4Hex(c.value), c.hex) << c.value;
-  }
-  EXPECT_EQ(EncodeF4Hex(std::nan("")), EncodeF4Hex(0.00001));
-  EXPECT_DOUBLE_EQ(DecodeF4({0xFF, 0x7F, 0xFF, 0xFF}), largest);
-  EXPECT_DOUBLE_EQ(DecodeF4({0x00, 0x80, 0x00, 0x00}), -smallest);
-}
-
-TEST(Codecs, RoundingIsHalfToEven) {
-  struct Case {
-    double in;
-    int32_t out;
-  };
-  for (const Case& c : {Case{0.5, 0}, Case{1.5, 2}, Case{2.5, 2}, Case{-0.5, 0}, Case{-1.5, -2},
-                        Case{20500.5, 20500}, Case{20501.5, 20502}, Case{126.5, 126},
-                        Case{127.5, 128}, Case{10485.76, 10486}}) {
-    EXPECT_EQ(RoundToInt32(c.in), c.out) << c.in;
-  }
-  EXPECT_FALSE(RoundToInt32(3e9).has_value());
-  EXPECT_FALSE(RoundToInt32(std::nan("")).has_value());
-  EXPECT_FALSE(RoundToInt16(32767.5).has_value());
+TEST(Codecs, RoundingIsHalfToEvenWithinTheType) {
+  std::string rounded;
+  for (double v : {0.5, 1.5, 2.5, -0.5, -1.5, 20500.5, 20501.5, 10485.76})
+    rounded += std::to_string(*RoundToInt32(v)) + " ";
+  EXPECT_EQ(rounded, "0 2 2 0 -2 20500 20502 10486 ");
+  EXPECT_FALSE(RoundToInt32(3e9));
+  EXPECT_FALSE(RoundToInt32(std::nan("")));
+  EXPECT_EQ(RoundToInt16(32767.4), 32767);
+  EXPECT_FALSE(RoundToInt16(32767.5));
   EXPECT_EQ(RoundToInt16(-32768.4), -32768);
+  EXPECT_FALSE(RoundToInt16(-32768.6));
 }
 
 TEST(Codecs, TextHelpers) {
-  EXPECT_EQ(Hex2(0x0A), "0A");
-  EXPECT_EQ(Hex2(0xFF), "FF");
-  EXPECT_EQ(PadLeft("7", 3), "007");
-  EXPECT_EQ(PadLeft("1234", 2), "1234");
-  EXPECT_TRUE(IsHexChar("a"));
-  EXPECT_TRUE(IsHexChar("F"));
-  EXPECT_FALSE(IsHexChar("G"));
-  EXPECT_FALSE(IsHexChar(""));
-  EXPECT_TRUE(IsBitSet(static_cast<int16_t>(0x8000), 16));
-  EXPECT_FALSE(IsBitSet(static_cast<int16_t>(0x8000), 14));
-  EXPECT_TRUE(IsBitSet(static_cast<int16_t>(0x8000), 15));
-  EXPECT_FALSE(IsBitSet(0x7FFF, 16));
+  EXPECT_EQ(Hex2(0x0A) + Hex2(0xF0) + Hex2(0x5C) + PadLeft("7", 3) + PadLeft("1234", 2),
+            "0AF05C0071234");
+  for (const char* hex : {"0", "9", "a", "F"})
+    EXPECT_TRUE(IsHexChar(hex)) << hex;
+  for (const char* other : {"G", "g", "/", ":", "@", "`", ""})
+    EXPECT_FALSE(IsHexChar(other)) << other;
+  // A negative word sign-extends; positions outside 0 to 31 read as 0.
+  const int16_t sign = static_cast<int16_t>(0x8000);
+  EXPECT_EQ(std::to_string(IsBitSet(sign, 16)) + std::to_string(IsBitSet(sign, 15)) +
+                std::to_string(IsBitSet(sign, 14)) + std::to_string(IsBitSet(0x7FFF, 16)) +
+                std::to_string(IsBitSet(1, 0)) + std::to_string(IsBitSet(-1, 31)) +
+                std::to_string(IsBitSet(-1, 32)) + std::to_string(IsBitSet(-1, -1)),
+            "11001100");
 }
 
 TEST(Codecs, NumberFormats) {
-  EXPECT_EQ(FormatFixed3(0.9419), "0.942");
-  EXPECT_EQ(FormatFixed3(280932.625), "280932.625");
-  EXPECT_EQ(FormatFixed3(-7.5), "-7.500");
-  EXPECT_EQ(FormatFixed3(0.0625), "0.062") << "an exact tie goes to even";
-  EXPECT_EQ(FormatFixed3(0.1875), "0.188");
-  EXPECT_EQ(FormatFixed3(-0.0001), "0.000") << "zero shows no sign";
-  EXPECT_EQ(FormatFixed3(1e30), "1000000000000000019884624838656.000");
-  EXPECT_EQ(Format00_0(-0.04), "00.0");
-  EXPECT_EQ(Format00_0(25.0), "25.0");
-  EXPECT_EQ(Format00_0(5.04), "05.0");
-  EXPECT_EQ(Format00_0(-5.0), "-05.0");
-  EXPECT_EQ(Format00_0(123.45), "123.5");
+  std::string shown;
+  for (double v : {0.9419, -7.5, 280932.625, 0.0625, 0.1875, -0.0001, 1e30})
+    shown += FormatFixed3(v) + " ";
+  for (double v : {-0.04, 5.04, -5.0, 123.45})
+    shown += Format00_0(v) + " ";
+  EXPECT_EQ(shown,
+            "0.942 -7.500 280932.625 0.062 0.188 0.000 1000000000000000019884624838656.000 "
+            "00.0 05.0 -05.0 123.5 ");
   EXPECT_EQ(ParseDecimal(" -12.5 "), -12.5);
-  EXPECT_FALSE(ParseDecimal("").has_value());
-  EXPECT_FALSE(ParseDecimal("Err_Rd").has_value());
-  EXPECT_FALSE(ParseDecimal("0x10").has_value());
-  EXPECT_FALSE(ParseDecimal("12abc").has_value());
+  EXPECT_EQ(ParseDecimal("+3"), 3.0);
+  for (const char* bad : {"", " ", "Err_Rd", "0x10", "12abc", "1 2", "inf", "nan", "-"})
+    EXPECT_FALSE(ParseDecimal(bad)) << bad;
+}
+
+// The simulated gauge's own four-byte float and the codec give the bytes worked out from the
+// format's definition, and read them back alike.
+TEST(Codecs, TheSimulatedGaugesFloatAgrees) {
+  const std::pair<double, std::array<uint8_t, 4>> cases[] = {
+      {0.9419, {0x80, 0x71, 0x20, 0x5C}},      // 15802652 x 2^-24
+      {280932.625, {0x93, 0x09, 0x2C, 0x94}},  // 8989844 x 2^-5
+      {-1.0, {0x81, 0x80, 0x00, 0x00}},
+      {std::ldexp(1.0, -129), {0x00, 0x00, 0x00, 0x00}},
+      {std::ldexp(1.0 - std::ldexp(1.0, -24), 127), {0xFF, 0x7F, 0xFF, 0xFF}}};
+  for (const auto& [value, bytes] : cases) {
+    EXPECT_EQ(sim::GaugeFloatBytes(value), bytes) << value;
+    EXPECT_EQ(sim::GaugeFloatValue(bytes), DecodeF4(bytes)) << value;
+    EXPECT_NEAR(sim::GaugeFloatValue(bytes), value, std::fabs(value) * 0x1p-24);
+  }
 }
 
 }  // namespace

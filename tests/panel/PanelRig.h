@@ -10,20 +10,19 @@
 #include <vector>
 
 #include "panel/NBCal.h"
-#include "support/SimBench.h"
-#include "support/TempDir.h"
+#include "support/Bench.h"
 
 namespace gaugecal::test {
 
 enum class AppDir { Sample, Empty };
 
-class PanelRig : public SimBench {
+class PanelRig : public Bench {
  public:
   // extraConfig: a config.ini section appended to a copy of the sample application directory
   // (read last, it decides every number and flag key).
   explicit PanelRig(sim::Scenario scenario, const std::string& extraConfig = "",
                     AppDir appDir = AppDir::Sample)
-      : SimBench(std::move(scenario)) {
+      : Bench(std::move(scenario)) {
     std::string dir = GAUGECAL_SAMPLE_APPDIR "/";
     if (!extraConfig.empty() || appDir == AppDir::Empty) {
       temp_ = std::make_unique<TempDir>();
@@ -35,7 +34,7 @@ class PanelRig : public SimBench {
     }
     Module().appDirectory = dir;
   }
-  explicit PanelRig(DfType family) : PanelRig(QuietScenario(family)) {}
+  explicit PanelRig(DfType family) : PanelRig(Quiet(family)) {}
 
   panel::StartupOutcome Start() {
     panel.Startup(Link());
@@ -55,14 +54,6 @@ class PanelRig : public SimBench {
       else
         c->SetText(value);
     }
-  }
-
-  // Block writes since the trace was cleared: every data flash write is one.
-  long BlockWrites() const {
-    long n = 0;
-    for (const std::string& s : Transfers())
-      n += s.rfind("WB:", 0) == 0 ? 1 : 0;
-    return n;
   }
 
   panel::NBCal panel;

@@ -8,7 +8,7 @@
 #include "security/HexText.h"
 #include "security/SHA1Calc.h"
 #include "sim/KeyedDigest.h"
-#include "support/TracedBench.h"
+#include "support/Bench.h"
 
 namespace gaugecal::test {
 namespace {
@@ -47,7 +47,7 @@ TEST(AUTHENTICATE, GivesTheTwoPassDigestInBothByteOrders) {
 }
 
 TEST(SHA1Calc, TheThreeButtonsAndTheirRefusals) {
-  TracedBench bench(DfType::RN44K18);  // message boxes on the virtual platform
+  Bench bench(DfType::RN44K18);  // message boxes on the virtual platform
   using Id = SHA1Calc::Id;
   const auto msg = &SHA1Calc::cmdSHA1MsgClick;
   const auto keyMsg = &SHA1Calc::cmdSHA1KeyMsgClick;

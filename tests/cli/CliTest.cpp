@@ -1,0 +1,224 @@
+// The gaugecal tool run in-process against each built-in simulated gauge on virtual time: each
+// command's output and the bus trace it leaves, a refused step, usage errors, and the progress
+// line of long waits.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "cli/Cli.h"
+#include "cli/Progress.h"
+#include "device/HostLinkOps.h"
+#include "support/Bench.h"
+
+namespace gaugecal::test {
+namespace {
+
+using ::testing::HasSubstr;
+
+// The tool's status, then its output, standard error and "|" with the steps of the trace.
+std::pair<int, std::string> Gaugecal(std::vector<std::string> args, const std::string& trace) {
+  args.insert(args.begin(), {"gaugecal", "--virtual-time", "--trace", trace});
+  std::vector<char*> argv;
+  for (std::string& a : args)
+    argv.push_back(a.data());
+  argv.push_back(nullptr);
+  std::ostringstream out, err;
+  const int status = cli::Main(static_cast<int>(args.size()), argv.data(), out, err);
+  std::istringstream in(ReadFile(trace));
+  std::string steps;
+  for (std::string line; std::getline(in, line);)
+    steps += " " + (line[0] == '{' ? Step(nlohmann::json::parse(line)) : line);
+  return {status, out.str() + err.str() + "|" + steps};
+}
+
+TEST(Cli, EveryCommandOnEveryGauge) {
+  const char* ids[] = {"250 1_10 5 0001", "450 2_01 7 0002", "A05 1_02 1B 0003",
+                       "360 3_00 18 0004"};
+  const char* families[] = {"CEDV", "QSPAN", "RN44K18", "CEDV_PLUS"};
+  for (int i = 0; i < 4; ++i) {
+    TempDir dir;
+    const std::string sim = std::string("sim:") + families[i], trace = dir.Path("t.jsonl");
+    std::istringstream id(ids[i]);
+    std::string d, f, b, x;
+    id >> d >> f >> b >> x;
+    // Global options count after the command as before it.
+    EXPECT_EQ(Gaugecal({"identify", "--adapter", sim}, trace),
+              std::make_pair(0, "IdDevice:   " + d + "\nIdFirmware: " + f + "\nIdBuild:    " + b +
+                                    "\nIdExtra:    " + x + "\nStatus:     ok\n| RW_:00 RW_:0D " +
+                                    "WB:22/62 WB:20/62 WB:22/62 CFE RB:2F S:500"));
+    auto [status, shown] = Gaugecal({"--adapter", sim, "read"}, trace);
+    EXPECT_EQ(status, 0);
+    EXPECT_THAT(shown, HasSubstr(std::string("Configuration:  ") + families[i] + "\n"));
+    EXPECT_THAT(shown, ::testing::Not(HasSubstr("Err_Rd")));
+    // Raw values of both kinds; the run ends out of the stream, and out of calibration mode
+    // for the families that have one.
+    for (bool offset : {false, true}) {
+      std::vector<std::string> raw = {"--adapter", sim, "--json", "raw", "--offset"};
+      std::tie(status, shown) = Gaugecal({raw.begin(), raw.end() - !offset}, trace);
+      EXPECT_EQ(status, 0) << shown;
+      EXPECT_THAT(shown, HasSubstr(offset ? "\"offset\": true" : "\"offset\": false"));
+      EXPECT_EQ(Count(shown, "MAC:002D"), i < 2 ? 0 : 2);
+      std::istringstream steps(shown.substr(shown.find('|')));
+      std::string last;
+      for (std::string s; steps >> s;) {
+        if (s.rfind("MAC:", 0) == 0 && s != "MAC:0057")  // status reads confirm the mode
+          last = s;
+      }
+      EXPECT_EQ(last, i < 2 ? "MAC:F080" : "MAC:002D");
+    }
+    std::tie(status, shown) = Gaugecal({"--adapter", sim, "check-config"}, trace);
+    EXPECT_EQ(status, 0);
+    EXPECT_THAT(shown, HasSubstr("Status:                ok\n"));
+    // The system configuration address is known where the family's description has it.
+    std::tie(status, shown) = Gaugecal({"--adapter", sim, "--json", "check-config"}, trace);
+    EXPECT_EQ(nlohmann::json::parse(shown.substr(0, shown.find('|')))["SystemConfigAddress"],
+              i < 2 ? nlohmann::json() : nlohmann::json(64));
+  }
+  TempDir dir;
+  const std::string sealed = dir.Write("sealed.json", R"({"security": "Sealed"})");
+  EXPECT_EQ(Gaugecal({"--sim-scenario", sealed, "raw"}, dir.Path("t")).first, cli::kExitFailed);
+  // Usage errors: status 2, one line on standard error, an earlier trace file left as it was.
+  // Each case: the arguments, "|", the start of the line on standard error after "gaugecal: ".
+  const std::string missing = dir.Path("missing/t.jsonl");
+  for (const std::string& c : std::vector<std::string>{
+           "|A subcommand is required", "--adapter|--adapter: 1 required NAME missing",
+           "--bogus identify|The following argument was not expected: --bogus",
+           "--adapter usb:1 identify|unknown adapter \"usb:1\" (known: sim:FAMILY, i2c-sim:FAMILY, "
+           "cp2112-sim:FAMILY, i2c:/dev/i2c-N or cp2112[:SERIAL], FAMILY being CEDV, QSPAN, "
+           "RN44K18 or CEDV_PLUS)",
+           "calibrate current --cell 5=1|--cell: expected N=TEXT, got \"5=1\"",
+           "identify now|The following argument was not expected: now",
+           "raw --offset -x|The following argument was not expected: -x", "calibrate voltage|",
+           "calibrate voltage-temperature --cell 5=4000|",
+           "calibrate voltage-temperature --cell 4000|",
+           "calibrate voltage-temperature --temp ext5=25|", "calibrate current --current|",
+           "--trace " + missing + " identify|cannot write the trace file"}) {
+    std::istringstream words(c.substr(0, c.find('|')));
+    const std::vector<std::string> args{std::istream_iterator<std::string>(words), {}};
+    const std::string message = c.substr(c.find('|') + 1);
+    const std::string kept = dir.Write("kept.jsonl", "kept\n");
+    const auto [status, shown] = Gaugecal(args, kept);
+    EXPECT_EQ(status, cli::kExitUsage) << message;
+    EXPECT_THAT(shown, ::testing::StartsWith("gaugecal: " + message));
+    EXPECT_THAT(shown, ::testing::EndsWith("\n| kept")) << "the trace kept";
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), '\n'), 1) << shown;
+  }
+  EXPECT_EQ(Gaugecal({"raw", "--help"}, dir.Path("h")).first, 0);
+  EXPECT_THAT(Gaugecal({"--version"}, dir.Path("v")).second, ::testing::StartsWith("gaugecal "));
+}
+
+// calibrate: the panel's table before and after; a refusal shows the panel's message or our
+// warning first, says "Done:   no" and writes no data flash block.
+TEST(Cli, CalibrateReportsTheTableAndARefusalWritesNothing) {
+  TempDir dir;
+  auto [status, shown] =
+      Gaugecal({"--json", "calibrate", "board-offset", "--adapter", "sim:QSPAN"}, dir.Path("t"));
+  ASSERT_EQ(status, 0) << shown;
+  const auto j = nlohmann::json::parse(shown.substr(0, shown.find('|')));
+  EXPECT_EQ(j.size(), 5U);
+  EXPECT_EQ(j["action"].get<std::string>() + j["done"].dump() + j["messages"].dump(),
+            "board-offset"
+            "true[]");
+  EXPECT_EQ(j["before"]["Board Offset"], "0");
+  EXPECT_NE(j["after"]["Board Offset"], "0");
+  EXPECT_EQ(j["before"]["CC Offset"], j["after"]["CC Offset"]);
+  std::tie(status, shown) =
+      Gaugecal({"calibrate", "voltage-temperature", "--cell", "1=3902", "--cell", "2=7799",
+                "--cell", "3=11704", "--cell", "4=15603", "--temp", "ext1=25.0"},
+               dir.Path("t"));
+  ASSERT_EQ(status, 0) << shown;
+  EXPECT_THAT(shown, HasSubstr("Done:   yes"));
+  // The first cell's scale factor: what the gauge held, then the new value.
+  std::istringstream row(shown.substr(shown.find("  Cell Scale 0 ")));
+  std::string cell, scale, zero, before, after;
+  row >> cell >> scale >> zero >> before >> after;
+  EXPECT_EQ(before, "20451");
+  EXPECT_NE(after, before);
+
+  const std::string app = dir.Path("app");
+  std::filesystem::copy(GAUGECAL_SAMPLE_APPDIR, app, std::filesystem::copy_options::recursive);
+  std::ofstream(app + "/config.ini", std::ios::app)
+      << "\n[DA05_1_02_1B_0003]\nDFType=RN44K18\nPackVSupported=0\n";
+  const std::string sealed = dir.Write("sealed.json", R"({"security": "Sealed"})");
+  const std::string vt = "voltage-temperature";
+  for (const auto& [args, first] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+           {{"calibrate", vt},
+            "message: Voltage and Temperature calibration selected but no check boxes checked. "
+            "There is nothing to do."},
+           {{"calibrate", vt, "--cell", "2=4,000"},
+            "message: Invalid value entered! Error description: \"4,000\" for the actual voltage "
+            "of Cell 1 + 2 is not a number"},
+           {{"calibrate", vt, "--voltage", "--battery", "8000"},
+            "warning: the panel does not let a technician enter a battery voltage"},
+           {{"calibrate", vt, "--temp", "ext3=25"},
+            "warning: the panel does not let a technician enter Ext 3 Temp"},
+           {{"calibrate", "current", "--current", ""},
+            "message: Actual Current not entered for current calibration. Please enter actual "
+            "current."},
+           {{"calibrate", "pack-voltage", "--pack", "24001"},
+            "message: Pack Voltage entered appears high. Please enter a lower voltage."},
+           {{"--appdir", app, "calibrate", "pack-voltage"},
+            "warning: the panel does not offer pack-voltage calibration on this gauge"},
+           {{"--sim-scenario", sealed, "calibrate", "cc-offset"},
+            "message: Pack is sealed. Please unseal device before performing calibration."},
+           {{"--adapter", "sim:CEDV", "calibrate", vt, "--cell", "4=16000"},
+            "warning: the panel does not let a technician enter the voltage of Cell 1 + 2 + 3 + "
+            "4"}}) {
+    std::tie(status, shown) = Gaugecal(args, dir.Path("t"));
+    EXPECT_EQ(status, 1) << first;
+    EXPECT_THAT(shown, HasSubstr("Done:   no"));
+    EXPECT_THAT(shown, HasSubstr("\n" + first)) << "the first line on stderr";
+    const std::string steps = shown.substr(shown.find('|'));
+    EXPECT_EQ(Count(steps, "WB:2F/32") + Count(steps, "WB:78/32") + Count(steps, "WB:58/64"), 0);
+  }
+  Gaugecal({"calibrate", vt, "--cell", "1=abc"}, dir.Path("t"));
+  EXPECT_THAT(ReadFile(dir.Path("t")), ::testing::EndsWith(R"("title":"Calibration"})"
+                                                           "\n"))
+      << "the message box keeps its title in the trace";
+}
+
+// demo: five calibrations on every family, every reading within its target and no farther from
+// the reference than before.
+TEST(Cli, DemoCalibratesEveryFamilyWithinItsTargets) {
+  TempDir dir;
+  for (const char* family : {"sim:CEDV", "sim:QSPAN", "sim:RN44K18", "sim:CEDV_PLUS"}) {
+    const auto [status, shown] = Gaugecal({"--json", "--adapter", family, "demo"}, dir.Path("t"));
+    EXPECT_EQ(status, 0) << shown;
+    const auto j = nlohmann::json::parse(shown.substr(0, shown.find('|')));
+    EXPECT_EQ(j["calibrations"].size(), 5U);
+    for (const auto& c : j["calibrations"])
+      EXPECT_TRUE(c["done"]) << c;
+    for (const auto& q : j["readings"]) {
+      EXPECT_TRUE(q["within"]) << q;
+      const double reference = q["reference"];
+      EXPECT_LE(std::abs(q["after"].get<double>() - reference),
+                std::abs(q["before"].get<double>() - reference))
+          << q;
+    }
+  }
+}
+
+TEST(Cli, TheProgressLineIsRewrittenDuringAWaitOnATerminalOnly) {
+  for (bool terminal : {true, false}) {
+    Bench bench(DfType::CEDV);
+    std::ostringstream out, err;
+    const std::vector<MessageRecord> none;
+    cli::CliContext context{{}, bench.platform, &bench.Link(), nullptr, out, err,
+                            "", terminal,       none};
+    {
+      cli::ProgressLine progress(context, "Reading");
+      WaitSeconds(1.0F);
+    }
+    std::string expected;
+    for (const char* s : {"0.0", "0.2", "0.4", "0.6", "0.8"})
+      expected += std::string("\r\033[KReading ... ") + s + " s";
+    EXPECT_EQ(out.str(), terminal ? expected + "\r\033[K" : "");
+  }
+}
+
+}  // namespace
+}  // namespace gaugecal::test

@@ -1,0 +1,333 @@
+// morvane offscreen on the simulated gauges, driven the way a technician drives it: typing into
+// boxes and clicking; message boxes are answered through the platform and collected. Also the
+// plug-in shelf and the bus monitor on their own.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTest>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "host/BusMonitor.h"
+#include "host/MainWindow.h"
+#include "host/PluginShelf.h"
+#include "host/QtPlatform.h"
+#include "support/Bench.h"
+
+namespace gaugecal::host {
+namespace {
+
+class Morvane {
+ public:
+  explicit Morvane(const std::string& adapter, const std::string& appDir = GAUGECAL_HOST_APPDIR)
+      : platform(true) {
+    platform.answer = [this](const MessageRecord& m) { messages.push_back(m.text); };
+    HostOptions options;
+    options.bus.adapter = adapter;
+    options.virtualTime = true;
+    options.appDir = appDir;
+    window = std::make_unique<MainWindow>(platform, options);
+    window->show();
+    window->Start();
+    window->activateWindow();  // focus moves only in the active window
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  }
+
+  template <class W>
+  W* Find(const char* name) {
+    W* w = window->findChild<W*>(QString::fromLatin1(name));
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+  }
+  bool Shown(const char* name) { return Find<QWidget>(name)->isVisibleTo(window.get()); }
+  void Type(const char* box, const char* text) {
+    auto* edit = Find<QLineEdit>(box);
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, QString::fromLatin1(text));
+  }
+  // Check and option buttons react to their box, not to the empty rest of their row.
+  void Click(const char* button) {
+    auto* b = Find<QAbstractButton>(button);
+    const bool boxed = qobject_cast<QCheckBox*>(b) || qobject_cast<QRadioButton*>(b);
+    QTest::mouseClick(b, Qt::LeftButton, {},
+                      boxed ? QPoint(6, b->height() / 2) : b->rect().center());
+  }
+  std::string Text(const char* name) {
+    if (auto* box = window->findChild<QLineEdit*>(QString::fromLatin1(name)))
+      return box->text().toStdString();
+    return Find<QLabel>(name)->text().toStdString();
+  }
+  // The value column of a grid row by the name in its first column.
+  std::string GridValue(const char* grid, const std::string& parameter) {
+    auto* table = Find<QTableWidget>(grid);
+    for (int row = 1; row < table->rowCount(); ++row)
+      if (table->item(row, 0) && table->item(row, 0)->text().toStdString() == parameter)
+        return table->item(row, 1)->text().toStdString();
+    ADD_FAILURE() << parameter << " not in " << grid;
+    return {};
+  }
+  long TraceLines(const std::string& op) {
+    long n = 0;
+    for (const std::string& line : window->Monitor()->Shown())
+      n += line.find("\"op\":\"" + op + "\"") != std::string::npos ? 1 : 0;
+    return n;
+  }
+
+  QtPlatform platform;
+  std::vector<std::string> messages;
+  std::unique_ptr<MainWindow> window;
+};
+
+// Every simulated family from the connection menu: the calibration tab starts without a
+// message and shows what the family has.
+TEST(MorvaneWindow, StartsTheCalibrationPanelOnEverySimulatedFamily) {
+  const struct {
+    const char* adapter;
+    bool liveGrid;
+    const char* ext1Caption;
+    const char* cells;  // as the gauge's configuration says
+  } cases[] = {
+      {"sim:RN44K18", true, "Ext 1 Temp", "4"},
+      {"sim:CEDV_PLUS", false, "Ext 1 Temp", "3"},
+      {"sim:CEDV", false, "External Temperature", "3"},
+      {"sim:QSPAN", false, "Ext 1 Temp", "4"},
+  };
+  Morvane app("sim:RN44K18");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.adapter);
+    app.messages.clear();
+    app.window->Monitor()->Clear();
+    QAction* pick = nullptr;
+    for (QAction* a : app.Find<QMenu>("connectionMenu")->actions())
+      if (a->data().toString() == QLatin1String(c.adapter))
+        pick = a;
+    ASSERT_NE(pick, nullptr);
+    pick->trigger();
+    EXPECT_TRUE(pick->isChecked());
+    EXPECT_EQ(app.window->ConnectionState().toStdString(), std::string("Connected: ") + c.adapter);
+    ASSERT_EQ(app.window->Tabs()->count(), 2);
+    EXPECT_EQ(app.window->Tabs()->tabText(0).toStdString(), "Host Calibration");
+    EXPECT_EQ(app.window->Tabs()->tabText(1).toStdString(), "Auth");
+    EXPECT_TRUE(app.messages.empty()) << app.messages.front();
+    EXPECT_EQ(app.Shown("displaygrid"), c.liveGrid);
+    EXPECT_EQ(app.Find<QCheckBox>("chkTemp(1)")->text().toStdString(), c.ext1Caption);
+    EXPECT_EQ(app.Text("txtCellCount"), c.cells);
+    EXPECT_EQ(app.Find<QLineEdit>("txtVoltage(3)")->isEnabled(), std::string(c.cells) == "4");
+    auto* grid = app.Find<QTableWidget>("DFGrid");
+    ASSERT_GT(grid->rowCount(), 2);
+    EXPECT_EQ(grid->item(0, 0)->text().toStdString(), "Parameter");
+    EXPECT_FALSE(grid->item(1, 1)->text().isEmpty());  // read from the gauge
+    EXPECT_GT(app.TraceLines("ReadSMBusBlock_"), 0);   // the monitor saw the start-up
+  }
+}
+
+// One voltage and temperature calibration typed and clicked; and an entry the panel refuses,
+// with its message and nothing written to the gauge.
+TEST(MorvaneWindow, CalibratesVoltageAndTemperatureByTypingAndClicking) {
+  for (const std::string cell1 : {"3902", "4,000"}) {
+    SCOPED_TRACE(cell1);
+    const bool done = cell1 == "3902";
+    Morvane app("sim:RN44K18");
+    const std::string scaleBefore = app.GridValue("DFGrid", "Cell Scale 0");
+    app.window->Monitor()->Clear();
+    app.Type("txtVoltage(0)", cell1.c_str());
+    app.Type("txtVoltage(1)", "7799");
+    app.Type("txtVoltage(2)", "11704");
+    app.Type("txtVoltage(3)", "15603");
+    app.Click("chkVoltageCal");
+    app.Type("txtActualTemp(1)", "25.0");
+    app.Click("chkTemp(1)");
+    EXPECT_FALSE(app.Shown("imgCalDoneBox"));
+    app.Click("btnCalibrate");
+    EXPECT_EQ(app.Shown("imgCalDoneBox"), done);
+    const std::string refused =
+        "Invalid value entered! Error description: \"4,000\" for the "
+        "actual voltage of Cell 1 is not a number";
+    EXPECT_EQ(app.messages.size(), done ? 0U : 1U);
+    EXPECT_EQ(app.messages.empty() ? "" : app.messages[0].substr(0, refused.size()),
+              done ? "" : refused);
+    EXPECT_EQ(app.GridValue("DFGrid", "Cell Scale 0") != scaleBefore, done);
+    EXPECT_EQ(app.TraceLines("WriteSMBusBlock") > 0, done);
+    EXPECT_TRUE(app.Find<QPushButton>("btnCalibrate")->isEnabled());
+  }
+}
+
+// With continuous updates ticked, the scan timer reads the gauge every two seconds and the
+// live grid shows what the measured boxes show; the tabs and page buttons show one page.
+TEST(MorvaneWindow, ScanTimerAndPages) {
+  Morvane app("sim:RN44K18");
+  for (const bool on : {true, false}) {
+    app.Click("chkUpdates");
+    ASSERT_EQ(app.Find<QCheckBox>("chkUpdates")->isChecked(), on);
+    app.window->Monitor()->Clear();
+    QTest::qWait(2600);
+    EXPECT_EQ(app.TraceLines("ReadSMBusBlock_") > 0, on);
+  }
+  EXPECT_EQ(app.Text("txtCalMeasVoltage(0)"), app.GridValue("displaygrid", "Cell Voltage 1"));
+  auto* tabs = app.Find<QTabBar>("SStabCal");
+  ASSERT_EQ(tabs->count(), 2);
+  EXPECT_EQ(tabs->tabText(1).toStdString(), "Current");
+  for (const auto& [action, page0] : std::vector<std::pair<std::string, bool>>{
+           {"tab1", false}, {"btncalpage2", true}, {"btncalpg1", false}, {"tab0", true}}) {
+    SCOPED_TRACE(action);
+    if (action.starts_with("tab"))
+      QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(action.back() - '0').center());
+    else
+      app.Click(action.c_str());
+    EXPECT_EQ(app.Shown("picCalibration(0)"), page0);
+    EXPECT_EQ(app.Shown("picCalibration(1)"), !page0);
+    EXPECT_EQ(tabs->currentIndex(), page0 ? 0 : 1);
+  }
+  EXPECT_TRUE(app.messages.empty());
+}
+
+// The "Auth" tab: the typed key authenticates or not; seal, then unseal with the key in the
+// box; a key with a wrong character is refused on leaving the box, selected for retyping.
+TEST(AuthView, AuthenticatesSealsUnsealsAndRefusesABadKey) {
+  for (const std::string key :
+       {"0123456789ABCDEFFEDCBA9876543210", "00112233445566778899AABBCCDDEEFF"}) {
+    Morvane app("sim:RN44K18");
+    app.window->Tabs()->setCurrentIndex(1);
+    app.Find<QTabWidget>("ssTabAuth")->setCurrentIndex(1);
+    app.Type("txtAuthKey", key.c_str());
+    app.Click("btnAuthenticate");
+    const bool good = key.starts_with("0123");
+    EXPECT_EQ(app.Text("lblAuthenticationStatus"),
+              good ? "Authentication Successful" : "Authentication Failed");
+    EXPECT_EQ(app.Text("txtAuthRandomNumber").size(), 40U);
+    EXPECT_EQ(app.Text("txtSHA1Result") == app.Text("txtPartDigest"), good);
+    EXPECT_TRUE(app.messages.empty()) << app.messages.front();
+  }
+  Morvane app("sim:RN44K18");
+  app.window->Tabs()->setCurrentIndex(1);
+  EXPECT_EQ(app.Text("lblSealStatus"), "Unsealed");
+  for (const auto& [option, mode] :
+       {std::pair{"optionAction(0)", "Sealed"}, std::pair{"optionAction(1)", "Unsealed"}}) {
+    app.Click(option);
+    EXPECT_TRUE(app.Find<QRadioButton>(option)->isChecked());
+    app.Click("btnGo");
+    EXPECT_EQ(app.Text("lblSealStatus"), mode);
+  }
+  EXPECT_TRUE(app.messages.empty()) << app.messages.front();
+  app.Type("txtUnsealKey", "0123456789ABCDEFFEDCBA987654321G");
+  app.Find<QLineEdit>("txtDigest")->setFocus(Qt::TabFocusReason);
+  QApplication::processEvents();
+  EXPECT_EQ(app.messages, std::vector<std::string>{"Unseal Key has a non hex character."});
+  auto* box = app.Find<QLineEdit>("txtUnsealKey");
+  EXPECT_TRUE(box->hasFocus());
+  EXPECT_EQ(box->selectedText().toStdString(), "0123456789ABCDEFFEDCBA987654321G");
+}
+
+// The SHA-1 form from the Tools menu computes the digest of the typed message.
+TEST(SHA1CalcForm, OpensFromTheToolsMenuAndDigestsTheMessage) {
+  Morvane app("sim:RN44K18");
+  QAction* open = app.Find<QAction>("openSHA1Calc");
+  ASSERT_NE(open, nullptr);
+  EXPECT_TRUE(app.Find<QMenu>("toolsMenu")->actions().contains(open));
+  open->trigger();
+  auto* form = app.Find<QDialog>("SHA1Calc");
+  ASSERT_NE(form, nullptr);
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_EQ(form->windowTitle().toStdString(), "SHA1/HMAC");
+  app.Type("txtMsg", "0000000000000000000000000000000000000000");
+  app.Click("cmdSHA1Msg");
+  EXPECT_EQ(form->findChild<QLineEdit*>("txtDigest")->text().toStdString(),
+            "6768033E216468247BD031A0A2D9876D79818F8F");
+  app.Click("cmdQuit");
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_TRUE(app.messages.empty()) << app.messages.front();
+}
+
+// Panel plug-ins load; every other file in the folder is reported in one line, and a window
+// with a plug-in that cannot be loaded shows it and keeps its connection.
+TEST(PluginShelf, LoadsPanelPluginsAndReportsEveryOtherFile) {
+  test::TempDir temp;
+  const std::string dir = temp.Dir() + "plugins";
+  const struct {
+    const char* file;  // copied from, or "" for the built panels
+    const char* name;
+    std::string problem;
+  } cases[] = {
+      {"", "", ""},
+      {"not a plug-in\n", "README.txt", "No plug-in found in " + dir + "."},
+      {GAUGECAL_OTHER_PLUGIN, "libother.so",
+       "The plug-in libother.so does not offer panels (interface org.gaugecal.PanelPlugin/1)."},
+      {"no library\n", "libbroken.so", "The plug-in libbroken.so could not be loaded: "},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.problem);
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    if (std::string(c.file) == GAUGECAL_OTHER_PLUGIN)
+      std::filesystem::copy_file(c.file, dir + "/" + c.name);
+    else if (*c.file)
+      std::ofstream(dir + "/" + c.name) << c.file;
+    const PluginShelf shelf(QString::fromStdString(*c.file ? dir : GAUGECAL_HOST_APPDIR "plugins"));
+    EXPECT_EQ(shelf.Plugins().size(), c.problem.empty() ? 1U : 0U);
+    const std::string report = shelf.Problems().join("|").toStdString();
+    if (c.problem.ends_with(": "))
+      EXPECT_EQ(report.rfind(c.problem, 0), 0U) << report;
+    else
+      EXPECT_EQ(report, c.problem);
+  }
+  Morvane app("sim:RN44K18", temp.Dir());
+  EXPECT_TRUE(app.Shown("pluginReport"));
+  EXPECT_EQ(app.Text("pluginReport").rfind("The plug-in libbroken.so could not be loaded: ", 0),
+            0U);
+  EXPECT_EQ(app.window->Tabs()->count(), 0);
+  EXPECT_EQ(app.window->ConnectionState().toStdString(), "Connected: sim:RN44K18");
+}
+
+// The filter shows one operation, saving writes what is shown, clearing forgets everything.
+TEST(BusMonitor, FiltersSavesAndClearsTheTrace) {
+  const std::vector<std::string> trace = {
+      R"({"seq":1,"t_ms":0.0,"op":"ReadSMBusWord","cmd":10,"addr":23,"msb":0,"lsb":5,"status":0})",
+      R"({"seq":2,"t_ms":0.1,"op":"Sleep","ms":3.0})",
+      R"({"seq":3,"t_ms":3.2,"op":"WriteSMBusWord_","cmd":0,"addr":23,"word":256,"status":0})",
+      R"({"seq":4,"t_ms":3.3,"op":"Sleep","ms":50.0})",
+  };
+  BusMonitor monitor;
+  for (const std::string& line : trace)
+    monitor.Add(line);
+  auto* ops = monitor.findChild<QComboBox*>(QStringLiteral("busFilter"));
+  ASSERT_NE(ops, nullptr);
+  EXPECT_EQ(ops->count(), 4);  // all, and each operation once in the order first seen
+  EXPECT_EQ(ops->itemData(2).toString(), QStringLiteral("Sleep"));
+  test::TempDir dir;
+  const std::string path = dir.Path("trace.jsonl");
+  for (const auto& [filter, shown] : std::vector<std::pair<QString, std::vector<size_t>>>{
+           {"", {0, 1, 2, 3}}, {"Sleep", {1, 3}}, {"WriteSMBusWord_", {2}}, {"MsgBox", {}}}) {
+    SCOPED_TRACE(filter.toStdString());
+    monitor.SetFilter(filter);
+    std::string expected;
+    for (size_t i : shown)
+      expected += trace[i] + "\n";
+    ASSERT_TRUE(monitor.Save(QString::fromStdString(path)));
+    EXPECT_EQ(test::ReadFile(path), expected);
+    EXPECT_EQ(monitor.Shown().size(), shown.size());
+  }
+  monitor.SetFilter("");
+  monitor.Clear();
+  EXPECT_TRUE(monitor.Shown().empty());
+  monitor.Add(trace[1]);
+  EXPECT_EQ(monitor.Shown(), std::vector<std::string>{trace[1]});
+  EXPECT_FALSE(monitor.Save(QString::fromStdString(dir.Path("missing/trace.jsonl"))));
+}
+
+}  // namespace
+}  // namespace gaugecal::host
