@@ -15,53 +15,50 @@ namespace {
 using AuthId = security::Authk18::Id;
 using security::Authk18;
 using security::Selection;
-using sim::FaultKind;
 using Mode = sim::SecurityMode;
 
-inline sim::Scenario Gauge(DfType family, Mode mode, std::vector<sim::Fault> faults) {
-  sim::Scenario s = sim::DefaultScenario(family);
-  s.security = mode;
-  s.faults = std::move(faults);
-  return s;
-}
-
-std::string Joined(const std::vector<std::string>& texts, const char* separator = " ") {
-  std::string out;
-  for (const std::string& s : texts)
-    out += (out.empty() ? "" : separator) + s;
-  return out;
-}
-
-// 40 hex digits with their byte order turned round, as the bus carries a challenge.
-std::string WireOrder(const std::string& hex) {
-  sim::Digest bytes{};
-  EXPECT_TRUE(security::str2byte(hex, bytes, bytes.size())) << hex;
-  return security::HexOf(sim::Reversed(bytes));
-}
-
-// The trace entries of the given operations, in order.
-std::vector<nlohmann::json> Ops(const Bench& h, const std::vector<std::string>& ops) {
-  std::vector<nlohmann::json> out;
-  for (const auto& e : h.Trace())
-    if (std::find(ops.begin(), ops.end(), e.value("op", "")) != ops.end())
-      out.push_back(e);
-  return out;
-}
+constexpr const char* kOtherKey = "00112233445566778899AABBCCDDEEFF";
 
 struct PanelBench : Bench {
-  explicit PanelBench(sim::Scenario scenario) : Bench(std::move(scenario)) {
+  // faults in the notation of support/Bench.h
+  PanelBench(DfType family, Mode mode = Mode::Unsealed, const std::string& faults = "",
+             const char* key = kDefaultKey)
+      : Bench(Scenario(family, mode, faults, key)) {
     shown = panel.Show(Link());
   }
+  static sim::Scenario Scenario(DfType family, Mode mode, const std::string& faults,
+                                const char* key) {
+    sim::Scenario s = With(family, faults);
+    s.security = mode;
+    EXPECT_TRUE(sim::ParseKey(key, s.key));
+    return s;
+  }
   const std::string& Text(AuthId id) const { return panel.Panel()[id].text; }
+  // The data of the n-th (from 0) trace entry of an operation.
+  std::string Data(const std::string& op, size_t n) const {
+    for (const auto& e : Trace())
+      if (e.value("op", "") == op && n-- == 0)
+        return e.value("data", "");
+    return "none";
+  }
+  // 40 hex digits with their byte order turned round, as the bus carries a challenge.
+  static std::string WireOrder(const std::string& hex) {
+    sim::Digest bytes{};
+    EXPECT_TRUE(security::str2byte(hex, bytes, bytes.size())) << hex;
+    return security::HexOf(sim::Reversed(bytes));
+  }
+  void Go(int option) {
+    panel.optionActionClick(option);
+    ClearTrace();
+    panel.btnGoClick();
+  }
 
   security::Authk18 panel;
   bool shown = false;
 };
 
-constexpr const char* kOtherKey = "00112233445566778899AABBCCDDEEFF";
-
 TEST(Authk18Authentication, TheGaugeAnswersTheDefaultKeyToAFreshChallenge) {
-  PanelBench h(sim::DefaultScenario(DfType::CEDV_PLUS));
+  PanelBench h(DfType::CEDV_PLUS);
   h.panel.btnAuthenticateClick();
   const std::string first = h.Text(AuthId::txtAuthRandomNumber);
   h.ClearTrace();
@@ -77,46 +74,34 @@ TEST(Authk18Authentication, TheGaugeAnswersTheDefaultKeyToAFreshChallenge) {
   EXPECT_EQ(statusChanges, 3) << "emptied, in progress, the result";
   EXPECT_TRUE(h.panel.Panel()[AuthId::btnAuthenticate].enabled && h.Messages().empty());
   EXPECT_EQ(h.Steps(), "S:200 CFE WB:2F/20 S:20 WB:2F/20 CFE W:50 CFE RB:2F");
-  const auto written = Ops(h, {"WriteSMBusBlock"});
-  EXPECT_EQ(written.at(1)["data"], WireOrder(challenge));
-  EXPECT_EQ(written.at(1)["addr"], 0x17);
+  EXPECT_EQ(h.Data("WriteSMBusBlock", 1), PanelBench::WireOrder(challenge));
+  EXPECT_EQ(h.Trace().at(4)["addr"], 0x17);  // the second block write
 }
 
 TEST(Authk18Authentication, WrongAnswersAndBusFailures) {
-  const auto on2F = [](FaultKind kind, const char* member, int occurrence, int offset = 0) {
-    // clang-format off
-    return sim::Fault{.kind = kind, .member = member, .command = 0x2F, .occurrence = occurrence,
-                      .offset = offset};
-    // clang-format on
-  };
   const char* failed = "Authentication Failed";
   const char* busy = "Authentication in Progress";
   const struct {
-    std::vector<sim::Fault> faults;
+    const char* faults;
     const char* gaugeKey;
     const char* status;
     const char* message;
   } cases[] = {
-      // clang-format off
-      {{}, kOtherKey, failed, ""},
-      {{on2F(FaultKind::MsbFirstDigest, "", 0)}, kDefaultKey, failed, ""},
-      {{on2F(FaultKind::WrongDigest, "", 0, 19)}, kDefaultKey, failed, ""},  // the last byte
-      {{on2F(FaultKind::Nack, "WriteSMBusBlock", 1)}, kDefaultKey, "Authentication Successful", ""},
-      {{on2F(FaultKind::Nack, "WriteSMBusBlock", 2)}, kDefaultKey, busy, "Failed to Write Block!"},
-      {{on2F(FaultKind::Nack, "ReadSMBusBlock_", 1)}, kDefaultKey, busy,
-       "Failed to Read Authentication Response from device."},
-      // clang-format on
+      {"", kOtherKey, failed, ""},
+      {"msbfirst *:2F #0", kDefaultKey, failed, ""},
+      {"wrongdigest *:2F #0 @19", kDefaultKey, failed, ""},  // the last byte
+      {"nack WB:2F", kDefaultKey, "Authentication Successful", ""},
+      {"nack WB:2F #2", kDefaultKey, busy, "Failed to Write Block!"},
+      {"nack RB:2F", kDefaultKey, busy, "Failed to Read Authentication Response from device."},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.gaugeKey << " " << c.status << " " << c.faults.size());
-    sim::Scenario s = Gauge(DfType::RN44K18, sim::SecurityMode::Unsealed, c.faults);
-    ASSERT_TRUE(sim::ParseKey(c.gaugeKey, s.key));
-    PanelBench h(s);
+    SCOPED_TRACE(std::string(c.faults) + " " + c.gaugeKey);
+    PanelBench h(DfType::RN44K18, Mode::Unsealed, c.faults, c.gaugeKey);
     h.panel.btnAuthenticateClick();
     const auto& status = h.panel.Panel()[AuthId::lblAuthenticationStatus];
     EXPECT_EQ(status.text, c.status);
     EXPECT_EQ(status.foreColor, c.status == failed ? security::kRed : security::kBlack);
-    EXPECT_EQ(Joined(h.Messages()), c.message);
+    EXPECT_EQ(h.MessageLine(), c.message);
     EXPECT_TRUE(h.panel.Panel()[AuthId::btnAuthenticate].enabled);
   }
 }
@@ -144,19 +129,19 @@ TEST(Authk18Authentication, KeyBoxesAndTheButtonCheckTheKeyBeforeAnyTransfer) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
-    PanelBench h(sim::DefaultScenario(DfType::QSPAN));
+    PanelBench h(DfType::QSPAN);
     h.panel.SetKeyText(c.box, c.text);
     EXPECT_EQ(h.panel.Panel()[c.box].selection, c.typed);
     h.ClearTrace();
     EXPECT_EQ(h.panel.ValidateKey(c.box), c.leaving.empty());
-    EXPECT_EQ(Joined(h.Messages()), c.leaving);
+    EXPECT_EQ(h.MessageLine(), c.leaving);
     const bool selectsAll = c.leaving.find("non hex") != std::string::npos;
     EXPECT_EQ(h.panel.Panel()[c.box].selection, (selectsAll ? Selection{0, 32} : c.typed));
     if (c.box == AuthId::txtUnsealKey)
       continue;
     h.ClearTrace();
     h.panel.btnAuthenticateClick();
-    EXPECT_EQ(Joined(h.Messages()), c.clicking);
+    EXPECT_EQ(h.MessageLine(), c.clicking);
     EXPECT_EQ(h.Steps() == "MSG", !c.clicking.empty()) << "refused: no transfer, no sleep";
   }
 }
@@ -166,31 +151,22 @@ TEST(Authk18Authentication, StartUpChecksTheGaugeAndShowsItsMode) {
       "Morvane is not able to communicate with device. Please establish communications with "
       "device. Close and restart Morvane after device communications is re-established.  Morvane "
       "will correctly detect the device and Firmware version after restart.";
-  PanelBench good(sim::DefaultScenario(DfType::RN44K18));
+  PanelBench good(DfType::RN44K18);
   EXPECT_EQ(good.Steps(), "S:30 ReadSMBusBlock ReadSMBusBlock MAC:0054 S:3 S:10 RB:23");
   EXPECT_EQ(good.Text(AuthId::txtAuthKey) + good.Text(AuthId::txtUnsealKey),
             std::string(kDefaultKey) + kDefaultKey);
-  const auto read = [](FaultKind kind, int occurrence) {
-    return sim::Fault{.kind = kind, .member = "ReadSMBusBlock", .occurrence = occurrence};
-  };
-  const struct {
-    sim::Fault fault;
-    const char* mode;
-    std::string messages;
-  } cases[] = {
-      {read(FaultKind::Nack, 2), "Sealed", lost},
-      {{.kind = FaultKind::NoAnswer, .occurrence = 0},
-       "Last Operation Failed",
-       lost + "|Not able to send operation status to MAC. Please check communication with device."},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.messages);
-    PanelBench h(Gauge(DfType::CEDV_PLUS, sim::SecurityMode::Sealed, {c.fault}));
-    EXPECT_EQ(h.shown, c.messages.empty());
-    EXPECT_EQ(h.Text(AuthId::lblSealStatus), c.mode);
-    EXPECT_EQ(Joined(h.Messages(), "|"), c.messages);
-    EXPECT_EQ(h.platform.Messages().empty() ? MsgIcon::Critical : h.platform.Messages()[0].icon,
-              MsgIcon::Critical);
+  for (const auto& [faults, mode, messages] :
+       std::vector<std::tuple<const char*, const char*, std::string>>{
+           {"nack RT #2", "Sealed", lost},
+           {"noanswer #0", "Last Operation Failed",
+            lost + "|Not able to send operation status to MAC. Please check communication with "
+                   "device."}}) {
+    SCOPED_TRACE(faults);
+    PanelBench h(DfType::CEDV_PLUS, Mode::Sealed, faults);
+    EXPECT_FALSE(h.shown);
+    EXPECT_EQ(h.Text(AuthId::lblSealStatus), mode);
+    EXPECT_EQ(h.MessageLine(), messages);
+    EXPECT_EQ(h.platform.Messages().at(0).icon, MsgIcon::Critical);
   }
 }
 
@@ -198,12 +174,6 @@ constexpr int kSeal = Authk18::kOptionSeal;
 constexpr int kUnseal = Authk18::kOptionUnseal;
 constexpr int kFull = Authk18::kOptionFullAccess;
 constexpr const char* kRead = "MAC:0054 S:3 S:10 RB:23";  // a status request and its block
-
-void Go(PanelBench& h, int option) {
-  h.panel.optionActionClick(option);
-  h.ClearTrace();
-  h.panel.btnGoClick();
-}
 
 TEST(Authk18Mode, EveryTransitionOnEveryFamily) {
   const std::string read = std::string(kRead) + " ";
@@ -233,21 +203,20 @@ TEST(Authk18Mode, EveryTransitionOnEveryFamily) {
     for (const auto& c : cases) {
       SCOPED_TRACE(testing::Message()
                    << DfTypeName(family) << " from " << int(c.from) << " option " << c.option);
-      PanelBench h(Gauge(family, c.from, {}));
-      Go(h, c.option);
+      PanelBench h(family, c.from);
+      h.Go(c.option);
       EXPECT_EQ(h.Gauge().Security(), c.to);
       EXPECT_EQ(h.Text(AuthId::lblSealStatus), security::SecurityModeText(int16_t(c.to)));
-      EXPECT_EQ(Joined(h.Messages()), c.message);
+      EXPECT_EQ(h.MessageLine(), c.message);
       EXPECT_EQ(h.Steps() + " ", c.steps);
       EXPECT_TRUE(h.panel.Panel()[AuthId::btnGo].enabled);
       if (c.steps.find("WB:2F") == std::string::npos)
         continue;
       // Shown most significant byte first: the key, the challenge and the answer as sent.
-      const auto blocks = Ops(h, {"ReadSMBusBlock_", "WriteSMBusBlock"});
       const std::string challenge = h.Text(AuthId::txtSealRandomfromDevice);
-      EXPECT_EQ(WireOrder(challenge), blocks.at(3)["data"]);
+      EXPECT_EQ(PanelBench::WireOrder(challenge), h.Data("ReadSMBusBlock_", 3));
       EXPECT_EQ(h.Text(AuthId::txtSealRandomNumberandKey), kDefaultKey + challenge);
-      EXPECT_EQ(h.Text(AuthId::txtDigest), blocks.at(4)["data"]);
+      EXPECT_EQ(h.Text(AuthId::txtDigest), h.Data("WriteSMBusBlock", 0));
     }
   }
 }
@@ -255,61 +224,52 @@ TEST(Authk18Mode, EveryTransitionOnEveryFamily) {
 TEST(Authk18Mode, FailuresEndTheClickWithTheirMessage) {
   // Status requests to 0x00 and their blocks on 0x23 count from start-up (1); the click's
   // display (2) and check (3) come next, then the action's.
-  const auto fault = [](FaultKind kind, const char* member, int command, int occurrence) {
-    return sim::Fault{.kind = kind, .member = member, .command = command, .occurrence = occurrence};
-  };
-  const auto mac = [&fault](int n) { return fault(FaultKind::Nack, "WriteSMBusWord_", 0, n); };
-  const auto block = [&fault](int n) { return fault(FaultKind::Nack, "ReadSMBusBlock_", 0x23, n); };
-  const auto challenge = [&fault](FaultKind kind) {
-    return fault(kind, "ReadSMBusBlock_", 0x2F, 1);
-  };
   // clang-format off
   const std::string toMac = "Not able to send operation status to MAC. Please check communication with device.";
   const std::string notRead = "Not able to read operation status of device. Please check communication with device.";
   const std::string noStart = "Not able to begin device unseal.  Please check communications with device.";
   const std::string noChallenge = "Not able to read challenge from pack. Please check communications with device.";
   // clang-format on
-  const std::string length = "Length of Key needs to be 32 Hex characters long.";
   const std::string key = kDefaultKey;
-  const std::string other = "00112233445566778899AABBCCDDEEFF";
   const struct {
     Mode from;
     int option;
-    sim::Fault fault;
+    const char* faults;
     std::string unsealKey;
     Mode to;
     std::string messages;
   } cases[] = {
-      {Mode::Unsealed, kSeal, mac(3), key, Mode::Unsealed, toMac + "|" + notRead},
-      {Mode::Unsealed, kSeal, block(3), key, Mode::Sealed, ""},  // mode 0: sealed all the same
-      {Mode::Unsealed, kSeal, mac(4), key, Mode::Unsealed, "Unable to send seal command."},
-      {Mode::Unsealed, kSeal, block(4), key, Mode::Sealed, "Attempt to seal device failed."},
-      {Mode::Sealed, kUnseal, mac(5), key, Mode::Sealed, noStart},
-      {Mode::Sealed, kUnseal, challenge(FaultKind::Nack), key, Mode::Sealed, noChallenge},
-      {Mode::Sealed, kFull, challenge(FaultKind::ErrorStatus), key, Mode::FullAccess, ""},
-      {Mode::Sealed, kUnseal, {}, other, Mode::Sealed, ""},
-      {Mode::Unsealed, kFull, {}, key.substr(2), Mode::Unsealed, length},
+      {Mode::Unsealed, kSeal, "nack MAC #3", key, Mode::Unsealed, toMac + "|" + notRead},
+      {Mode::Unsealed, kSeal, "nack RB:23 #3", key, Mode::Sealed, ""},  // mode 0: sealed anyway
+      {Mode::Unsealed, kSeal, "nack MAC #4", key, Mode::Unsealed, "Unable to send seal command."},
+      {Mode::Unsealed, kSeal, "nack RB:23 #4", key, Mode::Sealed, "Attempt to seal device failed."},
+      {Mode::Sealed, kUnseal, "nack MAC #5", key, Mode::Sealed, noStart},
+      {Mode::Sealed, kUnseal, "nack RB:2F", key, Mode::Sealed, noChallenge},
+      {Mode::Sealed, kFull, "error RB:2F", key, Mode::FullAccess, ""},
+      {Mode::Sealed, kUnseal, "", kOtherKey, Mode::Sealed, ""},
+      {Mode::Unsealed, kFull, "", key.substr(2), Mode::Unsealed,
+       "Length of Key needs to be 32 Hex characters long."},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.option << " " << c.fault.occurrence << " " << c.messages);
-    PanelBench h(Gauge(DfType::CEDV_PLUS, c.from, {c.fault}));
+    SCOPED_TRACE(testing::Message() << c.option << " " << c.faults << " " << c.messages);
+    PanelBench h(DfType::CEDV_PLUS, c.from, c.faults);
     h.panel.SetKeyText(AuthId::txtUnsealKey, c.unsealKey);
-    Go(h, c.option);
+    h.Go(c.option);
     EXPECT_EQ(h.Gauge().Security(), c.to);
-    EXPECT_EQ(Joined(h.Messages(), "|"), c.messages);
+    EXPECT_EQ(h.MessageLine(), c.messages);
     EXPECT_TRUE(h.panel.Panel()[AuthId::btnGo].enabled);
   }
 }
 
 TEST(Authk18Mode, OptionsExcludeEachOtherAndLeavingTab1RefreshesTheMode) {
-  PanelBench h(Gauge(DfType::QSPAN, Mode::Unsealed, {}));
+  PanelBench h(DfType::QSPAN);
   h.panel.optionActionClick(kFull);
   h.panel.optionActionClick(kSeal);
   EXPECT_EQ(
       h.panel.Panel()[AuthId::optionAction0].value + h.panel.Panel()[AuthId::optionAction2].value,
       1);
   h.Gauge().SetSecurity(Mode::Sealed);
-  Go(h, -1);  // nothing selected: the display only
+  h.Go(-1);  // nothing selected: the display only
   h.panel.ssTabAuthClick(1);
   h.panel.ssTabAuthClick(0);
   EXPECT_EQ(h.Steps(), std::string(kRead) + " " + kRead);
