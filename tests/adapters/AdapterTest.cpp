@@ -175,86 +175,34 @@ TEST(SmbusFrames, PecIsCrc8OverTheWholeTransferWithTheAddressBytes) {
             smbus::Crc8(Bytes{0x2E, 0x23, 0x2F, 2, 0x10, 0x00}));
 }
 
-TEST(SmbusFrames, AnswersParseOnlyWhenWholeAndTheirPecMatches) {
-  const uint8_t pec = smbus::ReadPec(0x17, 0x23, Bytes{2, 0x10, 0x00});
-  const uint8_t wordPec = smbus::ReadPec(0x17, 0x0D, Bytes{0x3E, 0x00});
-  const struct {
-    Bytes read;
-    bool block, pec;
-    BusError error;
-    Bytes data;
-  } cases[] = {
-      {{2, 0x10, 0x00, 0xFF}, true, false, BusError::None, {0x10, 0x00}},
-      {{2, 0x10, 0x00, pec, 0xFF}, true, true, BusError::None, {0x10, 0x00}},
-      {{2, 0x10, 0x00, static_cast<uint8_t>(pec ^ 1)}, true, true, BusError::PecMismatch, {}},
-      {{3, 0x10, 0x00}, true, false, BusError::ShortAnswer, {}},
-      {{2, 0x10, 0x00}, true, true, BusError::ShortAnswer, {}},
-      {{}, true, false, BusError::ShortAnswer, {}},
-      {{0x3E, 0x00, wordPec}, false, true, BusError::None, {0x3E, 0x00}},
-      {{0x3E, 0x01, wordPec}, false, true, BusError::PecMismatch, {}},
-      {{0x3E}, false, false, BusError::ShortAnswer, {}},
-  };
-  for (const auto& c : cases) {
-    Bytes data;
-    uint16_t word = 0;
-    const BusError e = c.block ? smbus::ParseBlock(0x17, 0x23, c.read, c.pec, data)
-                               : smbus::ParseWord(0x17, 0x0D, c.read, c.pec, word);
-    EXPECT_EQ(e, c.error);
-    const Bytes got =
-        c.block ? data : Bytes{static_cast<uint8_t>(word), static_cast<uint8_t>(word >> 8)};
-    EXPECT_EQ(e == BusError::None ? got : Bytes{}, c.data);
-  }
-}
-
 TEST(AdapterChoice, NamesParseIntoDriverDeviceAndOptionsOrSayWhatIsWrong) {
-  const struct {
-    const char* text;
-    AdapterKind kind;
-    const char* target;
-    bool pec;
-    int timeout, retries;
-    uint32_t clock;
-  } good[] = {
-      {"sim:CEDV", AdapterKind::Sim, "CEDV", false, 0, 0, 0},
-      {"i2c:/dev/i2c-3,pec,timeout=250,retries=2", AdapterKind::I2c, "/dev/i2c-3", true, 250, 2, 0},
-      {"cp2112", AdapterKind::Cp2112, "", false, 0, 0, 0},
-      {"cp2112:00A1B2,pec,clock=400000", AdapterKind::Cp2112, "00A1B2", true, 0, 0, 400000},
-      {"i2c-sim:QSPAN", AdapterKind::I2cSim, "QSPAN", false, 0, 0, 0},
-      {"cp2112-sim:CEDV_PLUS,pec", AdapterKind::Cp2112Sim, "CEDV_PLUS", true, 0, 0, 0},
-  };
-  for (const auto& g : good) {
-    SCOPED_TRACE(g.text);
+  const std::string unknown = std::string("\" (known: ") + kKnownAdapters + ")";
+  // Parsed: kind (Sim, I2c, Cp2112, I2cSim, Cp2112Sim), target, pec, timeout, retries, clock.
+  for (const auto& [text, parsed] : std::vector<std::pair<std::string, std::string>>{
+           {"sim:CEDV", "0 CEDV 0 0 0 0"},
+           {"i2c:/dev/i2c-3,pec,timeout=250,retries=2", "1 /dev/i2c-3 1 250 2 0"},
+           {"cp2112", "2  0 0 0 0"},
+           {"cp2112:00A1B2,pec,clock=400000", "2 00A1B2 1 0 0 400000"},
+           {"i2c-sim:QSPAN", "3 QSPAN 0 0 0 0"},
+           {"cp2112-sim:CEDV_PLUS,pec", "4 CEDV_PLUS 1 0 0 0"},
+           {"usb:1", "unknown adapter \"usb:1" + unknown},
+           {"i2c", "unknown adapter \"i2c" + unknown},
+           {"cp2112:", "unknown adapter \"cp2112:" + unknown},
+           {"sim:LION", "unknown adapter \"sim:LION" + unknown},
+           {"sim:CEDV,pec", "unknown adapter \"sim:CEDV,pec" + unknown},
+           {"i2c:/dev/i2c-1,clock=400000",
+            "adapter \"i2c:/dev/i2c-1,clock=400000\": unknown or out-of-range adapter option "
+            "\"clock=400000\" (known: pec, timeout=1..60000 ms, retries=0..1000)"},
+           {"cp2112,timeout=0",
+            "adapter \"cp2112,timeout=0\": unknown or out-of-range adapter option \"timeout=0\" "
+            "(known: pec, timeout=1..60000 ms, retries=0..1000, clock=10000..400000 Hz)"}}) {
     std::string error;
-    const auto choice = ParseAdapterChoice(g.text, error);
-    ASSERT_TRUE(choice) << error;
-    EXPECT_EQ(choice->kind, g.kind);
-    EXPECT_EQ(choice->target, g.target);
-    EXPECT_EQ(choice->pec, g.pec);
-    EXPECT_EQ(choice->timeoutMs.value_or(0), g.timeout);
-    EXPECT_EQ(choice->retries.value_or(0), g.retries);
-    EXPECT_EQ(choice->clockHz.value_or(0), g.clock);
-  }
-  const std::string known = std::string(" (known: ") + kKnownAdapters + ")";
-  const struct {
-    const char* text;
-    std::string error;
-  } bad[] = {
-      {"usb:1", "unknown adapter \"usb:1\"" + known},
-      {"i2c", "unknown adapter \"i2c\"" + known},
-      {"cp2112:", "unknown adapter \"cp2112:\"" + known},
-      {"sim:LION", "unknown adapter \"sim:LION\"" + known},
-      {"sim:CEDV,pec", "unknown adapter \"sim:CEDV,pec\"" + known},
-      {"i2c:/dev/i2c-1,clock=400000",
-       "adapter \"i2c:/dev/i2c-1,clock=400000\": unknown or out-of-range adapter option "
-       "\"clock=400000\" (known: pec, timeout=1..60000 ms, retries=0..1000)"},
-      {"cp2112,timeout=0",
-       "adapter \"cp2112,timeout=0\": unknown or out-of-range adapter option \"timeout=0\" (known: "
-       "pec, timeout=1..60000 ms, retries=0..1000, clock=10000..400000 Hz)"},
-  };
-  for (const auto& b : bad) {
-    std::string error;
-    EXPECT_FALSE(ParseAdapterChoice(b.text, error)) << b.text;
-    EXPECT_EQ(error, b.error);
+    const auto c = ParseAdapterChoice(text, error);
+    std::ostringstream shown;
+    if (c)
+      shown << int(c->kind) << ' ' << c->target << ' ' << c->pec << ' ' << c->timeoutMs.value_or(0)
+            << ' ' << c->retries.value_or(0) << ' ' << c->clockHz.value_or(0) << error;
+    EXPECT_EQ(c ? shown.str() : error, parsed) << text;
   }
 }
 
@@ -524,8 +472,7 @@ TEST(AdapterFaults, TheBridgeCancelsATransferThatNeverFinishes) {
 }
 
 struct LimitCase {
-  const char* adapter;
-  const char* family;
+  const char* adapter;  // on a CEDV gauge
   unsigned long funcs;  // what the emulated i2c bus offers; 0: everything
   int command;
   int writeBytes;  // block write of this many bytes; 0: a block read of the command
@@ -536,30 +483,30 @@ struct LimitCase {
 };
 
 const LimitCase kLimits[] = {
-    {"i2c-sim", "CEDV", 0, 0x58, 0, 0, 1, 64, ""},
-    {"i2c-sim", "CEDV", 0, 0x22, 62, 0, 1, 0, ""},
-    {"i2c-sim,pec", "CEDV", 0, 0x22, 62, 0, 1, 0, ""},
-    {"i2c-sim", "CEDV", kSmbusOnly, 0x58, 0, 0x14, 1, 0, "longer than 32 bytes"},
-    {"i2c-sim", "CEDV", kSmbusOnly, 0x22, 62, 0x18, 0, 0, "not sent"},
-    {"i2c-sim", "CEDV", kSmbusOnly, 0x22, 32, 0, 1, 0, ""},
-    {"i2c-sim", "CEDV", I2C_FUNC_SMBUS_WORD_DATA, 0x23, 0, 0x18, 0, 0, "neither"},
-    {"cp2112-sim", "CEDV", 0, 0x58, 0, 0, 1, 64, ""},
-    {"cp2112-sim", "CEDV", 0, 0x22, 62, 0x18, 0, 0, "does not fit one CP2112 transfer"},
-    {"cp2112-sim", "CEDV", 0, 0x22, 59, 0, 1, 0, ""},
-    {"cp2112-sim,pec", "CEDV", 0, 0x22, 59, 0x18, 0, 0, "not sent"},
-    {"cp2112-sim,pec", "CEDV", 0, 0x22, 58, 0, 1, 0, ""},
-    {"cp2112-sim", "CEDV", 0, 0x100, 0, 0x19, 0, 0, ""},  // no such command byte
+    {"i2c-sim", 0, 0x58, 0, 0, 1, 64, ""},
+    {"i2c-sim", 0, 0x22, 62, 0, 1, 0, ""},
+    {"i2c-sim,pec", 0, 0x22, 62, 0, 1, 0, ""},
+    {"i2c-sim", kSmbusOnly, 0x58, 0, 0x14, 1, 0, "longer than 32 bytes"},
+    {"i2c-sim", kSmbusOnly, 0x22, 62, 0x18, 0, 0, "not sent"},
+    {"i2c-sim", kSmbusOnly, 0x22, 32, 0, 1, 0, ""},
+    {"i2c-sim", I2C_FUNC_SMBUS_WORD_DATA, 0x23, 0, 0x18, 0, 0, "neither"},
+    {"cp2112-sim", 0, 0x58, 0, 0, 1, 64, ""},
+    {"cp2112-sim", 0, 0x22, 62, 0x18, 0, 0, "does not fit one CP2112 transfer"},
+    {"cp2112-sim", 0, 0x22, 59, 0, 1, 0, ""},
+    {"cp2112-sim,pec", 0, 0x22, 59, 0x18, 0, 0, "not sent"},
+    {"cp2112-sim,pec", 0, 0x22, 58, 0, 1, 0, ""},
+    {"cp2112-sim", 0, 0x100, 0, 0x19, 0, 0, ""},  // no such command byte
 };
 
 TEST(AdapterLimits, LongBlocksGoAsOneTransferWhereTheAdapterCanAndAreRefusedUnsentElsewhere) {
   for (const LimitCase& c : kLimits) {
-    const std::string name = Named(c.adapter, c.family);
+    const std::string name = Named(c.adapter, "CEDV");
     SCOPED_TRACE(name + " command " + std::to_string(c.command) + " bytes " +
                  std::to_string(c.writeBytes));
     emulation::FakeBusConfig config;
     if (c.funcs != 0)
       config.funcs = c.funcs;
-    AdapterRig r(name, sim::DefaultScenario(*sim::ParseFamily(c.family)), config);
+    AdapterRig r(name, sim::DefaultScenario(DfType::CEDV), config);
     ASSERT_TRUE(r.Open()) << r.openError;
     if (c.writeBytes > 0) {
       r.WriteBlock(c.command, std::vector<uint8_t>(static_cast<size_t>(c.writeBytes), 0));

@@ -1,4 +1,5 @@
-// gaugecal security-mode, auth, seal, unseal, full-access and sha1 on the simulated gauges.
+// gaugecal security-mode, auth, seal, unseal, full-access and sha1 on the simulated gauges: what
+// the panel shows, the key's sources, the exit statuses and the key kept out of sight.
 
 #include <gtest/gtest.h>
 
@@ -13,29 +14,18 @@ namespace {
 
 constexpr const char* kOtherKey = "00112233445566778899AABBCCDDEEFF";
 
-std::string Line(const std::string& out, const std::string& label) {
-  const size_t at = out.find(label + ":");
-  const size_t start =
-      at == std::string::npos ? 0 : out.find_first_not_of(' ', at + label.size() + 1);
-  return at == std::string::npos ? "" : out.substr(start, out.find('\n', start) - start);
-}
-
 TEST(CliSecurity, AuthSucceedsWithTheDefaultKeyOnEveryFamilyAndFailsWithAnother) {
   for (const char* adapter : {"sim:CEDV", "sim:QSPAN", "sim:RN44K18", "sim:CEDV_PLUS"}) {
-    SCOPED_TRACE(adapter);
-    const CliResult ok = RunCli({"--adapter", adapter, "--virtual-time", "auth"});
-    EXPECT_EQ(ok.status, 0) << ok.err;
-    EXPECT_EQ(Line(ok.out, "Key + challenge"), std::string(32, '*') + Line(ok.out, "Challenge"));
-    EXPECT_EQ(Line(ok.out, "Host digest"), Line(ok.out, "Device digest"));
-    EXPECT_EQ(Line(ok.out, "Status"), "Authentication Successful");
-    const CliResult bad =
-        RunCli({"auth", "--adapter", adapter, "--virtual-time", "--key", kOtherKey, "--json"});
-    EXPECT_EQ(bad.status, 1);
-    EXPECT_EQ(nlohmann::json::parse(bad.out)["status"], "Authentication Failed");
+    const CliResult r = RunCli({"--adapter", adapter, "--virtual-time", "auth", "--json"});
+    EXPECT_EQ(r.status, 0) << adapter << r.err;
+    const auto j = nlohmann::json::parse(r.out);
+    EXPECT_EQ(j["keyAndChallenge"], std::string(32, '*') + j["challenge"].get<std::string>());
+    EXPECT_EQ(j["hostDigest"], j["deviceDigest"]) << adapter;
+    EXPECT_EQ(j["status"], "Authentication Successful") << adapter;
   }
-  TempDir dir;
-  const std::string turned = dir.Write("msb.json", R"({"faults": [{"kind": "msbFirstDigest"}]})");
-  EXPECT_EQ(RunCli({"--sim-scenario", turned, "--virtual-time", "auth"}).status, 1);
+  const CliResult bad = RunCli({"auth", "--virtual-time", "--key", kOtherKey});
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_NE(bad.out.find("Authentication Failed\n"), std::string::npos) << bad.out;
 }
 
 TEST(CliSecurity, UnsealThenSealRoundTripsAGaugeThatStartsSealed) {
@@ -43,17 +33,15 @@ TEST(CliSecurity, UnsealThenSealRoundTripsAGaugeThatStartsSealed) {
   const std::string scenario =
       dir.Write("pack.json", R"({"security": "Sealed", "dataFlashFile": "pack.df"})");
   const auto run = [&scenario](const std::string& command) {
-    return RunCli({"--sim-scenario", scenario, "--virtual-time", command, "--json"});
+    const CliResult r = RunCli({"--sim-scenario", scenario, "--virtual-time", command, "--json"});
+    EXPECT_EQ(r.status, 0) << command << r.err;
+    return nlohmann::json::parse(r.out);
   };
-  EXPECT_EQ(nlohmann::json::parse(run("security-mode").out)["text"], "Sealed");
-  for (const auto& [command, before, after] :
-       {std::tuple{"unseal", "Sealed", "Unsealed"}, std::tuple{"seal", "Unsealed", "Sealed"}}) {
-    const CliResult r = run(command);
-    EXPECT_EQ(r.status, 0) << r.err;
-    const auto j = nlohmann::json::parse(r.out);
-    EXPECT_EQ(j["before"], before) << command;
-    EXPECT_EQ(j["mode"], after) << command;
-  }
+  EXPECT_EQ(run("security-mode")["text"], "Sealed");
+  const auto unsealed = run("unseal"), sealed = run("seal");
+  EXPECT_EQ(unsealed["before"].get<std::string>() + ">" + unsealed["mode"].get<std::string>() +
+                " " + sealed["before"].get<std::string>() + ">" + sealed["mode"].get<std::string>(),
+            "Sealed>Unsealed Unsealed>Sealed");
   EXPECT_NE(ReadFile(dir.Path("pack.df")).find("security: Sealed"), std::string::npos);
 }
 
@@ -64,7 +52,6 @@ TEST(CliSecurity, KeySourcesAndExitStatuses) {
   const std::string full = dir.Write("full.json", R"({"security": "FullAccess"})");
   const std::string pasted = dir.Write("pasted.key", std::string(" \n\t") + kOtherKey + " \r\n\n");
   const std::string inside = dir.Write("inside.key", "00112233 445566778899AABBCCDDEEFF\n");
-  const std::string length = "message: Length of Key needs to be 32 Hex characters long.\n";
   const std::string none = dir.Path("none");
   const struct {
     std::vector<std::string> args;
@@ -77,12 +64,13 @@ TEST(CliSecurity, KeySourcesAndExitStatuses) {
       {{"unseal", "--key-file", pasted}, nullptr, 0, ""},
       {{"full-access"}, " 00112233445566778899aabbccddeeff\n", 0, ""},
       {{"auth", "--key", kOtherKey}, kDefaultKey, 0, ""},
-      {{"auth", "--key-file", inside}, nullptr, 1, length},
+      {{"auth", "--key-file", inside}, nullptr, 1, "message: Length of Key needs to be 32 Hex characters long.\n"},
       {{"full-access", "--key", "0011223344556677g899AABBCCDDEEFF"}, nullptr, 1,
        "message: Unseal Key has a non hex character.\n"},
       {{"auth", "--key-file", none}, nullptr, 2, "gaugecal: the key file " + none + " does not exist\n"},
       {{"seal"}, nullptr, 0, "message: Device is already sealed. Nothing to do.\n"},
       {{"unseal", "--sim-scenario", full}, nullptr, 0, "message: Device is not sealed. Nothing to do.\n"},
+      {{"auth", "--key", kOtherKey, "--key-file", pasted}, nullptr, 2, ""},
       // clang-format on
   };
   for (const auto& c : cases) {
@@ -94,9 +82,9 @@ TEST(CliSecurity, KeySourcesAndExitStatuses) {
     const CliResult r = RunCli(args);
     unsetenv("GAUGECAL_KEY");
     EXPECT_EQ(r.status, c.status) << r.out;
-    EXPECT_EQ(r.err, c.err);
+    EXPECT_EQ(r.err.substr(0, c.err.empty() && c.status == 2 ? 0 : r.err.size()),
+              c.err);  // CLI11 text
   }
-  EXPECT_EQ(RunCli({"auth", "--key", kOtherKey, "--key-file", pasted}).status, 2);
 }
 
 TEST(CliSecurity, TheKeyStaysOutOfOutputAndTraceUnlessAskedFor) {
@@ -104,13 +92,10 @@ TEST(CliSecurity, TheKeyStaysOutOfOutputAndTraceUnlessAskedFor) {
   const std::string own = dir.Write("own.json", std::string(R"({"key": ")") + kOtherKey + "\"}");
   const std::string trace = dir.Path("t.jsonl");
   for (const char* command : {"auth", "full-access"}) {
-    for (const std::string extra : {"", "--json", "--show-key"}) {
+    for (const std::string extra : {"--virtual-time", "--json", "--show-key"}) {
       SCOPED_TRACE(command + (" " + extra));
-      std::vector<std::string> args = {
-          "--sim-scenario", own, "--virtual-time", "--trace", trace, command, "--key", kOtherKey};
-      if (!extra.empty())
-        args.push_back(extra);
-      const CliResult r = RunCli(args);
+      const CliResult r = RunCli({"--sim-scenario", own, "--virtual-time", "--trace", trace,
+                                  command, "--key", kOtherKey, extra});
       EXPECT_EQ(r.status, 0) << r.err;
       EXPECT_EQ(r.out.find(kOtherKey) != std::string::npos, extra == "--show-key") << r.out;
       EXPECT_EQ(ReadFile(trace).find(kOtherKey), std::string::npos);
@@ -118,6 +103,7 @@ TEST(CliSecurity, TheKeyStaysOutOfOutputAndTraceUnlessAskedFor) {
   }
 }
 
+// The form's buttons by --mode (their digests are the form's own test).
 TEST(CliSecurity, Sha1DoesTheFormsThreeButtons) {
   const std::string msg = "00112233445566778899aabbccddeeff01020304";
   for (const auto& [mode, status, out] : std::vector<std::tuple<std::string, int, std::string>>{
@@ -126,8 +112,7 @@ TEST(CliSecurity, Sha1DoesTheFormsThreeButtons) {
            {"keyed", 0, "B3129C4004211DAE96C417A6F85E050353C04CE9\n"},
            {"hmac", 2, ""}}) {
     const CliResult r = RunCli({"sha1", "--msg", msg, "--key", kDefaultKey, "--mode", mode});
-    EXPECT_EQ(r.status, status) << mode;
-    EXPECT_EQ(r.out, out) << mode;
+    EXPECT_EQ(std::pair(r.status, r.out), std::pair(status, out)) << mode;
   }
   const CliResult noKey = RunCli({"sha1", "--msg", msg, "--mode", "keyed", "--json"});
   EXPECT_EQ(noKey.status, 1);
