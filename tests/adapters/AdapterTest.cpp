@@ -252,14 +252,10 @@ TEST(AdapterScan, TheToolListsWhatTheDriversFindOrSaysThereIsNothing) {
   VirtualPlatform platform;
   const std::vector<ScanResult> found = ScanAdapters(RealDrivers(platform));
   const CliResult r = RunCli({"--adapter", "i2c:/dev/i2c-99", "scan"});
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.err, "");
-  if (found.empty()) {
-    EXPECT_EQ(r.out, "No adapters found (no i2c-dev buses, no CP2112 bridges).\n");
-  } else {
-    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), static_cast<long>(found.size()));
-    EXPECT_EQ(r.out.rfind(found.front().adapter.name + "  ", 0), 0u);
-  }
+  EXPECT_EQ(std::pair(r.status, r.err), std::pair(0, std::string()));
+  EXPECT_EQ(found.empty() ? r.out : r.out.substr(0, r.out.find("  ")),
+            found.empty() ? "No adapters found (no i2c-dev buses, no CP2112 bridges).\n"
+                          : found.front().adapter.name);
   const CliResult json = RunCli({"scan", "--json"});
   EXPECT_EQ(json.status, 0);
   EXPECT_EQ(nlohmann::json::parse(json.out)["adapters"].size(), found.size());
@@ -604,52 +600,8 @@ ToolRun Tool(const TempDir& dir, const std::string& adapter, const std::string& 
   return {r, ReadFile(dir.Path("trace.jsonl"))};
 }
 
-TEST(EmulatedAdapterCli, EveryCommandGivesTheResultsAndTraceOfTheSimulatedGauge) {
-  TempDir dir;
-  for (const std::string family : {"CEDV", "QSPAN", "RN44K18", "CEDV_PLUS"}) {
-    // Every command that works a gauge, with entries the simulated pack passes.
-    const std::string cell4 = family == "QSPAN" || family == "RN44K18" ? " --cell 4=15600" : "";
-    for (const std::string& command : std::vector<std::string>{
-             "read", "raw", "calibrate pack-voltage --pack 15600",
-             "calibrate current --current -2000", "calibrate cc-offset", "calibrate board-offset",
-             "demo",
-             "calibrate voltage-temperature --voltage --temp internal=25 --cell 1=3900 --cell "
-             "2=7800 --cell 3=11700" +
-                 cell4}) {
-      SCOPED_TRACE(family + " " + command);
-      const ToolRun sim = Tool(dir, "sim:" + family, command);
-      ASSERT_EQ(sim.result.status, 0) << sim.result.out << sim.result.err;
-      ASSERT_GT(std::count(sim.trace.begin(), sim.trace.end(), '\n'), 20);
-
-      for (const std::string& name : {"i2c-sim:" + family, "i2c-sim:" + family + ",pec"}) {
-        const ToolRun run = Tool(dir, name, command);
-        EXPECT_EQ(run.result.status, sim.result.status) << name;
-        EXPECT_EQ(run.result.out, sim.result.out) << name;
-        EXPECT_EQ(run.result.err, sim.result.err) << name;
-        EXPECT_EQ(run.trace, sim.trace) << name;
-      }
-
-      // The bridge writes at most 59 data bytes a block: start-up's identification blocks of
-      // 62 are refused unsent, so the gauge never answers with its identification. Up to that
-      // first block the trace is the same, and the first line on stderr says why.
-      const ToolRun bridge = Tool(dir, "cp2112-sim:" + family, command);
-      EXPECT_EQ(bridge.result.status, 1);
-      EXPECT_EQ(bridge.result.err.rfind("warning: a block write of 62 bytes does not fit one "
-                                        "CP2112 transfer (59 bytes at most); not sent\n",
-                                        0),
-                0u)
-          << bridge.result.err;
-      const auto same = std::mismatch(bridge.trace.begin(), bridge.trace.end(), sim.trace.begin(),
-                                      sim.trace.end());
-      const std::string trace =
-          bridge.trace.substr(bridge.trace.rfind('\n', same.first - bridge.trace.begin()) + 1);
-      EXPECT_THAT(trace.substr(0, trace.find('\n')),
-                  testing::AllOf(testing::HasSubstr(R"("op":"WriteSMBusBlock","cmd":34)"),
-                                 testing::HasSubstr(R"("len":62,"status":24})")));
-    }
-  }
-}
-
+// The tool on the emulated adapters: the scenario's gauge faults strike there as on the
+// simulated gauge, adapter faults only there; the bridge's limit reaches stderr.
 TEST(EmulatedAdapterCli, ScenarioFaultsStrikeOnTheEmulatedAdaptersAndAdapterFaultsOnlyThere) {
   TempDir dir;
   // The second raw block read is refused: the same on the gauge and through i2c-dev.
@@ -661,6 +613,13 @@ TEST(EmulatedAdapterCli, ScenarioFaultsStrikeOnTheEmulatedAdaptersAndAdapterFaul
   EXPECT_NE(sim.trace, Tool(dir, "sim:CEDV", "raw").trace);
   EXPECT_EQ(i2c.trace, sim.trace);
   EXPECT_EQ(i2c.result.out, sim.result.out);
+  // The bridge writes at most 59 data bytes a block: start-up's identification blocks of 62
+  // are refused unsent, and the first line on stderr says why.
+  const ToolRun bridge = Tool(dir, "cp2112-sim:CEDV", "raw");
+  EXPECT_EQ(bridge.result.status, 1);
+  EXPECT_THAT(bridge.result.err,
+              testing::StartsWith("warning: a block write of 62 bytes does not fit one CP2112 "
+                                  "transfer (59 bytes at most); not sent\n"));
 
   const std::string adapterFault = dir.Write(
       "busy.json", R"({"faults": [{"kind": "busyForever", "member": "ReadSMBusWord_"}]})");
