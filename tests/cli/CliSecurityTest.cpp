@@ -28,23 +28,6 @@ TEST(CliSecurity, AuthSucceedsWithTheDefaultKeyOnEveryFamilyAndFailsWithAnother)
   EXPECT_NE(bad.out.find("Authentication Failed\n"), std::string::npos) << bad.out;
 }
 
-TEST(CliSecurity, UnsealThenSealRoundTripsAGaugeThatStartsSealed) {
-  TempDir dir;
-  const std::string scenario =
-      dir.Write("pack.json", R"({"security": "Sealed", "dataFlashFile": "pack.df"})");
-  const auto run = [&scenario](const std::string& command) {
-    const CliResult r = RunCli({"--sim-scenario", scenario, "--virtual-time", command, "--json"});
-    EXPECT_EQ(r.status, 0) << command << r.err;
-    return nlohmann::json::parse(r.out);
-  };
-  EXPECT_EQ(run("security-mode")["text"], "Sealed");
-  const auto unsealed = run("unseal"), sealed = run("seal");
-  EXPECT_EQ(unsealed["before"].get<std::string>() + ">" + unsealed["mode"].get<std::string>() +
-                " " + sealed["before"].get<std::string>() + ">" + sealed["mode"].get<std::string>(),
-            "Sealed>Unsealed Unsealed>Sealed");
-  EXPECT_NE(ReadFile(dir.Path("pack.df")).find("security: Sealed"), std::string::npos);
-}
-
 TEST(CliSecurity, KeySourcesAndExitStatuses) {
   TempDir dir;
   const std::string own =

@@ -9,10 +9,10 @@
 #include <fstream>
 #include <iterator>
 
+#include "CliRun.h"
 #include "cli/Cli.h"
 #include "cli/Progress.h"
 #include "device/HostLinkOps.h"
-#include "support/Bench.h"
 
 namespace gaugecal::test {
 namespace {
@@ -21,18 +21,13 @@ using ::testing::HasSubstr;
 
 // The tool's status, then its output, standard error and "|" with the steps of the trace.
 std::pair<int, std::string> Gaugecal(std::vector<std::string> args, const std::string& trace) {
-  args.insert(args.begin(), {"gaugecal", "--virtual-time", "--trace", trace});
-  std::vector<char*> argv;
-  for (std::string& a : args)
-    argv.push_back(a.data());
-  argv.push_back(nullptr);
-  std::ostringstream out, err;
-  const int status = cli::Main(static_cast<int>(args.size()), argv.data(), out, err);
+  args.insert(args.begin(), {"--virtual-time", "--trace", trace});
+  const CliResult r = RunCli(args);
   std::istringstream in(ReadFile(trace));
   std::string steps;
   for (std::string line; std::getline(in, line);)
     steps += " " + (line[0] == '{' ? Step(nlohmann::json::parse(line)) : line);
-  return {status, out.str() + err.str() + "|" + steps};
+  return {r.status, r.out + r.err + "|" + steps};
 }
 
 TEST(Cli, EveryCommandOnEveryGauge) {

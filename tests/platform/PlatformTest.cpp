@@ -55,29 +55,15 @@ TEST(PrivateProfile, StringReads) {
 }
 
 TEST(PrivateProfile, IntegerReads) {
-  const std::vector<std::pair<std::string, int32_t>> cases = {{"45", 45},
-                                                              {"-3968", -3968},
-                                                              {"+7", 7},
-                                                              {"0x44", 0x44},
-                                                              {"0XfF", 255},
-                                                              {"-0x10", -16},
-                                                              {"12abc", 12},
-                                                              {"3.9", 3},
-                                                              {"1,29", 1},
-                                                              {"abc", 0},
-                                                              {"-", 0},
-                                                              {"0x", 0},
-                                                              {"0xG", 0},
-                                                              {"\"21\"", 21},
-                                                              {"4294967297", INT32_MAX},
-                                                              {"-4294967297", INT32_MIN},
-                                                              {"007", 7},
-                                                              {"1 2", 1},
-                                                              {"- 5", 0},
-                                                              {"  19  ; note", 19},
-                                                              {"0x1f", 31},
-                                                              {"09", 9},
-                                                              {"x1", 0}};
+  constexpr int32_t kMax = INT32_MAX, kMin = INT32_MIN;  // beyond 32 bits: the nearest end
+  const std::vector<std::pair<std::string, int32_t>> cases = {
+      {"45", 45},    {"-3968", -3968}, {"+7", 7},     {"0x44", 0x44},
+      {"0XfF", 255}, {"-0x10", -16},   {"12abc", 12}, {"3.9", 3},
+      {"1,29", 1},   {"abc", 0},       {"-", 0},      {"4294967297", kMax},
+      {"0xG", 0},    {"\"21\"", 21},   {"0x", 0},     {"-4294967297", kMin},
+      {"007", 7},    {"1 2", 1},       {"- 5", 0},    {"  19  ; note", 19},
+      {"0x1f", 31},  {"09", 9},        {"x1", 0},
+  };
   std::string ini = "[S]\nempty=\nblank=  \n";
   for (size_t i = 0; i < cases.size(); ++i)
     ini += "k" + std::to_string(i) + "=" + cases[i].first + "\n";

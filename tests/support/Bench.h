@@ -96,22 +96,19 @@ inline int Count(const std::string& steps, const std::string& step) {
 }
 
 // A fault in the notation of the steps: kind (nack, short, long, corrupt, noanswer, stops,
-// error, wrongdigest, msbfirst),
-// then what it strikes and how: "RB:78" (a member and command; "MAC" is the access register,
-// "*:2F" any member), "#2" from the second match on (#0: all), "x3" three in a row, "-18" or
-// "+3" bytes less or more, "@5 ^40" the byte and bits a corrupt write changes, "t900" when
-// the rolling counter stops. Several faults are separated by ";".
+// error, wrongdigest, msbfirst), then what it strikes and how: "RB:78" (a member and command;
+// "MAC" is the access register, "*:2F" any member), "#2" from the second match on (#0: all),
+// "x3" three in a row, "-18" or "+3" bytes less or more, "@5 ^40" the byte and bits a corrupt
+// write changes (or the digest byte a wrong digest changes), "t900" when the rolling counter
+// stops. Several faults are separated by ";".
 inline std::vector<sim::Fault> Faults(const std::string& text) {
-  static const std::map<std::string, sim::FaultKind> kinds = {
-      {"nack", sim::FaultKind::Nack},
-      {"short", sim::FaultKind::ShortBlock},
-      {"long", sim::FaultKind::LongBlock},
-      {"corrupt", sim::FaultKind::CorruptWrite},
-      {"noanswer", sim::FaultKind::NoAnswer},
-      {"stops", sim::FaultKind::CounterStops},
-      {"error", sim::FaultKind::ErrorStatus},
-      {"wrongdigest", sim::FaultKind::WrongDigest},
-      {"msbfirst", sim::FaultKind::MsbFirstDigest}};
+  using K = sim::FaultKind;
+  // clang-format off
+  static const std::map<std::string, K> kinds = {
+      {"nack", K::Nack}, {"short", K::ShortBlock}, {"long", K::LongBlock},
+      {"corrupt", K::CorruptWrite}, {"noanswer", K::NoAnswer}, {"stops", K::CounterStops},
+      {"error", K::ErrorStatus}, {"wrongdigest", K::WrongDigest}, {"msbfirst", K::MsbFirstDigest}};
+  // clang-format on
   static const std::map<std::string, std::string> members = {
       {"RW", "ReadSMBusWord"},    {"RW_", "ReadSMBusWord_"},  {"WW", "WriteSMBusWord"},
       {"WW_", "WriteSMBusWord_"}, {"MAC", "WriteSMBusWord_"}, {"RB", "ReadSMBusBlock_"},
