@@ -16,7 +16,7 @@ constexpr const char* kKnownAdapters = "sim:CEDV, sim:QSPAN, sim:RN44K18 or sim:
 
 std::unique_ptr<HostLink> OpenAdapter(const std::string& adapterName,
                                       const std::string& scenarioFile, Platform& platform,
-                                      std::string& error) {
+                                      std::string& error, bool& inUse) {
   const std::string prefix = kSimPrefix;
   const std::optional<DfType> family = adapterName.rfind(prefix, 0) == 0
                                            ? sim::ParseFamily(adapterName.substr(prefix.size()))
@@ -33,8 +33,10 @@ std::unique_ptr<HostLink> OpenAdapter(const std::string& adapterName,
       return nullptr;
   }
   std::unique_ptr<sim::SimulatedGauge> gauge =
-      sim::OpenGauge(std::move(*scenario), platform, error);
-  if (!gauge && !scenarioFile.empty())
+      sim::OpenGauge(std::move(*scenario), platform, error, &inUse);
+  if (inUse)
+    error = adapterName + ": " + error;
+  else if (!gauge && !scenarioFile.empty())
     error = scenarioFile + ": " + error;
   return gauge;
 }

@@ -8,6 +8,7 @@ void AddIdentifyCommand(CommandSet& commands);
 void AddCheckConfigCommand(CommandSet& commands);
 void AddReadCommand(CommandSet& commands);
 void AddRawCommand(CommandSet& commands);
+void AddBackupCommands(CommandSet& commands);
 
 void AddCommands(CommandSet& commands) {
   AddDemoCommand(commands);
@@ -16,6 +17,7 @@ void AddCommands(CommandSet& commands) {
   AddCheckConfigCommand(commands);
   AddReadCommand(commands);
   AddRawCommand(commands);
+  AddBackupCommands(commands);
 }
 
 CLI::App& CommandSet::Add(const std::string& name, const std::string& description, CommandRun run) {

@@ -48,6 +48,10 @@ void AddGlobalOptions(CLI::App& tool, GlobalOptions& options) {
   tool.add_option("--appdir", options.appDir,
                   "application directory with config.ini and Morvane.ini")
       ->type_name("DIR");
+  tool.add_option("--backup-dir", options.backupDir,
+                  "folder for the backups saved before data flash writes (default "
+                  "$XDG_STATE_HOME/gaugecal/backups, else ~/.local/state/gaugecal/backups)")
+      ->type_name("DIR");
   tool.add_flag("--json", options.json, "print results as JSON");
   tool.set_version_flag("--version", std::string("gaugecal ") + GAUGECAL_VERSION);
 }
@@ -101,11 +105,13 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
 
   // The adapter first: a bad scenario file must not truncate an earlier trace file.
   std::string error;
+  bool inUse = false;
   std::unique_ptr<HostLink> adapter =
-      OpenAdapter(options.adapter, options.simScenario, *platform, error);
+      OpenAdapter(options.adapter, options.simScenario, *platform, error, inUse);
   if (!adapter) {
     err << "gaugecal: " << error << "\n";
-    return kExitUsage;
+    // Another station works on this adapter: not a usage error, and nothing was touched.
+    return inUse ? kExitFailed : kExitUsage;
   }
 
   std::ofstream traceStream;
@@ -136,6 +142,7 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
   Module().platform = platform.get();
   Module().hostLink = link;
   Module().SmbAddress = kGaugeAddress;
+  Module().backupDir = options.backupDir;
 
   // Progress lines only for a person watching the real standard output.
   const bool terminal = &out == &std::cout && isatty(STDOUT_FILENO) == 1;

@@ -3,7 +3,10 @@
 
 #include <algorithm>
 #include <array>
+#include <span>
+#include <string>
 
+#include "device/Backup.h"
 #include "device/DataFlash.h"
 #include "device/DataFlashRows.h"
 #include "device/HostLink.h"
@@ -82,6 +85,15 @@ int32_t WriteAbsoluteDF(int16_t address, uint8_t first, uint8_t second) {
       !LoadRows(image,
                 "Communication Error returned when reading block to write absolute address."))
     return 1;
+  // The rows as the gauge holds them are saved before any of them changes.
+  std::string error;
+  const auto rows = std::span<const uint8_t>(image.bytes).first(image.rows * kRowLength);
+  if (SaveBackup(MakeBackup(BackupKind::AbsoluteRows, image.firstRow * kRowLength, rows), error)
+          .empty()) {
+    ShowMessage("Could not save a backup of the Dataflash rows about to be written: " + error +
+                ". Nothing was written to the gauge.");
+    return 1;
+  }
   image.bytes[image.offset] = first;
   image.bytes[image.offset + 1] = second;
 

@@ -6,8 +6,8 @@
 #include <sstream>
 
 #include "device/Codecs.h"
+#include "device/HexText.h"
 #include "sim/GaugeFloat.h"
-#include "sim/HexText.h"
 
 namespace gaugecal::sim {
 

@@ -5,8 +5,8 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "device/HexText.h"
 #include "sim/FlashLayout.h"
-#include "sim/HexText.h"
 #include "sim/JsonFields.h"
 
 namespace gaugecal::sim {

@@ -189,8 +189,8 @@ Reported SimulatedGauge::ReportedNow() const {
   return Report(RawNow(false), flash_);
 }
 
-std::unique_ptr<SimulatedGauge> OpenGauge(Scenario scenario, Platform& platform,
-                                          std::string& error) {
+std::unique_ptr<SimulatedGauge> OpenGauge(Scenario scenario, Platform& platform, std::string& error,
+                                          bool* inUse) {
   const FlashLayout& layout = LayoutOf(scenario.family, scenario.rowLayout);
   for (const auto& [name, value] : scenario.parameters) {
     if (!layout.Find(name)) {
@@ -203,11 +203,27 @@ std::unique_ptr<SimulatedGauge> OpenGauge(Scenario scenario, Platform& platform,
   auto gauge = std::make_unique<SimulatedGauge>(std::move(scenario), platform);
   if (!file.empty()) {
     std::error_code ec;
-    const bool ok = std::filesystem::exists(file, ec) ? gauge->Flash().LoadFile(file, error)
-                                                      : gauge->Flash().SaveFile(file, error);
+    const bool exists = std::filesystem::exists(file, ec);
+    // One tool at a time on a gauge that keeps its data flash: the lock comes before the file
+    // is read or created, and lives as long as the gauge.
+    AdvisoryLock::Outcome outcome = AdvisoryLock::Outcome::Failed;
+    std::string why;
+    auto lock = AdvisoryLock::Acquire(file, true, outcome, why);
+    if (!lock) {
+      error = outcome == AdvisoryLock::Outcome::InUse
+                  ? "the simulated gauge of data flash file " + file +
+                        " is in use by another gaugecal; nothing was done"
+                  : "data flash file " + file + ": cannot be locked: " + why;
+      if (inUse != nullptr)
+        *inUse = outcome == AdvisoryLock::Outcome::InUse;
+      return nullptr;
+    }
+    const bool ok =
+        exists ? gauge->Flash().LoadFile(file, error) : gauge->Flash().SaveFile(file, error);
     if (!ok)
       return nullptr;
     gauge->SetPersistFile(file);
+    gauge->HoldLock(std::move(lock));
   }
   return gauge;
 }

@@ -177,13 +177,19 @@ TEST(VoltageTemperatureChecks, FailedWriteVerificationIsReported) {
   sim::Scenario s = WithRawCells(DfType::QSPAN, {12800, 12800, 12800, 12800});
   s.faults.push_back({.kind = sim::FaultKind::CorruptWrite, .occurrence = 1, .offset = 9});
   CalRig rig(s);
+  const std::vector<uint8_t> before = rig.CalArea();
   EXPECT_EQ(rig.Run(VoltageRequest({4000, 8000, 12000, 16000})), 1);
   const auto messages = rig.Messages();
-  ASSERT_GE(messages.size(), 2u);
-  EXPECT_EQ(messages[messages.size() - 2],
+  ASSERT_GE(messages.size(), 3u);
+  EXPECT_EQ(messages[messages.size() - 3],
             "Unable to write new calibration values to Dataflash. Ensure device is not sealed. "
             "Please repeat this calibration.");
-  EXPECT_EQ(messages.back(), kFailed);
+  EXPECT_EQ(messages[messages.size() - 2], kFailed);
+  // The corrupted image is rolled back; that outcome comes after the calibration's messages.
+  EXPECT_EQ(messages.back(),
+            "The failed write had changed the calibration Dataflash. Its previous contents were "
+            "written back and verified.");
+  EXPECT_EQ(rig.CalArea(), before);
 }
 
 }  // namespace

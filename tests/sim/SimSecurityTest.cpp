@@ -7,8 +7,8 @@
 
 #include <algorithm>
 
+#include "device/HexText.h"
 #include "security/DefaultKey.h"
-#include "sim/HexText.h"
 #include "support/SimBench.h"
 
 namespace gaugecal::test {
@@ -33,7 +33,7 @@ Bytes Reverse(Bytes b) {
 // SHA-1(key || SHA-1(key || challenge)); key and challenge most significant byte first.
 Bytes HostDigest(const std::string& keyHex, const Bytes& challenge) {
   Bytes key;
-  EXPECT_TRUE(sim::ParseHexBytes(keyHex, key));
+  EXPECT_TRUE(ParseHexBytes(keyHex, key));
   Bytes first = key;
   first.insert(first.end(), challenge.begin(), challenge.end());
   Bytes second = key;
