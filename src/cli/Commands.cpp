@@ -9,6 +9,12 @@ void AddCheckConfigCommand(CommandSet& commands);
 void AddReadCommand(CommandSet& commands);
 void AddRawCommand(CommandSet& commands);
 void AddBackupCommands(CommandSet& commands);
+void AddSecurityModeCommand(CommandSet& commands);
+void AddAuthCommand(CommandSet& commands);
+void AddSealCommand(CommandSet& commands);
+void AddUnsealCommand(CommandSet& commands);
+void AddFullAccessCommand(CommandSet& commands);
+void AddSha1Command(CommandSet& commands);
 
 void AddCommands(CommandSet& commands) {
   AddDemoCommand(commands);
@@ -18,6 +24,12 @@ void AddCommands(CommandSet& commands) {
   AddReadCommand(commands);
   AddRawCommand(commands);
   AddBackupCommands(commands);
+  AddSecurityModeCommand(commands);
+  AddAuthCommand(commands);
+  AddSealCommand(commands);
+  AddUnsealCommand(commands);
+  AddFullAccessCommand(commands);
+  AddSha1Command(commands);
 }
 
 CLI::App& CommandSet::Add(const std::string& name, const std::string& description, CommandRun run) {

@@ -30,6 +30,10 @@ TransferEffect FaultInjector::OnTransfer(const std::string& member, int command,
         if (Matches(f, member, command) && Strikes(a))
           effect.nack = true;
         break;
+      case FaultKind::ErrorStatus:
+        if (Matches(f, member, command) && Strikes(a))
+          effect.errorStatus = true;
+        break;
       case FaultKind::ShortBlock:
       case FaultKind::LongBlock:
         if (blockRead && Matches(f, member, command) && Strikes(a))
@@ -52,13 +56,15 @@ std::vector<Corruption> FaultInjector::OnFlashWrite(int command) {
   return out;
 }
 
-bool FaultInjector::OnDigest() {
-  bool wrong = false;
+FaultInjector::DigestEffect FaultInjector::OnDigest() {
+  DigestEffect effect;
   for (Armed& a : armed_) {
     if (a.fault.kind == FaultKind::WrongDigest && Strikes(a))
-      wrong = true;
+      effect.invert.push_back(a.fault.offset);
+    if (a.fault.kind == FaultKind::MsbFirstDigest && Strikes(a))
+      effect.msbFirst = true;
   }
-  return wrong;
+  return effect;
 }
 
 std::optional<double> FaultInjector::CounterStopMs() const {

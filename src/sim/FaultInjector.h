@@ -13,9 +13,10 @@
 namespace gaugecal::sim {
 
 struct TransferEffect {
-  bool noAnswer = false;  // nobody acknowledges the address
-  bool nack = false;      // the gauge refuses this transfer
-  int blockDelta = 0;     // block reads: bytes added (positive) or removed (negative)
+  bool noAnswer = false;     // nobody acknowledges the address
+  bool nack = false;         // the gauge refuses this transfer
+  bool errorStatus = false;  // the transfer works but its status is a host error
+  int blockDelta = 0;        // block reads: bytes added (positive) or removed (negative)
 };
 
 struct Corruption {
@@ -31,8 +32,13 @@ class FaultInjector {
   TransferEffect OnTransfer(const std::string& member, int command, bool blockRead);
   // Called once for every data flash write the gauge accepts, with the block command.
   std::vector<Corruption> OnFlashWrite(int command);
-  // Called once for every authentication digest the gauge computes.
-  bool OnDigest();
+  // Called once for every authentication digest the gauge computes: the bus bytes (from 0,
+  // least significant first) to invert, and whether it goes most significant byte first.
+  struct DigestEffect {
+    std::vector<int> invert;
+    bool msbFirst = false;
+  };
+  DigestEffect OnDigest();
   // Platform time (after opening) at which the rolling counter stops, if it does.
   std::optional<double> CounterStopMs() const;
 

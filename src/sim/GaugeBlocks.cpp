@@ -94,14 +94,19 @@ bool SimulatedGauge::Write2F(std::span<const uint8_t> data) {
     std::copy(data.begin(), data.end(), wire.begin());
     if (block2F_ == Block2F::Challenge) {
       // The answer to an unseal or full access challenge.
-      if (Reversed(KeyedDigest(scenario_.key, challenge_)) == wire)
+      if (Reversed(KeyedDigest(scenario_.key, challenge_)) == wire) {
         security_ = challengeGrants_;
+        Persist();
+      }
     } else {
       // An authentication challenge: the digest is read back from 0x2F.
-      Digest digest = KeyedDigest(scenario_.key, Reversed(wire));
-      if (faults_.OnDigest())
-        digest.back() ^= 0xFF;
-      lastDigest_ = Reversed(digest);
+      const FaultInjector::DigestEffect effect = faults_.OnDigest();
+      const Digest digest = KeyedDigest(scenario_.key, Reversed(wire));
+      lastDigest_ = effect.msbFirst ? digest : Reversed(digest);
+      for (int offset : effect.invert) {
+        if (offset >= 0 && static_cast<size_t>(offset) < lastDigest_.size())
+          lastDigest_[static_cast<size_t>(offset)] ^= 0xFF;
+      }
     }
     block2F_ = Block2F::LastDigest;
     return true;
@@ -122,11 +127,15 @@ bool SimulatedGauge::StoreFlash(int command, std::span<uint8_t> target,
     if (c.offset >= 0 && static_cast<size_t>(c.offset) < data.size())
       target[static_cast<size_t>(c.offset)] ^= c.xorMask;
   }
-  if (!persistFile_.empty()) {
-    persistError_.clear();
-    flash_.SaveFile(persistFile_, persistError_);
-  }
+  Persist();
   return true;
+}
+
+void SimulatedGauge::Persist() {
+  if (persistFile_.empty())
+    return;
+  persistError_.clear();
+  flash_.SaveFile(persistFile_, persistError_, {{"security", SecurityModeName(security_)}});
 }
 
 }  // namespace gaugecal::sim

@@ -102,7 +102,7 @@ GaugeFlash::Range GaugeFlash::SubclassRange(int id) const {
   return {};
 }
 
-bool GaugeFlash::LoadFile(const std::string& path, std::string& error) {
+bool GaugeFlash::LoadFile(const std::string& path, std::string& error, Fields* fields) {
   std::ifstream in(path);
   if (!in) {
     error = "data flash file " + path + ": cannot be read";
@@ -111,8 +111,17 @@ bool GaugeFlash::LoadFile(const std::string& path, std::string& error) {
   std::string line, digits;
   while (std::getline(in, line)) {
     const size_t start = line.find_first_not_of(" \t\r");
-    if (start != std::string::npos && line[start] != '#')
+    const size_t colon = line.find(':');
+    if (start == std::string::npos || line[start] == '#')
+      continue;
+    if (colon == std::string::npos) {
       digits += line + "\n";
+    } else if (fields) {
+      const size_t value = line.find_first_not_of(" \t", colon + 1);
+      const size_t end = line.find_last_not_of(" \t\r");
+      fields->emplace_back(line.substr(start, colon - start),
+                           value == std::string::npos ? "" : line.substr(value, end + 1 - value));
+    }
   }
   std::vector<uint8_t> bytes;
   if (!ParseHexBytes(digits, bytes)) {
@@ -128,7 +137,7 @@ bool GaugeFlash::LoadFile(const std::string& path, std::string& error) {
   return true;
 }
 
-bool GaugeFlash::SaveFile(const std::string& path, std::string& error) const {
+bool GaugeFlash::SaveFile(const std::string& path, std::string& error, const Fields& fields) const {
   std::ostringstream text;
   text << "# gaugecal simulated " << DfTypeName(layout_->family) << " data flash, " << bytes_.size()
        << " bytes\n";
@@ -137,6 +146,8 @@ bool GaugeFlash::SaveFile(const std::string& path, std::string& error) const {
     for (size_t k = 0; k < n; ++k)
       text << Hex2(bytes_[i + k]) << (k + 1 < n ? " " : "\n");
   }
+  for (const auto& [name, value] : fields)
+    text << name << ": " << value << "\n";
   std::ofstream out(path, std::ios::trunc);
   out << text.str();
   out.flush();

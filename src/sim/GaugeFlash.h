@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "sim/FlashLayout.h"
@@ -39,9 +40,11 @@ class GaugeFlash {
   std::span<const uint8_t> Row(int row) const { return Window(RowRange(row)); }
   std::span<const uint8_t> SubclassBytes(int id) const { return Window(SubclassRange(id)); }
 
-  // Persistence: hexadecimal text, 32 bytes a line, '#' starts a comment line.
-  bool LoadFile(const std::string& path, std::string& error);
-  bool SaveFile(const std::string& path, std::string& error) const;
+  // Persistence: hexadecimal text, 32 bytes a line, '#' starts a comment line. Lines
+  // "name: value" carry the rest of the gauge's lasting state (fields), after the bytes.
+  using Fields = std::vector<std::pair<std::string, std::string>>;
+  bool LoadFile(const std::string& path, std::string& error, Fields* fields = nullptr);
+  bool SaveFile(const std::string& path, std::string& error, const Fields& fields = {}) const;
 
  private:
   struct Range {

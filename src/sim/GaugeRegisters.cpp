@@ -138,6 +138,7 @@ void SimulatedGauge::Subcommand(uint16_t subcommand) {
   } else if (subcommand == kMacSeal) {
     security_ = SecurityMode::Sealed;
     calMode_ = false;
+    Persist();
   } else if (subcommand == kMacUnseal || subcommand == kMacFullAccess) {
     for (uint8_t& b : challenge_) {
       random_ = random_ * 6364136223846793005ULL + 1442695040888963407ULL;

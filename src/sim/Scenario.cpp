@@ -114,6 +114,26 @@ std::optional<DfType> ParseFamily(const std::string& name) {
   return std::nullopt;
 }
 
+const char* SecurityModeName(SecurityMode mode) {
+  switch (mode) {
+    case SecurityMode::Sealed:
+      return "Sealed";
+    case SecurityMode::Unsealed:
+      return "Unsealed";
+    case SecurityMode::FullAccess:
+      break;
+  }
+  return "FullAccess";
+}
+
+std::optional<SecurityMode> ParseSecurityMode(const std::string& name) {
+  for (SecurityMode m : {SecurityMode::Sealed, SecurityMode::Unsealed, SecurityMode::FullAccess}) {
+    if (name == SecurityModeName(m))
+      return m;
+  }
+  return std::nullopt;
+}
+
 bool ParseKey(const std::string& hex, std::array<uint8_t, 16>& key) {
   std::vector<uint8_t> bytes;
   if (!ParseHexBytes(hex, bytes) || bytes.size() != key.size())

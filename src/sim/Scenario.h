@@ -26,13 +26,15 @@ struct ChannelError {
 };
 
 enum class FaultKind {
-  NoAnswer,      // no device answers at the address: every transfer fails
-  Nack,          // the chosen transfers are not acknowledged
-  ShortBlock,    // the chosen block reads lose their last bytes
-  LongBlock,     // the chosen block reads carry extra bytes
-  CounterStops,  // the rolling counter (and the converter) stops
-  CorruptWrite,  // the chosen data flash write stores other bytes than sent
-  WrongDigest,   // the authentication digest is wrong
+  NoAnswer,        // no device answers at the address: every transfer fails
+  Nack,            // the chosen transfers are not acknowledged
+  ShortBlock,      // the chosen block reads lose their last bytes
+  LongBlock,       // the chosen block reads carry extra bytes
+  CounterStops,    // the rolling counter (and the converter) stops
+  CorruptWrite,    // the chosen data flash write stores other bytes than sent
+  WrongDigest,     // one byte of the authentication digest is wrong
+  MsbFirstDigest,  // the authentication digest goes on the bus most significant byte first
+  ErrorStatus,     // the transfer does its work (a read delivers its bytes) but reports failure
 };
 
 struct Fault {
@@ -42,7 +44,7 @@ struct Fault {
   int occurrence = 1;      // first affected matching transfer, from 1; 0 = all of them
   int count = 1;           // how many consecutive matching transfers are affected
   int bytes = 1;           // ShortBlock / LongBlock: bytes removed or added
-  int offset = 0;          // CorruptWrite: byte within the written block
+  int offset = 0;          // CorruptWrite: byte within the written block; WrongDigest: bus byte
   uint8_t xorMask = 0x01;  // CorruptWrite: bits flipped in that byte
   double afterMs = 0.0;    // CounterStops: platform time after the gauge was opened
 };
@@ -104,6 +106,10 @@ struct Scenario {
 Scenario DefaultScenario(DfType family);
 
 std::optional<DfType> ParseFamily(const std::string& name);
+
+// "Sealed", "Unsealed", "FullAccess", as scenario and data flash files write them.
+const char* SecurityModeName(SecurityMode mode);
+std::optional<SecurityMode> ParseSecurityMode(const std::string& name);
 
 // 32 hexadecimal digits (blanks between pairs allowed) into 16 bytes; false otherwise.
 bool ParseKey(const std::string& hex, std::array<uint8_t, 16>& key);

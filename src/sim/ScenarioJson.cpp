@@ -112,14 +112,10 @@ bool ReadDataFlash(JsonFields& f, Scenario& s, const std::string& baseDir) {
 bool ReadSecurity(JsonFields& f, Scenario& s) {
   std::string mode;
   if (f.Text("security", mode) && f.Has("security")) {
-    if (mode == "Sealed")
-      s.security = SecurityMode::Sealed;
-    else if (mode == "Unsealed")
-      s.security = SecurityMode::Unsealed;
-    else if (mode == "FullAccess")
-      s.security = SecurityMode::FullAccess;
-    else
+    const std::optional<SecurityMode> parsed = ParseSecurityMode(mode);
+    if (!parsed)
       return f.Fail("security", "must be \"Sealed\", \"Unsealed\" or \"FullAccess\"");
+    s.security = *parsed;
   }
   std::string key;
   if (f.Text("key", key) && f.Has("key") && !ParseKey(key, s.key))
@@ -156,7 +152,8 @@ constexpr KindName kKinds[] = {
     {"noAnswer", FaultKind::NoAnswer, 0},         {"nack", FaultKind::Nack, 1},
     {"shortBlock", FaultKind::ShortBlock, 1},     {"longBlock", FaultKind::LongBlock, 1},
     {"counterStops", FaultKind::CounterStops, 0}, {"corruptWrite", FaultKind::CorruptWrite, 1},
-    {"wrongDigest", FaultKind::WrongDigest, 0},
+    {"wrongDigest", FaultKind::WrongDigest, 0},   {"msbFirstDigest", FaultKind::MsbFirstDigest, 0},
+    {"errorStatus", FaultKind::ErrorStatus, 1},
 };
 
 constexpr const char* kMembers[] = {"ReadSMBusWord",   "ReadSMBusWord_",  "WriteSMBusWord",
@@ -179,7 +176,7 @@ bool ReadFault(const json& j, const std::string& source, const std::string& path
   if (!found) {
     return f.Fail("kind",
                   "must be one of noAnswer, nack, shortBlock, longBlock, counterStops, "
-                  "corruptWrite, wrongDigest");
+                  "corruptWrite, wrongDigest, msbFirstDigest, errorStatus");
   }
   fault.kind = found->kind;
   fault.occurrence = found->defaultOccurrence;

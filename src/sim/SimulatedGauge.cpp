@@ -47,6 +47,13 @@ int32_t SimulatedGauge::Fail(int32_t error, int bits) {
   return error;
 }
 
+int32_t SimulatedGauge::Finish(const TransferEffect& effect) {
+  if (!effect.errorStatus)
+    return 0;
+  errors_.push_back(kHostErrorNack);
+  return kHostErrorNack;
+}
+
 bool SimulatedGauge::Begin(const char* member, int command, int16_t address, bool blockRead,
                            TransferEffect& effect, int32_t& status) {
   ++transfers_;
@@ -71,7 +78,7 @@ int32_t SimulatedGauge::ReadWord(const char* member, int command, int16_t addres
   if (!WordAnswer(command, word))
     return Fail(kHostErrorNack, bus::RefusedBits());
   PassBits(bus::ReadWordBits());
-  return 0;
+  return Finish(effect);
 }
 
 int32_t SimulatedGauge::WriteWord(const char* member, int command, uint16_t word, int16_t address) {
@@ -82,7 +89,7 @@ int32_t SimulatedGauge::WriteWord(const char* member, int command, uint16_t word
   if (!WordWrite(command, word))
     return Fail(kHostErrorNack, bus::RefusedBits());
   PassBits(bus::WriteWordBits());
-  return 0;
+  return Finish(effect);
 }
 
 int32_t SimulatedGauge::ReadBlock(const char* member, int command, int16_t address,
@@ -96,7 +103,7 @@ int32_t SimulatedGauge::ReadBlock(const char* member, int command, int16_t addre
   const int length = std::max(0, static_cast<int>(data.size()) + effect.blockDelta);
   data.resize(static_cast<size_t>(length));  // a long block carries zero bytes
   PassBits(bus::ReadBlockBits(length));
-  return 0;
+  return Finish(effect);
 }
 
 int32_t SimulatedGauge::ReadSMBusWord(int16_t command, uint8_t& msb, uint8_t& lsb,
@@ -154,7 +161,7 @@ int32_t SimulatedGauge::WriteSMBusBlock(int16_t command, std::span<const uint8_t
   if (!BlockWrite(command, buffer.first(n)))
     return Fail(kHostErrorNack, bus::RefusedBits());
   PassBits(bus::WriteBlockBits(static_cast<int>(n)));
-  return 0;
+  return Finish(effect);
 }
 
 int32_t SimulatedGauge::CheckForError() {
@@ -189,6 +196,22 @@ Reported SimulatedGauge::ReportedNow() const {
   return Report(RawNow(false), flash_);
 }
 
+bool SimulatedGauge::LoadPersistFile(const std::string& path, std::string& error) {
+  GaugeFlash::Fields fields;
+  if (!flash_.LoadFile(path, error, &fields))
+    return false;
+  for (const auto& [name, value] : fields) {
+    const std::optional<SecurityMode> mode = ParseSecurityMode(value);
+    if (name != "security" || !mode) {
+      error = "data flash file " + path + ": \"" + name + ": " + value +
+              "\" is not a line the gauge keeps (security: Sealed, Unsealed or FullAccess)";
+      return false;
+    }
+    security_ = *mode;
+  }
+  return true;
+}
+
 std::unique_ptr<SimulatedGauge> OpenGauge(Scenario scenario, Platform& platform, std::string& error,
                                           bool* inUse) {
   const FlashLayout& layout = LayoutOf(scenario.family, scenario.rowLayout);
@@ -203,7 +226,7 @@ std::unique_ptr<SimulatedGauge> OpenGauge(Scenario scenario, Platform& platform,
   auto gauge = std::make_unique<SimulatedGauge>(std::move(scenario), platform);
   if (!file.empty()) {
     std::error_code ec;
-    const bool exists = std::filesystem::exists(file, ec);
+    const bool existed = std::filesystem::exists(file, ec);
     // One tool at a time on a gauge that keeps its data flash: the lock comes before the file
     // is read or created, and lives as long as the gauge.
     AdvisoryLock::Outcome outcome = AdvisoryLock::Outcome::Failed;
@@ -218,12 +241,17 @@ std::unique_ptr<SimulatedGauge> OpenGauge(Scenario scenario, Platform& platform,
         *inUse = outcome == AdvisoryLock::Outcome::InUse;
       return nullptr;
     }
-    const bool ok =
-        exists ? gauge->Flash().LoadFile(file, error) : gauge->Flash().SaveFile(file, error);
-    if (!ok)
+    if (existed && !gauge->LoadPersistFile(file, error))
       return nullptr;
     gauge->SetPersistFile(file);
     gauge->HoldLock(std::move(lock));
+    if (!existed) {
+      gauge->Persist();
+      if (!gauge->PersistError().empty()) {
+        error = gauge->PersistError();
+        return nullptr;
+      }
+    }
   }
   return gauge;
 }

@@ -67,8 +67,13 @@ class SimulatedGauge : public HostLink {
   int64_t Transfers() const { return transfers_; }
   double BusMs() const { return busMs_; }  // bus time of every transfer so far
   size_t PendingErrors() const { return errors_.size(); }
-  // Where the data flash is kept between runs; empty: nowhere. Failed saves are remembered.
+  // Where the data flash and the security mode are kept between runs; empty: nowhere. Failed
+  // saves are remembered.
   void SetPersistFile(std::string path) { persistFile_ = std::move(path); }
+  // Reads the persistence file (the data flash, and the security mode when the file has one).
+  bool LoadPersistFile(const std::string& path, std::string& error);
+  // Saves the data flash and the security mode to the persistence file, when there is one.
+  void Persist();
   const std::string& PersistError() const { return persistError_; }
   // The lock on the data flash file, released with the gauge.
   void HoldLock(std::unique_ptr<AdvisoryLock> lock) { lock_ = std::move(lock); }
@@ -82,6 +87,8 @@ class SimulatedGauge : public HostLink {
   bool Begin(const char* member, int command, int16_t address, bool blockRead,
              TransferEffect& effect, int32_t& status);
   int32_t Fail(int32_t error, int bits);
+  // The status of a transfer that went through: 0, or a host error when errorStatus strikes.
+  int32_t Finish(const TransferEffect& effect);
   int32_t ReadWord(const char* member, int command, int16_t address, uint16_t& word);
   int32_t WriteWord(const char* member, int command, uint16_t word, int16_t address);
   int32_t ReadBlock(const char* member, int command, int16_t address, std::vector<uint8_t>& data);

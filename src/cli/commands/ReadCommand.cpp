@@ -13,6 +13,7 @@
 #include "device/ManufacturerAccess.h"
 #include "device/ModuleState.h"
 #include "device/TableDecoders.h"
+#include "security/Authk18.h"
 
 namespace gaugecal::cli {
 
@@ -22,19 +23,6 @@ using nlohmann::ordered_json;
 
 constexpr size_t kExt3Row = 14;
 constexpr size_t kExt4Row = 15;
-
-const char* SecurityModeText(int16_t mode) {
-  switch (mode) {
-    case 3:
-      return "Sealed";
-    case 2:
-      return "Unsealed";
-    case 1:
-      return "Full Access";
-    default:
-      return "Last Operation Failed";
-  }
-}
 
 struct ReadResult {
   GaugeSetup setup;
@@ -90,7 +78,7 @@ void PrintJson(CliContext& c, const ReadResult& r) {
     j["family"] = DfTypeName(m.calConfig.DFType);
     j["securityMode"] = {{"status", r.securityStatus},
                          {"mode", r.securityMode},
-                         {"text", SecurityModeText(r.securityMode)}};
+                         {"text", security::SecurityModeText(r.securityMode)}};
     j["cells"] = {{"status", r.cellStatus}, {"count", m.CellCount}};
     j["calibration"] = {
         {"status", r.calStatus}, {"group", r.calGroup}, {"rows", RowsJson(r.calRows)}};
@@ -118,7 +106,8 @@ void PrintText(CliContext& c, const ReadResult& r) {
   }
   c.out << "Configuration:  " << DfTypeName(m.calConfig.DFType) << "\n";
   c.out << "Security mode:  "
-        << (r.securityStatus == 0 ? SecurityModeText(r.securityMode) : "not read") << "\n";
+        << (r.securityStatus == 0 ? security::SecurityModeText(r.securityMode) : "not read")
+        << "\n";
   c.out << "Cells:          " << m.CellCount << (r.cellStatus == 0 ? "" : " (not valid)") << "\n";
   c.out << "Calibration data flash: " << r.calGroup
         << (r.calStatus == 0 ? "" : " (read failed; values may be stale)") << "\n";
