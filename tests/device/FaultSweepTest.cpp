@@ -214,12 +214,13 @@ const std::map<std::string, std::vector<Expected>> kSweep = {
          {"RB:2F", 1, "old", {kAbsRead}},
          {"MAC:0101", 1, "old", {kAbsPage}},
          {"WB:2F/32", 1, "old", {kAbsWrite}},
-         {"MAC:0102", 1, "mix: new old", {kAbsPage}},
-         {"WB:2F/32", 1, "mix: new old", {kAbsWrite}},
-         {"MAC:0101", 1, "new", {kAbsVerify}},  // row 2, still selected, read as row 1
-         {"RB:2F", 1, "new", {kAbsVerify}},
-         {"MAC:0102", 1, "new", {kAbsVerify}},
-         {"RB:2F", 1, "new", {kAbsVerify}},
+         // Once a row was stored, a failure writes the old rows back.
+         {"MAC:0102", 1, "old", {kAbsPage}},
+         {"WB:2F/32", 1, "old", {kAbsWrite}},
+         {"MAC:0101", 1, "old", {kAbsVerify}},  // row 2, still selected, read as row 1
+         {"RB:2F", 1, "old", {kAbsVerify}},
+         {"MAC:0102", 1, "old", {kAbsVerify}},
+         {"RB:2F", 1, "old", {kAbsVerify}},
      }},
 };
 
