@@ -121,7 +121,13 @@ void ReadRawVoltageBlock(std::span<uint8_t> block) {
 
 std::string ReadMappedInternalTemperature() {
   ModuleState& m = Module();
-  const int16_t address = m.calConfig.SystemConfigAddress;
+  if (!m.calConfig.SystemConfigAddress) {
+    // The mapping is written back to data flash: never at an address that is not known.
+    ShowWarning(
+        "the internal temperature is not mapped: the system configuration address is not known");
+    return kErrRd;
+  }
+  const int16_t address = *m.calConfig.SystemConfigAddress;
   uint8_t first = 0;
   uint8_t second = 0;
   if (ReadAbsoluteDF(address, first, second) != 0) {

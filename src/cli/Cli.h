@@ -13,6 +13,10 @@ class HostLink;
 class Platform;
 }  // namespace gaugecal
 
+namespace gaugecal::sim {
+class SimulatedGauge;
+}
+
 namespace gaugecal::cli {
 
 // Exit statuses.
@@ -35,8 +39,8 @@ struct GlobalOptions {
 struct CliContext {
   GlobalOptions options;
   Platform& platform;
-  HostLink& link;
-  HostLink& adapter;  // the bus adapter itself, beneath the trace
+  HostLink* link;              // nullptr for a command that opens no gauge (scan)
+  sim::SimulatedGauge* gauge;  // the simulated gauge behind the adapter; nullptr on hardware
   std::ostream& out;
   std::ostream& err;
   std::string appDir;                          // resolved, with a trailing separator

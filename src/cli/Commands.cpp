@@ -9,6 +9,7 @@ void AddCheckConfigCommand(CommandSet& commands);
 void AddReadCommand(CommandSet& commands);
 void AddRawCommand(CommandSet& commands);
 void AddBackupCommands(CommandSet& commands);
+void AddScanCommand(CommandSet& commands);
 void AddSecurityModeCommand(CommandSet& commands);
 void AddAuthCommand(CommandSet& commands);
 void AddSealCommand(CommandSet& commands);
@@ -24,6 +25,7 @@ void AddCommands(CommandSet& commands) {
   AddReadCommand(commands);
   AddRawCommand(commands);
   AddBackupCommands(commands);
+  AddScanCommand(commands);
   AddSecurityModeCommand(commands);
   AddAuthCommand(commands);
   AddSealCommand(commands);
@@ -37,6 +39,13 @@ CLI::App& CommandSet::Add(const std::string& name, const std::string& descriptio
   command->footer("The options of gaugecal --help may also follow the command.");
   commands_.emplace_back(command, std::move(run));
   return *command;
+}
+
+CLI::App& CommandSet::AddWithoutGauge(const std::string& name, const std::string& description,
+                                      CommandRun run) {
+  CLI::App& command = Add(name, description, std::move(run));
+  withoutGauge_.insert(&command);
+  return command;
 }
 
 std::pair<const CLI::App*, const CommandRun*> CommandSet::Chosen() const {

@@ -5,6 +5,7 @@
 
 #include <CLI/CLI.hpp>
 #include <functional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,14 +24,20 @@ class CommandSet {
   // Adds a subcommand. The parse fills its option values before the run reads them, so they
   // live in storage the run shares (a std::shared_ptr captured by both).
   CLI::App& Add(const std::string& name, const std::string& description, CommandRun run);
+  // A command that opens adapters itself rather than the session's gauge (scan).
+  CLI::App& AddWithoutGauge(const std::string& name, const std::string& description,
+                            CommandRun run);
 
   // The subcommand given on the parsed command line and its routine; {nullptr, nullptr} when
   // there is none.
   std::pair<const CLI::App*, const CommandRun*> Chosen() const;
+  // Whether the session opens the --adapter gauge before the command runs.
+  bool NeedsGauge(const CLI::App* command) const { return !withoutGauge_.count(command); }
 
  private:
   CLI::App& tool_;
   std::vector<std::pair<const CLI::App*, CommandRun>> commands_;
+  std::set<const CLI::App*> withoutGauge_;
 };
 
 // Adds every command of the tool, in the order of the help text.

@@ -5,6 +5,7 @@
 #include "device/HostLinkOps.h"
 #include "device/Identification.h"
 #include "device/ModuleState.h"
+#include "platform/Platform.h"
 
 namespace gaugecal::cli {
 
@@ -15,8 +16,30 @@ GaugeSetup SetUpGauge(CliContext& context) {
   setup.communication = CheckCommunication();
   InitDisplayTables();
   ReadDeviceIdentification(m.SmbAddress, setup.identification);
+  const int64_t before = NoticesSoFar(context);
   setup.configuration = CheckConfiguration();
+  setup.configurationNotices = NoticesSoFar(context) - before;
   return setup;
+}
+
+int64_t NoticesSoFar(const CliContext& context) {
+  return context.platform.MessageBoxCount() + context.platform.WarningCount();
+}
+
+bool StartCalibrationPanel(CliContext& context, panel::NBCal& nbcal) {
+  Module().appDirectory = context.appDir;
+  const int64_t before = NoticesSoFar(context);
+  nbcal.Startup(*context.link);
+  if (nbcal.Outcome() != panel::StartupOutcome::Ready) {
+    context.err << "warning: the panel's start-up did not end ready; nothing was calibrated.\n";
+    return false;
+  }
+  if (NoticesSoFar(context) != before) {
+    context.err << "warning: the panel's start-up gave messages or warnings; nothing was "
+                   "calibrated.\n";
+    return false;
+  }
+  return true;
 }
 
 }  // namespace gaugecal::cli

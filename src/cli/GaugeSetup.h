@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "cli/Cli.h"
+#include "panel/NBCal.h"
 
 namespace gaugecal::cli {
 
@@ -13,9 +14,21 @@ struct GaugeSetup {
   int32_t communication = 0;   // CheckCommunication
   int32_t identification = 0;  // status of the identification read
   int32_t configuration = 0;   // CheckConfiguration
-  bool Ok() const { return communication == 0 && identification == 0 && configuration == 0; }
+  // Messages and warnings the configuration check gave: after any of them the technician was
+  // told not to go on, so the commands stop there.
+  int64_t configurationNotices = 0;
+  bool ConfigurationPassed() const { return configuration == 0 && configurationNotices == 0; }
+  bool Ok() const { return communication == 0 && identification == 0 && ConfigurationPassed(); }
 };
 
 GaugeSetup SetUpGauge(CliContext& context);
+
+// Message boxes shown and warnings given so far in this run.
+int64_t NoticesSoFar(const CliContext& context);
+
+// Starts the calibration panel on the context's link. True when start-up ended ready without a
+// message box or warning (after any, the technician was told not to go on); otherwise a
+// warning says so and that nothing was calibrated.
+bool StartCalibrationPanel(CliContext& context, panel::NBCal& nbcal);
 
 }  // namespace gaugecal::cli

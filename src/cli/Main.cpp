@@ -1,26 +1,23 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
-#include "cli/Adapter.h"
 #include "cli/Cli.h"
 #include "cli/Commands.h"
+#include "cli/InputFiles.h"
 #include "device/ModuleState.h"
-#include "device/TracingHostLink.h"
 #include "platform/RealtimePlatform.h"
-#include "platform/TraceLog.h"
 #include "platform/VirtualPlatform.h"
+#include "session/AppDirectory.h"
+#include "session/BusSession.h"
 
 #ifndef GAUGECAL_VERSION
 #define GAUGECAL_VERSION "0.0.0"
-#endif
-#ifndef GAUGECAL_SAMPLE_APPDIR
-#define GAUGECAL_SAMPLE_APPDIR "appdir"
 #endif
 
 namespace gaugecal::cli {
@@ -36,9 +33,13 @@ void AddGlobalOptions(CLI::App& tool, GlobalOptions& options) {
   tool.fallthrough();
   tool.require_subcommand(1);
   tool.add_option("--adapter", options.adapter,
-                  "bus adapter: sim:CEDV, sim:QSPAN, sim:RN44K18 (default), sim:CEDV_PLUS")
+                  "bus adapter: sim:FAMILY (default sim:RN44K18), i2c:/dev/i2c-N, "
+                  "cp2112[:SERIAL], i2c-sim:FAMILY, cp2112-sim:FAMILY; FAMILY is CEDV, QSPAN, "
+                  "RN44K18 or CEDV_PLUS; options after commas: pec, timeout=MS, retries=N, "
+                  "clock=HZ (docs/hardware.md)")
       ->type_name("NAME");
-  tool.add_option("--sim-scenario", options.simScenario, "scenario file for the simulated gauge")
+  tool.add_option("--sim-scenario", options.simScenario,
+                  "scenario file for the simulated gauge (sim:, i2c-sim:, cp2112-sim:)")
       ->type_name("FILE");
   tool.add_flag("--virtual-time", options.virtualTime,
                 "run on a virtual clock: waits take no real time");
@@ -59,6 +60,23 @@ void AddGlobalOptions(CLI::App& tool, GlobalOptions& options) {
 void PrintMessage(std::ostream& err, const MessageRecord& m) {
   err << (m.icon == MsgIcon::Critical ? "message (critical): " : "message: ") << m.text << "\n";
   err.flush();
+}
+
+// Once per run: the report of a command looks some files up again after the check did.
+void PrintWarning(std::ostream& err, std::set<std::string>& printed, const std::string& text) {
+  if (!printed.insert(text).second)
+    return;
+  err << "warning: " << text << "\n";
+  err.flush();
+}
+
+// What the standard output is, for the line that says it could not be written.
+std::string OutputName(const std::ostream& out) {
+  if (&out != &std::cout)
+    return "the output";
+  std::error_code ec;
+  const auto target = std::filesystem::read_symlink("/proc/self/fd/1", ec);
+  return "standard output" + (ec ? std::string() : " (" + target.string() + ")");
 }
 
 }  // namespace
@@ -102,59 +120,70 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
     p->onMessage = onMessage;
     platform = std::move(p);
   }
+  std::set<std::string> warningsPrinted;
+  platform->onWarning = [&err, &warningsPrinted](const std::string& text) {
+    PrintWarning(err, warningsPrinted, text);
+  };
 
-  // The adapter first: a bad scenario file must not truncate an earlier trace file.
+  const std::string appDir = session::ResolveAppDirectory(options.appDir);
+  if (!options.traceFile.empty()) {
+    // Opening the trace empties the file: never one the run reads.
+    const std::string input = InputAt(options.traceFile, InputFiles(options, appDir, *command));
+    if (!input.empty()) {
+      err << "gaugecal: the trace file " << options.traceFile << " is the input file " << input
+          << "; choose another trace file\n";
+      return kExitUsage;
+    }
+  }
+
+  // The adapter first: a bad scenario file must not truncate an earlier trace file. What the
+  // adapter finds wrong while the command runs comes as warnings.
+  session::BusOptions bus;
+  bus.adapter = options.adapter;
+  bus.simScenario = options.simScenario;
+  bus.traceFile = options.traceFile;
+  bus.openAdapter = commands.NeedsGauge(command);
+  bus.warn = [&err](const std::string& text) { err << "warning: " << text << "\n"; };
+  bus.backupDir = options.backupDir;
   std::string error;
   bool inUse = false;
-  std::unique_ptr<HostLink> adapter =
-      OpenAdapter(options.adapter, options.simScenario, *platform, error, inUse);
-  if (!adapter) {
+  std::unique_ptr<session::BusSession> session =
+      session::BusSession::Open(bus, *platform, nullptr, error, &inUse);
+  if (!session) {
     err << "gaugecal: " << error << "\n";
     // Another station works on this adapter: not a usage error, and nothing was touched.
     return inUse ? kExitFailed : kExitUsage;
   }
-
-  std::ofstream traceStream;
-  std::unique_ptr<TraceLog> trace;
-  if (!options.traceFile.empty()) {
-    traceStream.open(options.traceFile, std::ios::trunc);
-    if (!traceStream) {
-      err << "gaugecal: cannot write the trace file " << options.traceFile << "\n";
-      return kExitUsage;
-    }
-    Platform* clock = platform.get();
-    trace = std::make_unique<TraceLog>(traceStream, [clock] { return clock->ClockMs(); });
-    platform->SetTrace(trace.get());
-  }
-
-  std::unique_ptr<HostLink> traced;
-  HostLink* link = adapter.get();
-  if (trace) {
-    traced = std::make_unique<TracingHostLink>(*adapter, *trace);
-    link = traced.get();
-  }
-
-  std::string appDir = options.appDir.empty() ? GAUGECAL_SAMPLE_APPDIR : options.appDir;
-  if (!appDir.empty() && appDir.back() != '/')
-    appDir += '/';
+  HostLink* link = session->LinkOrNull();
 
   ResetModule();
   Module().platform = platform.get();
   Module().hostLink = link;
   Module().SmbAddress = kGaugeAddress;
-  Module().backupDir = options.backupDir;
+  Module().backupDir = session->BackupDir();
 
   // Progress lines only for a person watching the real standard output.
   const bool terminal = &out == &std::cout && isatty(STDOUT_FILENO) == 1;
-  CliContext context{options, *platform, *link, *adapter, out, err, appDir, terminal, messages};
+  CliContext context{options, *platform, link,     session->Gauge(), out,
+                     err,     appDir,    terminal, messages};
   int status = kExitFailed;
   try {
     status = (*run)(context);
   } catch (const std::exception& e) {
     err << "gaugecal: " << name << " failed: " << e.what() << "\n";
   }
-  platform->SetTrace(nullptr);
+  const bool traceWritten = session->TraceWritten();
+  session.reset();
   ResetModule();
+  // A result that did not reach its file is a failed run.
+  if (!out.flush()) {
+    err << "gaugecal: cannot write " << OutputName(out) << "\n";
+    status = kExitFailed;
+  }
+  if (!traceWritten) {
+    err << "gaugecal: cannot write the trace file " << options.traceFile << "\n";
+    status = kExitFailed;
+  }
   return status;
 }
 

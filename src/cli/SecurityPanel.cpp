@@ -1,10 +1,10 @@
 #include "cli/SecurityPanel.h"
 
 #include <cstdlib>
-#include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
+#include "cli/JsonOutput.h"
+#include "platform/BoundedFile.h"
 #include "security/DefaultKey.h"
 
 namespace gaugecal::cli {
@@ -15,6 +15,8 @@ using security::Authk18;
 using Id = Authk18::Id;
 
 constexpr const char* kKeyEnvironment = "GAUGECAL_KEY";
+// A key is 32 hexadecimal digits; a larger file is not a key file (nor a pipe or a device).
+constexpr size_t kMaxKeyFileBytes = 4096;
 
 std::string Trimmed(const std::string& text) {
   const char* blanks = " \t\r\n";
@@ -63,14 +65,12 @@ std::optional<std::string> ResolveKey(const KeyOptions& options, CliContext& con
   if (options.key)
     return *options.key;
   if (options.keyFile) {
-    std::ifstream in(*options.keyFile);
-    if (!in) {
-      context.err << "gaugecal: cannot read the key file " << *options.keyFile << "\n";
+    std::string text, problem;
+    if (!ReadBoundedFile(*options.keyFile, kMaxKeyFileBytes, text, problem)) {
+      context.err << "gaugecal: the key file " << *options.keyFile << " " << problem << "\n";
       return std::nullopt;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    return Trimmed(text.str());
+    return Trimmed(text);
   }
   if (const char* fromEnvironment = std::getenv(kKeyEnvironment))
     return Trimmed(fromEnvironment);
@@ -78,7 +78,7 @@ std::optional<std::string> ResolveKey(const KeyOptions& options, CliContext& con
 }
 
 bool StartPanel(Authk18& panel, CliContext& context) {
-  return panel.Show(context.link);
+  return panel.Show(*context.link);
 }
 
 bool EnterKey(Authk18& panel, Id box, const std::string& key) {
@@ -125,7 +125,7 @@ int RunModeChange(CliContext& c, int option, const KeyOptions* keyOptions) {
       j["digest"] = p[Id::txtDigest].text;
     }
     j["ok"] = ok;
-    c.out << j.dump(2) << "\n";
+    WriteJson(c.out, j);
   } else {
     c.out << "Mode before:     " << before << "\n";
     if (!challenge.empty()) {

@@ -4,6 +4,7 @@
 // filled by the configuration check at each panel start-up.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace gaugecal {
@@ -40,7 +41,9 @@ struct CalConfig {
   std::string TS1readTemperature;
   std::string TS2readTemperature;
   std::string PackVoltageReadCommand;
-  int16_t SystemConfigAddress = 0;
+  // Data flash address of the system configuration word; empty until the configuration check
+  // found it in the description, so nothing reads or writes an address that is not known.
+  std::optional<int16_t> SystemConfigAddress;
 
   // The values config.ini gives when a section names none of the keys (a convenience for
   // tools and tests that set up a gauge without reading a file).

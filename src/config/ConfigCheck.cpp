@@ -1,9 +1,9 @@
 #include "config/AppDirectory.h"
 #include "config/DataFlashMap.h"
+#include "config/IniText.h"
 #include "config/Settings.h"
 #include "device/ModuleState.h"
 #include "platform/Platform.h"
-#include "platform/PrivateProfile.h"
 
 namespace gaugecal {
 
@@ -19,35 +19,54 @@ std::array<std::string, 4> ConfigSectionNames() {
   return {device, firmware, build, build + "_" + m.IdExtra};
 }
 
-bool ConfigSectionPresent(const std::string& section, const std::string& file) {
+bool ConfigSectionPresent(const std::string& section, const ProfileFile& file) {
   std::string keys;
   return GetPrivateProfileSectionA(section, keys, kSectionBufferSize, file) != 0;
 }
 
+bool ConfigSectionPresent(const std::string& section, const std::string& file) {
+  return ConfigSectionPresent(section, ProfileFile(file));
+}
+
+std::string KeyOrigin(const std::string& key, const ProfileFile& file, const std::string& upTo) {
+  std::string origin = upTo;
+  for (const std::string& section : ConfigSectionNames()) {
+    if (!ReadIniText(section, key, file).empty())
+      origin = section;
+    if (section == upTo)
+      break;
+  }
+  return origin;
+}
+
 int32_t LoadConfigIni() {
+  ModuleState& m = Module();
   const std::string path = ConfigIniPath();
-  Platform* platform = Module().platform;
-  if (!platform || !platform->FileExists(path)) {
+  // Read once for the whole check; a file that is there but cannot be read is named in a
+  // warning and then counts as missing.
+  const ProfileFile file = ReadIniFile(path, false);
+  m.configSections.clear();
+  if (!m.platform || !m.platform->FileExists(path) || !file.Problem().empty()) {
     ShowCriticalMessage(
         "config.ini file does not exist in application directory. Please check installation. "
         "Do not proceed with calibration.");
     return 1;
   }
-  bool found = false;
   for (const std::string& section : ConfigSectionNames()) {
-    if (!ConfigSectionPresent(section, path))
+    if (!ConfigSectionPresent(section, file))
       continue;
-    ReadConfigSection(section, path);
-    ReadDfLocationKeys(section, path);
-    found = true;
+    ReadConfigSection(section, file);
+    ReadDfLocationKeys(section, file);
+    m.configSections.push_back(section);
   }
-  if (!found) {
+  if (m.configSections.empty()) {
     ShowMessage(
         "A section name matching device and firmware version was not found in configuration "
         "file " +
         path + ". Please obtain Morvane that supports this Firmware.");
     return 1;
   }
+  WarnUnplacedSensorRows(file);
   return 0;
 }
 

@@ -12,39 +12,51 @@
 #include "config/Settings.h"
 #include "device/ModuleState.h"
 #include "dfdesc/DfReader.h"
-#include "platform/PrivateProfile.h"
 
 namespace gaugecal {
 
 namespace {
 
 // A fault of the read (a value that does not fit its field, a command field that is not a
-// number): shown once with the general message, and the read ends there.
+// number): shown once with the general message, and the read ends there. key and problem make
+// the warning that says where.
 struct ReadFault {
   const char* description;
+  const char* key = "";
+  std::string problem = {};
 };
+
+// The raw calibration block of every family is this long (the layout of the averaged fields).
+constexpr int16_t kRawBlockLength = 26;
 
 // Reads one section's keys; the field ranges and the default of every key come from here.
 class SectionReader {
  public:
-  SectionReader(const std::string& section, const std::string& file)
+  SectionReader(const std::string& section, const ProfileFile& file)
       : section_(section), file_(file) {}
 
   int32_t Int(const char* key, int32_t defaultValue) const {
-    return GetPrivateProfileIntA(section_, key, defaultValue, file_);
+    std::string text;
+    if (!file_.Find(section_, key, text) || text.empty())
+      return defaultValue;
+    bool whole = false;
+    const int32_t value = ParseProfileInt(text, &whole);
+    if (!whole)
+      Warn(key, "not a whole number; it reads as " + std::to_string(value));
+    return value;
   }
 
   void Int16(const char* key, int16_t CalConfig::*field) const {
     const int32_t v = Int(key, defaults_.*field);
     if (v < std::numeric_limits<int16_t>::min() || v > std::numeric_limits<int16_t>::max())
-      throw ReadFault{"Overflow"};
+      throw ReadFault{"Overflow", key, "does not fit its 16-bit field (-32768 to 32767)"};
     Module().calConfig.*field = static_cast<int16_t>(v);
   }
 
   void Byte(const char* key, uint8_t CalConfig::*field) const {
     const int32_t v = Int(key, defaults_.*field);
     if (v < 0 || v > 255)
-      throw ReadFault{"Overflow"};
+      throw ReadFault{"Overflow", key, "does not fit its 8-bit field (0 to 255)"};
     Module().calConfig.*field = static_cast<uint8_t>(v);
   }
 
@@ -56,9 +68,16 @@ class SectionReader {
     return ReadIniText(section_, key, file_, defaultValue);
   }
 
+  // A warning about the value of key in force: "KEY=VALUE in section [S] of FILE: problem".
+  void Warn(const std::string& key, const std::string& problem) const {
+    const std::string origin = KeyOrigin(key, file_, section_);
+    ShowWarning(IniValuePlace(key, ReadIniText(origin, key, file_), origin, file_.Path()) + ": " +
+                problem);
+  }
+
  private:
   const std::string& section_;
-  const std::string& file_;
+  const ProfileFile& file_;
   const CalConfig defaults_ = CalConfig::Defaults(DfType::RN44K18);
 };
 
@@ -92,6 +111,14 @@ void ReadIntegerKeys(const SectionReader& r) {
   c.UseLegacyrn44k18CalCommands = std::to_string(r.Int("UseLegacyrn44k18CalCommands", 0));
   r.Flag("UseCellScaleDFforCorrection", &CalConfig::UseCellScaleDFforCorrection);
   r.Flag("UseDataflashMap", &CalConfig::UseDataflashMap);
+  // Values that fit their fields but make every raw acquisition fail.
+  if (c.NumSamples < 1)
+    r.Warn("NumSamples", "at least one raw calibration block must be averaged");
+  if (c.RawCalDataBlockSize != kRawBlockLength) {
+    r.Warn("RawCalDataBlockSize", "the raw calibration block is " +
+                                      std::to_string(kRawBlockLength) +
+                                      " bytes; blocks of any other length are refused");
+  }
 }
 
 // False after the message for an unknown family name.
@@ -140,9 +167,14 @@ void ReadCommandTexts(const SectionReader& r) {
 }
 
 // False after its message when the text fails; a number that cannot be one is a fault.
-bool CommandTextPasses(const CommandKey& k) {
-  switch (CheckCommandText(Module().calConfig.*(k.field), k.low, k.high)) {
+bool CommandTextPasses(const SectionReader& r, const CommandKey& k) {
+  const std::string& text = Module().calConfig.*(k.field);
+  switch (CheckCommandText(text, k.low, k.high)) {
     case CommandTextCheck::Ok:
+      // Only these two say how to read; any other type reads nothing and shows 0.
+      if (const std::string type = TrimBlanks(SplitCommas(text)[0]); type != "MAC" && type != "SBS")
+        r.Warn(k.key,
+               "\"" + type + "\" is neither MAC nor SBS; nothing is read and the value shows as 0");
       return true;
     case CommandTextCheck::BadFormat:
       ShowMessage(k.formatMessage);
@@ -153,28 +185,29 @@ bool CommandTextPasses(const CommandKey& k) {
                   "config.ini.");
       return false;
     case CommandTextCheck::NoNumber:
-      throw ReadFault{"Subscript out of range"};
+      throw ReadFault{"Subscript out of range", k.key, "there is no command number after a comma"};
     case CommandTextCheck::NotNumeric:
-      throw ReadFault{"Type mismatch"};
+      throw ReadFault{"Type mismatch", k.key, "the command number is not a number"};
     case CommandTextCheck::TooLarge:
-      throw ReadFault{"Overflow"};
+      throw ReadFault{"Overflow", k.key, "the command number does not fit 16 bits"};
   }
   return false;
 }
 
-bool CommandTextsPass() {
+bool CommandTextsPass(const SectionReader& r) {
   const CalConfig& c = Module().calConfig;
-  if (c.PackVSupported && !CommandTextPasses(kPackVoltage))
+  if (c.PackVSupported && !CommandTextPasses(r, kPackVoltage))
     return false;
   const bool ts1 = c.TS1Supported || c.DFType == DfType::QSPAN || c.DFType == DfType::CEDV_PLUS;
-  if (ts1 && !CommandTextPasses(kTs1))
+  if (ts1 && !CommandTextPasses(r, kTs1))
     return false;
-  return !c.TS2Supported || CommandTextPasses(kTs2);
+  return !c.TS2Supported || CommandTextPasses(r, kTs2);
 }
 
 // Resolves rn44k18SystemConfigLocation in the loaded description into SystemConfigAddress.
 // False after its message.
-bool ResolveSystemConfigAddress() {
+bool ResolveSystemConfigAddress(const SectionReader& r, bool described) {
+  constexpr const char* kKey = "rn44k18SystemConfigLocation";
   CalConfig& c = Module().calConfig;
   std::vector<std::string> fields = SplitCommas(c.rn44k18SystemConfigLocation);
   fields.resize(std::max<size_t>(fields.size(), 3));  // missing fields count as empty
@@ -190,11 +223,16 @@ bool ResolveSystemConfigAddress() {
   if (FindDfParameter(TrimBlanks(fields[0]), TrimBlanks(fields[1]), TrimBlanks(fields[2]), subclass,
                       offset, value, defaultValue, dataType, false) == kDfParameterNotFound) {
     ShowMessage("Not able to Columb Counter Offset location.");
+    r.Warn(kKey, described ? "the data flash description " + Module().DataFlashFilePath +
+                                 " has no such parameter"
+                           : "the data flash description could not be opened to look it up");
     return false;
   }
   const int32_t address = subclass + offset;
-  if (address > std::numeric_limits<int16_t>::max())
-    throw ReadFault{"Overflow"};
+  if (address > std::numeric_limits<int16_t>::max()) {
+    throw ReadFault{"Overflow", kKey,
+                    "its address " + std::to_string(address) + " does not fit 16 bits"};
+  }
   c.SystemConfigAddress = static_cast<int16_t>(address);
   return true;
 }
@@ -238,14 +276,15 @@ void ReadSteps(const SectionReader& r, bool& loaded) {
   }
   if (c.DFType != DfType::RN44K18) {
     ReadCommandTexts(r);
-    if (!CommandTextsPass())
+    if (!CommandTextsPass(r))
       return;
   }
   InitCfgReader();
   loaded = true;
-  if (dfdesc::LoadCfgFile(Module().DataFlashFilePath.c_str()) != 0)
+  const bool described = dfdesc::LoadCfgFile(Module().DataFlashFilePath.c_str()) == 0;
+  if (!described)
     ShowMessage("Can not open Dataflash configuration file. Please reinstall Morvane.");
-  if (systemConfigFamily && !ResolveSystemConfigAddress())
+  if (systemConfigFamily && !ResolveSystemConfigAddress(r, described))
     return;
   if (c.DFType == DfType::RN44K18 && !c.TS3Supported)
     RewriteTemperatureGroup();
@@ -253,7 +292,7 @@ void ReadSteps(const SectionReader& r, bool& loaded) {
 
 }  // namespace
 
-void ReadConfigSection(const std::string& section, const std::string& file) {
+void ReadConfigSection(const std::string& section, const ProfileFile& file) {
   const SectionReader reader(section, file);
   bool loaded = false;
   try {
@@ -261,9 +300,14 @@ void ReadConfigSection(const std::string& section, const std::string& file) {
   } catch (const ReadFault& fault) {
     ShowMessage(std::string("General Error reading configuration file. Error returned was ") +
                 fault.description);
+    reader.Warn(fault.key, fault.problem);
   }
   if (loaded)
     dfdesc::UnloadCfgFile();
+}
+
+void ReadConfigSection(const std::string& section, const std::string& file) {
+  ReadConfigSection(section, ReadIniFile(file));
 }
 
 }  // namespace gaugecal

@@ -60,14 +60,14 @@ void InitCfgReader() {
 
 std::string TargetFileName() {
   const ModuleState& m = Module();
-  const std::string morvane = MorvaneIniPath();
+  const ProfileFile morvane = ReadIniFile(MorvaneIniPath());
   const std::string target =
       ReadIniText("Targets", m.IdDevice + "_" + m.IdFirmware + "_" + m.IdBuild, morvane);
   return target.empty() ? ReadIniText("Targets", m.IdDevice + "_" + m.IdFirmware, morvane) : target;
 }
 
 std::string DescriptionFileName(const std::string& targetFile) {
-  return ReadIniText("DataFlash", "Defaults", Module().appDirectory + targetFile);
+  return ReadIniText("DataFlash", "Defaults", ReadIniFile(Module().appDirectory + targetFile));
 }
 
 int32_t FindDataFlashFile() {
@@ -92,10 +92,15 @@ int32_t FindDataFlashFile() {
   }
   InitCfgReader();
   if (dfdesc::LoadCfgFile(m.DataFlashFilePath.c_str()) != 0) {
+    const std::string path = m.DataFlashFilePath;
+    const std::string reason = dfdesc::LastLoadError();
     m.DataFlashFilePath = "NG";
     ShowMessage(
         "Unrecognized device or cannot find the .encr file for the connected device. This file "
         "is needed to configure the dataflash.");
+    // A problem with the file itself names the file; one inside it names the place there.
+    ShowWarning("data flash description" +
+                (reason.starts_with(path) ? ": " + reason : " " + path + ": " + reason));
   }
   dfdesc::UnloadCfgFile();
   return 0;

@@ -2,7 +2,9 @@
 
 #include <cctype>
 
-#include "platform/PrivateProfile.h"
+#include <filesystem>
+
+#include "device/ModuleState.h"
 
 namespace gaugecal {
 
@@ -11,6 +13,26 @@ std::string ReadIniText(const std::string& section, const std::string& key, cons
   std::string value;
   GetPrivateProfileStringA(section, key, defaultValue, value, kIniTextBufferSize, file);
   return value;
+}
+
+std::string ReadIniText(const std::string& section, const std::string& key, const ProfileFile& file,
+                        const std::string& defaultValue) {
+  std::string value;
+  GetPrivateProfileStringA(section, key, defaultValue, value, kIniTextBufferSize, file);
+  return value;
+}
+
+ProfileFile ReadIniFile(const std::string& path, bool warnMissing) {
+  ProfileFile file(path);
+  std::error_code ec;
+  if (!file.Problem().empty() && (warnMissing || std::filesystem::exists(path, ec)))
+    ShowWarning(file.Problem());
+  return file;
+}
+
+std::string IniValuePlace(const std::string& key, const std::string& value,
+                          const std::string& section, const std::string& file) {
+  return key + "=" + value + " in section [" + section + "] of " + file;
 }
 
 std::string TrimBlanks(const std::string& text) {

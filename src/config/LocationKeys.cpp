@@ -9,6 +9,7 @@
 #include "config/IniText.h"
 #include "config/Settings.h"
 #include "device/ModuleState.h"
+#include "device/TableDecoders.h"
 
 namespace gaugecal {
 
@@ -40,14 +41,19 @@ std::optional<int16_t> OffsetNumber(const std::string& text) {
 }
 
 // Applies one non-empty value; false on a syntax error.
-bool ApplyLocation(const std::string& key, const std::string& value) {
+bool ApplyLocation(const std::string& key, const std::string& value, const std::string& place) {
   const std::vector<std::string> fields = SplitCommas(value);
   if (fields.size() == 1) {
     if (value == "0") {
       SetCalRowLocation(key, false, 0);
       return true;
     }
-    return value.size() > 1;  // a longer value without a comma is not a location
+    if (value.size() == 1)
+      return false;
+    // A longer value without a comma is not a location and changes nothing; "00" or "abc" is
+    // still a mistake worth naming.
+    ShowWarning(place + ": not a location (0, or 1 and an offset); the key is ignored");
+    return true;
   }
   const std::string first = TrimBlanks(fields[0]);
   const std::string second = TrimBlanks(fields[1]);
@@ -60,20 +66,41 @@ bool ApplyLocation(const std::string& key, const std::string& value) {
   return true;
 }
 
+struct SensorRow {
+  size_t item;
+  const char* key;
+  bool CalConfig::*flag;
+  const char* flagName;
+};
+
+constexpr SensorRow kSensorRows[] = {
+    {14, "ExtTS3", &CalConfig::TS3Supported, "TS3Supported"},
+    {15, "ExtTS4", &CalConfig::TS4Supported, "TS4Supported"},
+};
+
+// The location key set "0" on the row: no offset of its own (its default position is not 0).
+bool MarkedUnused(const DisplayItem& item) {
+  return !item.shown && item.position == "0";
+}
+
 }  // namespace
 
-int32_t ReadDfLocationKeys(const std::string& section, const std::string& file) {
+int32_t ReadDfLocationKeys(const std::string& section, const ProfileFile& file) {
   for (const char* key : kLocationKeys) {
     const std::string value = TrimBlanks(ReadIniText(section, key, file));
     if (value.empty())
       continue;
-    if (!ApplyLocation(key, value)) {
+    if (!ApplyLocation(key, value, IniValuePlace(key, value, section, file.Path()))) {
       ShowMessage(std::string("Syntax error reading value of key ") + key +
                   ". This is defined in configuration file " + ConfigIniPath());
       return 1;
     }
   }
   return 0;
+}
+
+int32_t ReadDfLocationKeys(const std::string& section, const std::string& file) {
+  return ReadDfLocationKeys(section, ReadIniFile(file));
 }
 
 void SetCalRowLocation(const std::string& key, bool enabled, int16_t offset) {
@@ -86,6 +113,30 @@ void SetCalRowLocation(const std::string& key, bool enabled, int16_t offset) {
       continue;
     item.shown = enabled;
     item.position = std::to_string(offset);
+  }
+}
+
+void ShowSensorRows() {
+  ModuleState& m = Module();
+  for (const SensorRow& row : kSensorRows) {
+    DisplayItem& item = m.CalTable[kCalGroupRn44k18].items[row.item];
+    if (!MarkedUnused(item))
+      item.shown = m.calConfig.*row.flag;
+  }
+}
+
+void WarnUnplacedSensorRows(const ProfileFile& file) {
+  const ModuleState& m = Module();
+  if (m.configSections.empty() || CalGroupForFamily() != kCalGroupRn44k18)
+    return;
+  for (const SensorRow& row : kSensorRows) {
+    const DisplayItem& item = m.CalTable[kCalGroupRn44k18].items[row.item];
+    if (!(m.calConfig.*row.flag) || !MarkedUnused(item))
+      continue;
+    const std::string origin = KeyOrigin(row.key, file, m.configSections.back());
+    ShowWarning(std::string(row.flagName) + " says the sensor is there, but " +
+                IniValuePlace(row.key, "0", origin, file.Path()) + " gives \"" + item.name +
+                "\" no location; the row is not shown");
   }
 }
 

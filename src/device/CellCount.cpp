@@ -33,9 +33,18 @@ int32_t ReadCellCountFromSystemConfig(int16_t& cells) {
   ModuleState& m = Module();
   if (m.calModeFlag)
     SendExitCalCommand();  // the gauge answers data flash reads only outside calibration mode
+  if (!m.calConfig.SystemConfigAddress) {
+    // Whatever byte some other address holds is not a cell count.
+    ShowWarning(
+        "no cell count: the system configuration address is not known (rn44k18SystemConfig"
+        "Location was not found in the data flash description)");
+    cells = 0;
+    return 1;
+  }
+  int16_t address = *m.calConfig.SystemConfigAddress;
   uint8_t first = 0;
   uint8_t second = 0;
-  if (ReadAbsoluteDF(m.calConfig.SystemConfigAddress, first, second) != 0) {
+  if (ReadAbsoluteDF(address, first, second) != 0) {
     ShowMessage(
         "Unable to read number of configured cells from Dataflash. Please check communications "
         "with device.");

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "device/Codecs.h"
 #include "device/HostLink.h"
 #include "device/ModuleState.h"
 #include "device/SettleTimes.h"
@@ -35,9 +36,21 @@ int32_t CheckCommunication() {
   m.hostLink->ReadSMBusWord_(kWakeUpCommand, wake, m.SmbAddress);
   int16_t soc = 0;
   const int32_t status = m.hostLink->ReadSMBusWord_(kRelativeStateOfCharge, soc, m.SmbAddress);
-  if (status != 0)
+  // Which of the two failures it was matters to the technician: a cable or address problem,
+  // or a gauge that answers nonsense.
+  if (status != 0) {
+    ShowWarning("no answer from the gauge at address 0x" +
+                Hex2(static_cast<uint8_t>(m.SmbAddress)) +
+                ": reading its state of charge (command 0x0D) failed with status " +
+                std::to_string(status));
     return status;
-  return soc > 100 ? 1 : 0;
+  }
+  if (soc > 100) {
+    ShowWarning("the gauge answers, but reports a state of charge of " + std::to_string(soc) +
+                " %; more than 100 % fails the communication check");
+    return 1;
+  }
+  return 0;
 }
 
 void WaitSeconds(float seconds) {

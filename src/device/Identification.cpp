@@ -38,10 +38,17 @@ std::string ReadDeviceIdentification(int16_t address, int32_t& status) {
   std::array<uint8_t, 256> b{};
   int16_t length = 0;
   status = m.hostLink->ReadSMBusBlock_(kIdentifyAnswer, b, length, address);
-  if (status != 0 || (length != 11 && length != 13))
+  // Without an identification no configuration section or description can match.
+  if (status != 0) {
+    ShowWarning("the gauge's identification was not read: block 0x2F failed with status " +
+                std::to_string(status));
     return "";
-  if (length == 13 && b[10] != 1)
+  }
+  if ((length != 11 && length != 13) || (length == 13 && b[10] != 1)) {
+    ShowWarning("the gauge's identification was not understood: block 0x2F answered " +
+                std::to_string(length) + " bytes");
     return "";
+  }
 
   SleepMs(kAnswerSettleMs);
   m.IdDevice = HexNoPad(b[0]) + Hex2(b[1]);

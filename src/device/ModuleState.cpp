@@ -23,4 +23,9 @@ void ShowCriticalMessage(const std::string& text) {
     Module().platform->MsgBox(text, MsgIcon::Critical);
 }
 
+void ShowWarning(const std::string& text) {
+  if (Module().platform)
+    Module().platform->Warning(text);
+}
+
 }  // namespace gaugecal

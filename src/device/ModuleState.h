@@ -45,6 +45,8 @@ struct ModuleState {
   // separator.
   std::string appDirectory;
   std::string DataFlashFilePath;
+  // The config.ini sections the last configuration check found and read, in that order.
+  std::vector<std::string> configSections;
 
   // Local calibration buffer: the data flash image of the calibration area (big-endian values).
   std::array<uint8_t, 256> calBuffer{};
@@ -70,5 +72,7 @@ void ResetModule();
 // Shows one modal message box through the platform.
 void ShowMessage(const std::string& text);
 void ShowCriticalMessage(const std::string& text);
+// A diagnosis beyond the fixed message texts: a warning through the platform, no message box.
+void ShowWarning(const std::string& text);
 
 }  // namespace gaugecal

@@ -1,5 +1,6 @@
 #include "dfdesc/DescriptionParser.h"
 
+#include <algorithm>
 #include <cctype>
 #include <exception>
 #include <initializer_list>
@@ -21,22 +22,21 @@ struct Invalid {
   std::string what;
 };
 
-// Nesting depth of the JSON text, counted outside strings, so that a hostile file of
-// thousands of brackets is refused before a tree is built for it.
+// Nesting depth of the JSON text, counted outside strings and comments, so that a hostile file
+// of thousands of brackets is refused before a tree is built for it.
 bool NestsTooDeep(const std::string& text) {
   int depth = 0;
-  bool inString = false;
-  bool escaped = false;
-  for (const char c : text) {
-    if (inString) {
-      if (escaped)
-        escaped = false;
-      else if (c == '\\')
-        escaped = true;
-      else if (c == '"')
-        inString = false;
-    } else if (c == '"') {
-      inString = true;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    const char next = i + 1 < text.size() ? text[i + 1] : '\0';
+    if (c == '"') {
+      for (++i; i < text.size() && text[i] != '"'; ++i)
+        i += text[i] == '\\' ? 1 : 0;  // an escaped character never ends the string
+    } else if (c == '/' && next == '/') {
+      i = std::min(text.find('\n', i), text.size());
+    } else if (c == '/' && next == '*') {
+      const size_t end = text.find("*/", i + 2);
+      i = end == std::string::npos ? text.size() : end + 1;
     } else if (c == '[' || c == '{') {
       if (++depth > kMaxDepth)
         return true;

@@ -4,11 +4,10 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
-#include <fstream>
-#include <iterator>
 
 #include "dfdesc/DescriptionParser.h"
 #include "dfdesc/HandshakeKey.h"
+#include "platform/BoundedFile.h"
 
 namespace gaugecal::dfdesc {
 
@@ -123,19 +122,9 @@ int32_t LoadCfgFile(const char* path) {
   if (!path || !*path)
     return Fail("no file name given");
   try {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in)
-      return Fail(std::string("cannot open ") + path);
-    const std::streamoff size = in.tellg();
-    if (size < 0)
-      return Fail(std::string("cannot read ") + path);
-    if (static_cast<uint64_t>(size) > kMaxFileBytes)
-      return Fail(std::string(path) + " is larger than " + std::to_string(kMaxFileBytes) +
-                  " bytes");
-    in.seekg(0);
-    std::string text(static_cast<size_t>(size), '\0');
-    if (!in.read(text.data(), size))
-      return Fail(std::string("cannot read ") + path);
+    std::string text, problem;
+    if (!ReadBoundedFile(path, kMaxFileBytes, text, problem))
+      return Fail(path + (" " + problem));
     return LoadText(text);
   } catch (const std::exception& e) {
     return Fail(std::string("cannot read ") + path + ": " + e.what());

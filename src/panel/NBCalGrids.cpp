@@ -2,6 +2,7 @@
 
 #include "calibration/Acquisition.h"
 #include "calibration/DeviceMeasurements.h"
+#include "config/Settings.h"
 #include "device/HostLinkOps.h"
 #include "device/ManufacturerAccess.h"
 #include "device/ModuleState.h"
@@ -23,8 +24,6 @@ constexpr int kRn44k18DFGridTop = 5500;
 constexpr int kDFGridTop = 2500;
 constexpr int16_t kLiveRowsWithoutTS3 = 14;
 constexpr int16_t kLiveRowsWithTS3 = 16;
-constexpr size_t kExt3OffsetItem = 14;
-constexpr size_t kExt4OffsetItem = 15;
 constexpr int32_t kBeforeAreaReadMs = 10;
 constexpr int32_t kAfterAreaReadMs = 20;
 
@@ -114,9 +113,7 @@ void NBCal::SetUpDFGrid() {
   const CalConfig& cfg = m.calConfig;
   const int top = cfg.DFType == DfType::RN44K18 ? kRn44k18DFGridTop : kDFGridTop;
   c_.lblCalDF.SetGeometry({kGridLeft, top - kLabelAboveGrid, kGridWidth, kLabelHeight});
-  auto& group0 = m.CalTable[kCalGroupRn44k18].items;
-  group0[kExt3OffsetItem].shown = cfg.TS3Supported;
-  group0[kExt4OffsetItem].shown = cfg.TS4Supported;
+  ShowSensorRows();  // rows 3 and 4 of the external sensors, unless a location key unset them
 
   DisplayGroup& group = m.CalTable[static_cast<size_t>(CalGroupForFamily())];
   int shown = 0;

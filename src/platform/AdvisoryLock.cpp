@@ -5,29 +5,24 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 
 namespace gaugecal {
 
-std::unique_ptr<AdvisoryLock> AdvisoryLock::Acquire(const std::string& path, bool createFile,
-                                                    Outcome& outcome, std::string& error) {
-  // Read access is enough for flock, and a device node may not grant more.
-  const int flags = O_RDONLY | O_CLOEXEC | (createFile ? O_CREAT : 0);
+int AdvisoryLock::Acquire(const std::string& path, bool createFile,
+                          std::unique_ptr<AdvisoryLock>& lock) {
+  // Read access is enough for flock, and a device node may not grant more. Never waits: a
+  // FIFO in place of a file opens at once and is refused by whoever reads it.
+  const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | (createFile ? O_CREAT : 0);
   const int fd = ::open(path.c_str(), flags, 0644);
-  if (fd < 0) {
-    outcome = Outcome::Failed;
-    error = std::strerror(errno);
-    return nullptr;
-  }
+  if (fd < 0)
+    return -errno;
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     const int why = errno;
     ::close(fd);
-    outcome = why == EWOULDBLOCK ? Outcome::InUse : Outcome::Failed;
-    error = std::strerror(why);
-    return nullptr;
+    return -why;
   }
-  outcome = Outcome::Held;
-  return std::unique_ptr<AdvisoryLock>(new AdvisoryLock(fd));
+  lock.reset(new AdvisoryLock(fd));
+  return 0;
 }
 
 AdvisoryLock::~AdvisoryLock() {

@@ -11,12 +11,10 @@ namespace gaugecal {
 
 class AdvisoryLock {
  public:
-  enum class Outcome { Held, InUse, Failed };
-
-  // Locks path (created when createFile and it does not exist). nullptr with InUse when
-  // another process holds it, Failed with the reason when the file cannot be opened or locked.
-  static std::unique_ptr<AdvisoryLock> Acquire(const std::string& path, bool createFile,
-                                               Outcome& outcome, std::string& error);
+  // Locks path (created when createFile and it does not exist): 0 and the lock, or -errno:
+  // -EWOULDBLOCK when another process holds it, another value when the file cannot be opened
+  // or locked.
+  static int Acquire(const std::string& path, bool createFile, std::unique_ptr<AdvisoryLock>& lock);
   ~AdvisoryLock();
   AdvisoryLock(const AdvisoryLock&) = delete;
   AdvisoryLock& operator=(const AdvisoryLock&) = delete;
@@ -25,5 +23,9 @@ class AdvisoryLock {
   explicit AdvisoryLock(int fd) : fd_(fd) {}
   int fd_;
 };
+
+// The end of the message of a station refused because another one holds the adapter.
+inline constexpr const char* kStationInUse =
+    " is in use by another gaugecal or morvane; nothing was done";
 
 }  // namespace gaugecal

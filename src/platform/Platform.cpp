@@ -2,11 +2,19 @@
 
 #include <optional>
 
+#include "platform/Printable.h"
 #include "platform/TraceLog.h"
 
 namespace gaugecal {
 
+void Platform::Warning(const std::string& text) {
+  ++warnings_;
+  if (onWarning)
+    onWarning(Printable(text));
+}
+
 void Platform::TraceMessageBox(const MessageRecord& message) {
+  ++messageBoxes_;
   if (!trace_)
     return;
   // The title goes in only when there is one; built in one piece, as GCC 12 misreads an

@@ -55,16 +55,29 @@ class Platform {
   // traced and runs no events.
   virtual void PassTime(double ms) = 0;
 
+  // A diagnosis of the tool's own beyond the fixed message texts: a line on stderr in the
+  // command-line tool, the status bar in a window; never a message box. Control characters in
+  // the text are escaped, so it stays one line.
+  void Warning(const std::string& text);
+  std::function<void(const std::string&)> onWarning;
+
+  // Message boxes shown and warnings given so far: a step that showed or gave any did not go
+  // cleanly.
+  int64_t MessageBoxCount() const { return messageBoxes_; }
+  int64_t WarningCount() const { return warnings_; }
+
   // Where sleeps, waits and message boxes are recorded, or nullptr.
   void SetTrace(TraceLog* trace) { trace_ = trace; }
   TraceLog* Trace() const { return trace_; }
 
  protected:
-  // Records a message box in the bus trace, when there is one.
+  // Counts a message box and records it in the bus trace, when there is one.
   void TraceMessageBox(const MessageRecord& message);
 
  private:
   TraceLog* trace_ = nullptr;
+  int64_t messageBoxes_ = 0;
+  int64_t warnings_ = 0;
 };
 
 }  // namespace gaugecal

@@ -1,5 +1,7 @@
 #include "sim/FlashLayout.h"
 
+#include <limits>
+
 namespace gaugecal::sim {
 
 namespace {
@@ -9,15 +11,16 @@ constexpr int kQspanRegisters = 32;  // QSPAN subclass 64 in the linear image
 constexpr double kCcGain = 0.9419;   // 4.768 / 5.062 mOhm
 constexpr double kCapacityGain = 280932.625;
 
-// Rows of the RN44K18 and CEDV_PLUS calibration area (rows 0 and 1), followed by the word that
-// holds the cell count.
+// Rows of the RN44K18 and CEDV_PLUS calibration area (rows 0 and 1), typed as the tool's
+// calibration table types them (the cell scales are signed), followed by the word that holds
+// the cell count.
 std::vector<Param> RowFamilyParams(Param configuration = {"System Configuration", ParamType::U2,
                                                           kConfigOffset, 0}) {
   return {
-      {"Cell Scale 0", ParamType::U2, 0, 20451},
-      {"Cell Scale 1", ParamType::U2, 2, 20468},
-      {"Cell Scale 2", ParamType::U2, 4, 20520},
-      {"Cell Scale 3", ParamType::U2, 6, 20455},
+      {"Cell Scale 0", ParamType::I2, 0, 20451},
+      {"Cell Scale 1", ParamType::I2, 2, 20468},
+      {"Cell Scale 2", ParamType::I2, 4, 20520},
+      {"Cell Scale 3", ParamType::I2, 6, 20455},
       {"Pack Gain", ParamType::U2, 8, 41000},
       {"Battery Gain", ParamType::U2, 10, 44100},
       {"CC Gain", ParamType::F4, 12, kCcGain},
@@ -189,6 +192,22 @@ FlashLayout MakeLayout(DfType family) {
 }
 
 }  // namespace
+
+std::pair<double, double> TypeRange(ParamType type) {
+  switch (type) {
+    case ParamType::U1:
+      return {0, 255};
+    case ParamType::I1:
+      return {-128, 127};
+    case ParamType::U2:
+      return {0, 65535};
+    case ParamType::I2:
+      return {-32768, 32767};
+    case ParamType::F4:
+      break;
+  }
+  return {-std::numeric_limits<double>::max(), std::numeric_limits<double>::max()};
+}
 
 const Param* FlashLayout::Find(const std::string& name) const {
   for (const Param& p : params) {

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "config/CalConfig.h"
@@ -72,6 +73,9 @@ constexpr int kFixedSampleScale = 64;  // QSPAN keeps no "CC Offset Samples"
 // layout the tool's data flash map describes), in the family's own page or subclass and with
 // its own configuration word. RN44K18 and CEDV_PLUS have that layout anyway.
 const FlashLayout& LayoutOf(DfType family, bool rowLayout = false);
+
+// The values a parameter of the type holds (F4: any finite number).
+std::pair<double, double> TypeRange(ParamType type);
 
 // Byte offset in the linear image of the configuration word's cell bits (bits 1..0 = cells - 1)
 // and, for the row families, of the temperature mapping bits (3, 4 and 6; all clear: the

@@ -88,6 +88,14 @@ bool SimulatedGauge::BlockWrite(int command, std::span<const uint8_t> data) {
   return false;
 }
 
+bool SimulatedGauge::TakesBlockWrite(int command) const {
+  const bool page =
+      scenario_.family == DfType::CEDV && command >= kPageBase && command < kPageBase + kPageCount;
+  const bool subclass = scenario_.family == DfType::QSPAN && command == kSubclassBlock;
+  return command == kIdentifyPrepareA || command == kIdentifyPrepareB || command == kSharedBlock ||
+         page || subclass;
+}
+
 bool SimulatedGauge::Write2F(std::span<const uint8_t> data) {
   if (data.size() == kChallengeLength) {
     Digest wire{};

@@ -7,6 +7,7 @@
 
 #include "device/Codecs.h"
 #include "device/HexText.h"
+#include "platform/BoundedFile.h"
 #include "sim/GaugeFloat.h"
 
 namespace gaugecal::sim {
@@ -103,11 +104,12 @@ GaugeFlash::Range GaugeFlash::SubclassRange(int id) const {
 }
 
 bool GaugeFlash::LoadFile(const std::string& path, std::string& error, Fields* fields) {
-  std::ifstream in(path);
-  if (!in) {
-    error = "data flash file " + path + ": cannot be read";
+  std::string text, problem;
+  if (!ReadBoundedFile(path, kMaxFileBytes, text, problem)) {
+    error = "data flash file " + path + " " + problem;
     return false;
   }
+  std::istringstream in(text);
   std::string line, digits;
   while (std::getline(in, line)) {
     const size_t start = line.find_first_not_of(" \t\r");

@@ -41,7 +41,9 @@ class GaugeFlash {
   std::span<const uint8_t> SubclassBytes(int id) const { return Window(SubclassRange(id)); }
 
   // Persistence: hexadecimal text, 32 bytes a line, '#' starts a comment line. Lines
-  // "name: value" carry the rest of the gauge's lasting state (fields), after the bytes.
+  // "name: value" carry the rest of the gauge's lasting state (fields), after the bytes. A file
+  // larger than kMaxFileBytes is refused.
+  static constexpr size_t kMaxFileBytes = 1024 * 1024;
   using Fields = std::vector<std::pair<std::string, std::string>>;
   bool LoadFile(const std::string& path, std::string& error, Fields* fields = nullptr);
   bool SaveFile(const std::string& path, std::string& error, const Fields& fields = {}) const;

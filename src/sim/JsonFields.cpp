@@ -1,8 +1,12 @@
 #include "sim/JsonFields.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <charconv>
 #include <cstdlib>
-#include <sstream>
+#include <limits>
+
+#include "platform/Printable.h"
 
 namespace gaugecal::sim {
 
@@ -14,8 +18,9 @@ bool ParseIntegerText(const std::string& text, int64_t& value) {
     return false;
   const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
   char* end = nullptr;
+  errno = 0;
   const long long v = std::strtoll(text.c_str(), &end, hex ? 16 : 10);
-  if (end == text.c_str() || *end != '\0')
+  if (end == text.c_str() || *end != '\0' || errno == ERANGE)
     return false;
   value = v;
   return true;
@@ -23,10 +28,24 @@ bool ParseIntegerText(const std::string& text, int64_t& value) {
 
 }  // namespace
 
+namespace {
+
+// The shortest text that reads back as the same number, never in exponent form (1e9 is
+// "1000000000", 0.2 is "0.2").
+std::string Exact(double value) {
+  char text[400];
+  const auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed).ptr;
+  return std::string(text, end);
+}
+
+}  // namespace
+
 std::string RangeText(double lo, double hi) {
-  std::ostringstream s;
-  s << "from " << lo << " to " << hi;
-  return s.str();
+  return "from " + Exact(lo) + " to " + Exact(hi);
+}
+
+std::string RangeText(int64_t lo, int64_t hi) {
+  return "from " + std::to_string(lo) + " to " + std::to_string(hi);
 }
 
 JsonFields::JsonFields(const nlohmann::json& object, std::string source, std::string path,
@@ -44,7 +63,8 @@ std::string JsonFields::PathOf(const std::string& key) const {
 
 bool JsonFields::Fail(const std::string& key, const std::string& problem) {
   if (error_.empty()) {
-    const std::string where = PathOf(key);
+    // Keys come from the file: control characters in them must not break the line.
+    const std::string where = Printable(PathOf(key));
     error_ = source_ + ": " + (where.empty() ? "" : "\"" + where + "\": ") + problem;
   }
   return false;
@@ -82,16 +102,19 @@ bool JsonFields::Integer(const char* key, int64_t& out, int64_t lo, int64_t hi) 
   const nlohmann::json& v = object_.at(key);
   int64_t value = 0;
   bool ok = false;
-  if (v.is_number_integer()) {
+  if (v.is_number_unsigned()) {
+    // Beyond the signed range it would wrap (18446744073709551615 to -1): out of range.
+    ok = v.get<uint64_t>() <= static_cast<uint64_t>(std::numeric_limits<int64_t>::max());
+    value = ok ? v.get<int64_t>() : 0;
+  } else if (v.is_number_integer()) {
     value = v.get<int64_t>();
     ok = true;
   } else if (v.is_string()) {
     ok = ParseIntegerText(v.get<std::string>(), value);
   }
   if (!ok || value < lo || value > hi) {
-    return Fail(key, "must be an integer " +
-                         RangeText(static_cast<double>(lo), static_cast<double>(hi)) +
-                         " (a number or a text such as \"0x1F\")");
+    return Fail(
+        key, "must be an integer " + RangeText(lo, hi) + " (a number or a text such as \"0x1F\")");
   }
   out = value;
   return true;

@@ -52,6 +52,8 @@ class JsonFields {
   std::string& error_;
 };
 
+// "from LO to HI" with both limits exactly as they are.
 std::string RangeText(double lo, double hi);
+std::string RangeText(int64_t lo, int64_t hi);
 
 }  // namespace gaugecal::sim

@@ -106,6 +106,12 @@ Scenario DefaultScenario(DfType family) {
   return s;
 }
 
+bool IsAdapterFault(FaultKind kind) {
+  return kind == FaultKind::BusyForever || kind == FaultKind::ArbitrationLost ||
+         kind == FaultKind::ReadIncomplete || kind == FaultKind::PecMismatch ||
+         kind == FaultKind::Unplugged;
+}
+
 std::optional<DfType> ParseFamily(const std::string& name) {
   for (DfType t : {DfType::CEDV, DfType::QSPAN, DfType::RN44K18, DfType::CEDV_PLUS}) {
     if (name == DfTypeName(t))

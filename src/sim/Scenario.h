@@ -35,6 +35,12 @@ enum class FaultKind {
   WrongDigest,     // one byte of the authentication digest is wrong
   MsbFirstDigest,  // the authentication digest goes on the bus most significant byte first
   ErrorStatus,     // the transfer does its work (a read delivers its bytes) but reports failure
+  // Faults of a bus adapter; only the emulated adapters (i2c-sim, cp2112-sim) have them.
+  BusyForever,      // the transfer never completes
+  ArbitrationLost,  // another master takes the bus: the transfer does not happen
+  ReadIncomplete,   // a read ends after its first bytes bytes
+  PecMismatch,      // the packet error code is corrupted on the way
+  Unplugged,        // the adapter goes away during the transfer, and stays away
 };
 
 struct Fault {
@@ -43,7 +49,7 @@ struct Fault {
   std::optional<int> command = std::nullopt;  // SMBus command; empty matches every one
   int occurrence = 1;      // first affected matching transfer, from 1; 0 = all of them
   int count = 1;           // how many consecutive matching transfers are affected
-  int bytes = 1;           // ShortBlock / LongBlock: bytes removed or added
+  int bytes = 1;           // ShortBlock / LongBlock: bytes removed or added; ReadIncomplete: kept
   int offset = 0;          // CorruptWrite: byte within the written block; WrongDigest: bus byte
   uint8_t xorMask = 0x01;  // CorruptWrite: bits flipped in that byte
   double afterMs = 0.0;    // CounterStops: platform time after the gauge was opened
@@ -91,6 +97,9 @@ struct Scenario {
   std::vector<uint8_t> dataFlash;
   std::vector<std::pair<std::string, double>> parameters;
   std::string dataFlashFile;
+  // The scenario-file keys that shape the initial image ("cells", "dataFlash", "parameters");
+  // an existing persistence file replaces that image.
+  std::vector<std::string> imageKeys;
 
   SecurityMode security = SecurityMode::Unsealed;
   std::array<uint8_t, 16> key{};  // most significant byte first
@@ -106,6 +115,9 @@ struct Scenario {
 Scenario DefaultScenario(DfType family);
 
 std::optional<DfType> ParseFamily(const std::string& name);
+
+// Faults of a bus adapter rather than of the gauge (busy forever ... unplugged).
+bool IsAdapterFault(FaultKind kind);
 
 // "Sealed", "Unsealed", "FullAccess", as scenario and data flash files write them.
 const char* SecurityModeName(SecurityMode mode);

@@ -1,11 +1,11 @@
 #include "sim/ScenarioJson.h"
 
 #include <filesystem>
-#include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
 #include "device/HexText.h"
+#include "platform/BoundedFile.h"
+#include "platform/Printable.h"
 #include "sim/FlashLayout.h"
 #include "sim/JsonFields.h"
 
@@ -17,6 +17,12 @@ using nlohmann::json;
 
 constexpr double kMaxGainError = 0.2;
 constexpr double kMaxOffsetCounts = 2000.0;
+
+// A relative persistence file lives in the scenario file's folder.
+std::string BesideScenario(const std::string& file, const std::string& baseDir) {
+  const std::filesystem::path p(file);
+  return p.is_absolute() || baseDir.empty() ? file : (std::filesystem::path(baseDir) / p).string();
+}
 
 bool ReadPack(JsonFields& f, Scenario& s) {
   f.IntegerInto("cells", s.cells, 2, 4);
@@ -95,17 +101,17 @@ bool ReadDataFlash(JsonFields& f, Scenario& s, const std::string& baseDir) {
       if (!layout.Find(item.key()))
         return f.Fail(key, std::string("the ") + DfTypeName(s.family) +
                                " gauge has no such data flash parameter");
-      if (!item.value().is_number())
-        return f.Fail(key, "must be a number");
+      // Out of the type's range is an error, not a value the gauge would store clipped.
+      const auto [lo, hi] = TypeRange(layout.Find(item.key())->type);
+      if (!item.value().is_number() || !(item.value().get<double>() >= lo) ||
+          !(item.value().get<double>() <= hi))
+        return f.Fail(key, "must be a number " + RangeText(lo, hi));
       s.parameters.emplace_back(item.key(), item.value().get<double>());
     }
   }
   std::string file;
-  if (f.Text("dataFlashFile", file) && !file.empty()) {
-    const std::filesystem::path p(file);
-    s.dataFlashFile =
-        p.is_absolute() || baseDir.empty() ? file : (std::filesystem::path(baseDir) / p).string();
-  }
+  if (f.Text("dataFlashFile", file) && !file.empty())
+    s.dataFlashFile = BesideScenario(file, baseDir);
   return f.Ok();
 }
 
@@ -149,11 +155,20 @@ struct KindName {
 };
 
 constexpr KindName kKinds[] = {
-    {"noAnswer", FaultKind::NoAnswer, 0},         {"nack", FaultKind::Nack, 1},
-    {"shortBlock", FaultKind::ShortBlock, 1},     {"longBlock", FaultKind::LongBlock, 1},
-    {"counterStops", FaultKind::CounterStops, 0}, {"corruptWrite", FaultKind::CorruptWrite, 1},
-    {"wrongDigest", FaultKind::WrongDigest, 0},   {"msbFirstDigest", FaultKind::MsbFirstDigest, 0},
+    {"noAnswer", FaultKind::NoAnswer, 0},
+    {"nack", FaultKind::Nack, 1},
+    {"shortBlock", FaultKind::ShortBlock, 1},
+    {"longBlock", FaultKind::LongBlock, 1},
+    {"counterStops", FaultKind::CounterStops, 0},
+    {"corruptWrite", FaultKind::CorruptWrite, 1},
+    {"wrongDigest", FaultKind::WrongDigest, 0},
+    {"msbFirstDigest", FaultKind::MsbFirstDigest, 0},
     {"errorStatus", FaultKind::ErrorStatus, 1},
+    {"busyForever", FaultKind::BusyForever, 1},
+    {"arbitrationLost", FaultKind::ArbitrationLost, 1},
+    {"readIncomplete", FaultKind::ReadIncomplete, 1},
+    {"pecMismatch", FaultKind::PecMismatch, 1},
+    {"unplugged", FaultKind::Unplugged, 1},
 };
 
 constexpr const char* kMembers[] = {"ReadSMBusWord",   "ReadSMBusWord_",  "WriteSMBusWord",
@@ -176,7 +191,8 @@ bool ReadFault(const json& j, const std::string& source, const std::string& path
   if (!found) {
     return f.Fail("kind",
                   "must be one of noAnswer, nack, shortBlock, longBlock, counterStops, "
-                  "corruptWrite, wrongDigest, msbFirstDigest, errorStatus");
+                  "corruptWrite, wrongDigest, msbFirstDigest, errorStatus, busyForever, "
+                  "arbitrationLost, readIncomplete, pecMismatch, unplugged");
   }
   fault.kind = found->kind;
   fault.occurrence = found->defaultOccurrence;
@@ -193,7 +209,7 @@ bool ReadFault(const json& j, const std::string& source, const std::string& path
   }
   f.IntegerInto("occurrence", fault.occurrence, 0, 1000000);
   f.IntegerInto("count", fault.count, 1, 1000000);
-  f.IntegerInto("bytes", fault.bytes, 1, 255);
+  f.IntegerInto("bytes", fault.bytes, fault.kind == FaultKind::ReadIncomplete ? 0 : 1, 255);
   f.IntegerInto("offset", fault.offset, 0, 255);
   f.IntegerInto("xor", fault.xorMask, 1, 255);
   f.Number("afterMs", fault.afterMs, 0.0, 1e9);
@@ -258,8 +274,8 @@ std::optional<Scenario> ParseScenario(const std::string& text, const std::string
   if (f.Has("family")) {
     family = ParseFamily(familyName);
     if (!family) {
-      f.Fail("family",
-             "unknown family \"" + familyName + "\" (known: CEDV, QSPAN, RN44K18, CEDV_PLUS)");
+      f.Fail("family", "unknown family \"" + Printable(familyName) +
+                           "\" (known: CEDV, QSPAN, RN44K18, CEDV_PLUS)");
       return std::nullopt;
     }
     if (adapterFamily && *family != *adapterFamily) {
@@ -273,6 +289,10 @@ std::optional<Scenario> ParseScenario(const std::string& text, const std::string
     return std::nullopt;
   }
   Scenario s = DefaultScenario(*family);
+  for (const char* key : {"cells", "dataFlash", "parameters"}) {
+    if (f.Has(key))
+      s.imageKeys.push_back(key);
+  }
   const bool ok = ReadIdentity(f, s) && ReadPack(f, s) && ReadConverter(f, s, source, error) &&
                   ReadDataFlash(f, s, baseDir) && ReadSecurity(f, s) &&
                   ReadMac(f, s, source, error) && ReadFaults(f, s, source, error);
@@ -283,16 +303,25 @@ std::optional<Scenario> ParseScenario(const std::string& text, const std::string
 
 std::optional<Scenario> LoadScenarioFile(const std::string& path,
                                          std::optional<DfType> adapterFamily, std::string& error) {
-  std::ifstream in(path, std::ios::binary);
-  std::error_code ec;
-  if (!in || std::filesystem::is_directory(path, ec)) {
-    error = path + ": cannot read the scenario file";
+  std::string text, problem;
+  if (!ReadBoundedFile(path, kMaxScenarioBytes, text, problem)) {
+    error = path + ": the scenario file " + problem;
     return std::nullopt;
   }
-  std::ostringstream text;
-  text << in.rdbuf();
   const std::string dir = std::filesystem::path(path).parent_path().string();
-  return ParseScenario(text.str(), path, adapterFamily, dir, error);
+  return ParseScenario(text, path, adapterFamily, dir, error);
+}
+
+std::string ScenarioDataFlashFile(const std::string& path) {
+  std::string text, problem;
+  if (!ReadBoundedFile(path, kMaxScenarioBytes, text, problem))
+    return {};
+  const json j = json::parse(text, nullptr, false);
+  const auto file = j.is_object() ? j.find("dataFlashFile") : j.end();
+  if (file == j.end() || !file->is_string() || file->get<std::string>().empty())
+    return {};
+  return BesideScenario(file->get<std::string>(),
+                        std::filesystem::path(path).parent_path().string());
 }
 
 }  // namespace gaugecal::sim

@@ -18,9 +18,16 @@ std::optional<Scenario> ParseScenario(const std::string& text, const std::string
                                       std::optional<DfType> adapterFamily,
                                       const std::string& baseDir, std::string& error);
 
+// Largest scenario file read.
+constexpr size_t kMaxScenarioBytes = 1024 * 1024;
+
 // Reads and parses a scenario file; a relative "dataFlashFile" is taken from the file's
-// directory.
+// directory. A file that is not a regular file or is too large is refused with the reason.
 std::optional<Scenario> LoadScenarioFile(const std::string& path,
                                          std::optional<DfType> adapterFamily, std::string& error);
+
+// The persistence file a scenario file names, as the gauge will find it; empty when there is
+// none or the file cannot be read.
+std::string ScenarioDataFlashFile(const std::string& path);
 
 }  // namespace gaugecal::sim

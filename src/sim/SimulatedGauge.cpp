@@ -1,7 +1,9 @@
 #include "sim/SimulatedGauge.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 
 #include "platform/Platform.h"
@@ -43,7 +45,8 @@ void SimulatedGauge::PassBits(int bits) {
 
 int32_t SimulatedGauge::Fail(int32_t error, int bits) {
   PassBits(bits);
-  errors_.push_back(error);
+  if (!busTransfer_)
+    errors_.push_back(error);
   return error;
 }
 
@@ -58,7 +61,7 @@ bool SimulatedGauge::Begin(const char* member, int command, int16_t address, boo
                            TransferEffect& effect, int32_t& status) {
   ++transfers_;
   IntegrateCharge();
-  effect = faults_.OnTransfer(member, command, blockRead);
+  effect = faults_.OnTransfer(member, command, blockRead, busTransfer_);
   if (effect.noAnswer || address != scenario_.address) {
     status = Fail(kHostErrorNoAnswer, bus::NoAnswerBits());
     return false;
@@ -164,6 +167,53 @@ int32_t SimulatedGauge::WriteSMBusBlock(int16_t command, std::span<const uint8_t
   return Finish(effect);
 }
 
+namespace {
+
+// Marks the transfers made inside its scope as coming over an emulated bus.
+class BusScope {
+ public:
+  explicit BusScope(bool& flag) : flag_(flag) { flag_ = true; }
+  ~BusScope() { flag_ = false; }
+  BusScope(const BusScope&) = delete;
+  BusScope& operator=(const BusScope&) = delete;
+
+ private:
+  bool& flag_;
+};
+
+}  // namespace
+
+int32_t SimulatedGauge::BusReadWord(int command, int16_t address, uint16_t& word) {
+  const BusScope scope(busTransfer_);
+  return ReadWord("ReadSMBusWord", command, address, word);
+}
+
+int32_t SimulatedGauge::BusWriteWord(int command, uint16_t word, int16_t address) {
+  const BusScope scope(busTransfer_);
+  return WriteWord("WriteSMBusWord", command, word, address);
+}
+
+int32_t SimulatedGauge::BusReadBlock(int command, int16_t address, std::vector<uint8_t>& data) {
+  const BusScope scope(busTransfer_);
+  return ReadBlock("ReadSMBusBlock", command, address, data);
+}
+
+int32_t SimulatedGauge::BusWriteBlock(int command, std::span<const uint8_t> data, int16_t address) {
+  const BusScope scope(busTransfer_);
+  return WriteSMBusBlock(static_cast<int16_t>(command), data, static_cast<int16_t>(data.size()),
+                         address);
+}
+
+bool SimulatedGauge::AnswersWord(int command) const {
+  uint16_t word = 0;
+  return WordAnswer(command, word);
+}
+
+bool SimulatedGauge::AnswersBlock(int command) const {
+  std::vector<uint8_t> data;
+  return BlockAnswer(command, data);
+}
+
 int32_t SimulatedGauge::CheckForError() {
   if (errors_.empty())
     return 0;
@@ -196,6 +246,18 @@ Reported SimulatedGauge::ReportedNow() const {
   return Report(RawNow(false), flash_);
 }
 
+namespace {
+
+std::string ImageKeysIgnored(const std::string& file, const std::vector<std::string>& keys) {
+  std::string names;
+  for (const std::string& key : keys)
+    names += (names.empty() ? "\"" : ", \"") + key + "\"";
+  return "the data flash file " + file + " exists: the gauge starts from it, and the scenario's " +
+         names + " " + (keys.size() == 1 ? "is" : "are") + " not applied to its data flash";
+}
+
+}  // namespace
+
 bool SimulatedGauge::LoadPersistFile(const std::string& path, std::string& error) {
   GaugeFlash::Fields fields;
   if (!flash_.LoadFile(path, error, &fields))
@@ -213,7 +275,7 @@ bool SimulatedGauge::LoadPersistFile(const std::string& path, std::string& error
 }
 
 std::unique_ptr<SimulatedGauge> OpenGauge(Scenario scenario, Platform& platform, std::string& error,
-                                          bool* inUse) {
+                                          bool* inUse, bool lockFile) {
   const FlashLayout& layout = LayoutOf(scenario.family, scenario.rowLayout);
   for (const auto& [name, value] : scenario.parameters) {
     if (!layout.Find(name)) {
@@ -223,28 +285,29 @@ std::unique_ptr<SimulatedGauge> OpenGauge(Scenario scenario, Platform& platform,
     }
   }
   const std::string file = scenario.dataFlashFile;
+  const std::vector<std::string> imageKeys = scenario.imageKeys;
   auto gauge = std::make_unique<SimulatedGauge>(std::move(scenario), platform);
   if (!file.empty()) {
     std::error_code ec;
     const bool existed = std::filesystem::exists(file, ec);
     // One tool at a time on a gauge that keeps its data flash: the lock comes before the file
     // is read or created, and lives as long as the gauge.
-    AdvisoryLock::Outcome outcome = AdvisoryLock::Outcome::Failed;
-    std::string why;
-    auto lock = AdvisoryLock::Acquire(file, true, outcome, why);
-    if (!lock) {
-      error = outcome == AdvisoryLock::Outcome::InUse
-                  ? "the simulated gauge of data flash file " + file +
-                        " is in use by another gaugecal; nothing was done"
-                  : "data flash file " + file + ": cannot be locked: " + why;
+    std::unique_ptr<AdvisoryLock> lock;
+    const int locked = lockFile ? AdvisoryLock::Acquire(file, true, lock) : 0;
+    if (locked < 0) {
+      error = locked == -EWOULDBLOCK
+                  ? "the simulated gauge of data flash file " + file + kStationInUse
+                  : "data flash file " + file + ": cannot be locked: " + std::strerror(-locked);
       if (inUse != nullptr)
-        *inUse = outcome == AdvisoryLock::Outcome::InUse;
+        *inUse = locked == -EWOULDBLOCK;
       return nullptr;
     }
     if (existed && !gauge->LoadPersistFile(file, error))
       return nullptr;
     gauge->SetPersistFile(file);
     gauge->HoldLock(std::move(lock));
+    if (existed && !imageKeys.empty())
+      platform.Warning(ImageKeysIgnored(file, imageKeys));
     if (!existed) {
       gauge->Persist();
       if (!gauge->PersistError().empty()) {

@@ -51,6 +51,19 @@ class SimulatedGauge : public HostLink {
   int32_t CheckForError() override;
   int32_t Delay(int16_t milliseconds) override;
 
+  // Transfers as an emulated bus adapter carries them: no member name, only the kind of
+  // transfer (faults match by kind, see FaultInjector), and no host error queued: the adapter
+  // reports its own. Status 0, kHostErrorNoAnswer or kHostErrorNack; the same bus time.
+  int32_t BusReadWord(int command, int16_t address, uint16_t& word);
+  int32_t BusWriteWord(int command, uint16_t word, int16_t address);
+  int32_t BusReadBlock(int command, int16_t address, std::vector<uint8_t>& data);
+  int32_t BusWriteBlock(int command, std::span<const uint8_t> data, int16_t address);
+  // What a bus cannot say but the gauge knows: which commands it reads as a word, which as a
+  // block now, and which it takes as block writes.
+  bool AnswersWord(int command) const;
+  bool AnswersBlock(int command) const;
+  bool TakesBlockWrite(int command) const;
+
   // For tests and tools. Settings() may be changed while the gauge runs (true voltages,
   // current, temperatures, noise); the next conversion uses the new values.
   Scenario& Settings() { return scenario_; }
@@ -70,6 +83,7 @@ class SimulatedGauge : public HostLink {
   // Where the data flash and the security mode are kept between runs; empty: nowhere. Failed
   // saves are remembered.
   void SetPersistFile(std::string path) { persistFile_ = std::move(path); }
+  const std::string& PersistFile() const { return persistFile_; }
   // Reads the persistence file (the data flash, and the security mode when the file has one).
   bool LoadPersistFile(const std::string& path, std::string& error);
   // Saves the data flash and the security mode to the persistence file, when there is one.
@@ -120,6 +134,7 @@ class SimulatedGauge : public HostLink {
   std::optional<double> counterStopMs_;
   std::deque<int32_t> errors_;
   int64_t transfers_ = 0;
+  bool busTransfer_ = false;  // the transfer in progress came over an emulated bus
   double busMs_ = 0.0;
 
   SecurityMode security_;
@@ -145,8 +160,9 @@ class SimulatedGauge : public HostLink {
 // Opens the gauge of a scenario: refuses unknown parameter names, then reads the scenario's
 // data flash file when it exists or creates it with the initial image. nullptr and a message
 // that names the problem when that fails. The data flash file is locked while the gauge is
-// open; when another process has it, inUse (when given) is set.
+// open (unless lockFile is false: an emulated adapter in front of the gauge locks it as its
+// device); when another process has it, inUse (when given) is set.
 std::unique_ptr<SimulatedGauge> OpenGauge(Scenario scenario, Platform& platform, std::string& error,
-                                          bool* inUse = nullptr);
+                                          bool* inUse = nullptr, bool lockFile = true);
 
 }  // namespace gaugecal::sim

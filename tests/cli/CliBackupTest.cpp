@@ -12,9 +12,6 @@
 
 #include "CliRun.h"
 #include "device/HexText.h"
-#include "platform/VirtualPlatform.h"
-#include "sim/ScenarioJson.h"
-#include "sim/SimulatedGauge.h"
 
 namespace gaugecal::test {
 namespace {
@@ -212,33 +209,6 @@ TEST(Rollback, WritesTheOldRowsBackAfterAFailureBetweenThem) {
       EXPECT_EQ(s.Flash(), before);
     }
   }
-}
-
-TEST(StationLock, ASecondInstanceOnTheGaugeIsRefusedAndTouchesNothing) {
-  const Station s("RN44K18");
-  ASSERT_EQ(s.Run({"identify"}).status, 0);
-  const std::string before = s.Flash();
-  std::string error;
-  auto scenario = sim::LoadScenarioFile(s.scenario, DfType::RN44K18, error);
-  ASSERT_TRUE(scenario) << error;
-  VirtualPlatform platform;
-  auto first = sim::OpenGauge(*scenario, platform, error);
-  ASSERT_TRUE(first) << error;
-
-  bool inUse = false;
-  EXPECT_FALSE(sim::OpenGauge(*scenario, platform, error, &inUse));
-  EXPECT_TRUE(inUse);
-  const CliResult second = s.Run({"calibrate", "board-offset"});
-  EXPECT_EQ(second.status, 1);
-  EXPECT_EQ(second.err, "gaugecal: sim:RN44K18: the simulated gauge of data flash file " +
-                            s.dir.Path("df.hex") +
-                            " is in use by another gaugecal; nothing was done\n");
-  EXPECT_EQ(second.out, "");
-  EXPECT_EQ(s.Flash(), before);
-  EXPECT_TRUE(s.Backups().empty());
-
-  first.reset();
-  EXPECT_EQ(s.Run({"calibrate", "board-offset"}).status, 0) << "free again once it closed";
 }
 
 }  // namespace

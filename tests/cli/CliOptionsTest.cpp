@@ -26,13 +26,15 @@ TEST(CliOptions, UsageErrorsExitWithTwo) {
       {{"--virtual-time", "frobnicate"},
        "gaugecal: The following argument was not expected: frobnicate"},
       {{"--adapter", "usb:1", "identify"},
-       "gaugecal: unknown adapter \"usb:1\" (known: sim:CEDV, sim:QSPAN, sim:RN44K18 or "
-       "sim:CEDV_PLUS)"},
+       "gaugecal: unknown adapter \"usb:1\" (known: sim:FAMILY, i2c-sim:FAMILY, cp2112-sim:FAMILY, "
+       "i2c:/dev/i2c-N or cp2112[:SERIAL], FAMILY being CEDV, QSPAN, RN44K18 or CEDV_PLUS)"},
       {{"--adapter", "sim:cedv", "identify"}, "gaugecal: unknown adapter \"sim:cedv\""},
       {{"--virtual-time", "identify", "now"},
        "gaugecal: The following argument was not expected: now"},
       {{"--virtual-time", "raw", "--offset", "-x"},
        "gaugecal: The following argument was not expected: -x"},
+      {{"--virtual-time", "calibrate", "current", "--cell", "5=1"},
+       "gaugecal: --cell: expected N=TEXT, got \"5=1\""},
       {{"--virtual-time", "--trace", dir.Path("missing/t.jsonl"), "identify"},
        "gaugecal: cannot write the trace file"},
   };
@@ -61,7 +63,7 @@ struct ScenarioCase {
 
 TEST(CliOptions, BadScenarioFilesNameTheFileAndTheProblem) {
   const ScenarioCase cases[] = {
-      {"missing.json", nullptr, "cannot read the scenario file"},
+      {"missing.json", nullptr, "the scenario file does not exist"},
       {"broken.json", "{\"cells\": 3,", "not valid JSON"},
       {"array.json", "[1, 2]", "must be a JSON object"},
       {"type.json", R"({"cells": "four"})", "\"cells\": must be an integer from 2 to 4"},

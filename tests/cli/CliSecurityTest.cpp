@@ -80,7 +80,7 @@ TEST(CliSecurity, KeySourcesAndExitStatuses) {
       {{"auth", "--key-file", inside}, nullptr, 1, length},
       {{"full-access", "--key", "0011223344556677g899AABBCCDDEEFF"}, nullptr, 1,
        "message: Unseal Key has a non hex character.\n"},
-      {{"auth", "--key-file", none}, nullptr, 2, "gaugecal: cannot read the key file " + none + "\n"},
+      {{"auth", "--key-file", none}, nullptr, 2, "gaugecal: the key file " + none + " does not exist\n"},
       {{"seal"}, nullptr, 0, "message: Device is already sealed. Nothing to do.\n"},
       {{"unseal", "--sim-scenario", full}, nullptr, 0, "message: Device is not sealed. Nothing to do.\n"},
       // clang-format on

@@ -21,7 +21,7 @@ std::string RunWait(bool terminal) {
   Module().platform = &platform;
   std::ostringstream out, err;
   const std::vector<MessageRecord> none;
-  cli::CliContext context{{}, platform, link, link, out, err, "", terminal, none};
+  cli::CliContext context{{}, platform, &link, nullptr, out, err, "", terminal, none};
   {
     cli::ProgressLine progress(context, "Reading");
     WaitSeconds(1.0F);

@@ -204,17 +204,17 @@ TEST_F(SettingsTest, SystemConfigLocationSyntaxAndLookup) {
       "proceed with calibration until this is resolved.";
   const struct {
     const char* value;
-    int16_t address;
+    std::optional<int16_t> address;  // empty: not found
     std::vector<std::string> messages;
   } cases[] = {
       {"Configuration,Registers,System Configuration", 64, {}},
       {" Configuration , Registers , Operation Cfg A ", 66, {}},
       {"Configuration,Registers,System Configuration,extra", 64, {}},
-      {"Configuration,,System Configuration", 0, {kSyntax}},
-      {"Configuration,Registers", 0, {kSyntax}},
-      {"Configuration,Registers,", 0, {kSyntax}},
+      {"Configuration,,System Configuration", std::nullopt, {kSyntax}},
+      {"Configuration,Registers", std::nullopt, {kSyntax}},
+      {"Configuration,Registers,", std::nullopt, {kSyntax}},
       {"Configuration,Registers,Missing",
-       0,
+       std::nullopt,
        {"Error: Could not find subclass and offset for Configuration.Registers.Missing",
         "Not able to Columb Counter Offset location."}},
   };

@@ -15,7 +15,9 @@ const char* kGood = R"({
   "format": "gaugecal-dfdesc",
   "version": 1,
   "target": "test gauge",
-  // comments are allowed
+  // comments are allowed; brackets and quotes in them count for nothing
+  // [[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[ "
+  /* {{{{{{{{{{{{{{{{{{{{{{{{{{{{{{{{{ " */
   "classes": [
     {"name": "Calibration", "subclasses": [
       {"name": "Data", "number": 104, "parameters": [
@@ -199,6 +201,8 @@ TEST_F(ReaderTest, MalformedDescriptionsAreRefusedWithAReason) {
        "contains a NUL character"},
       {"nested too deep", std::string(5000, '[') + std::string(5000, ']'),
        "nests more than 32 levels"},
+      {"nested too deep after a quote in a comment",
+       "// \"\n" + std::string(40, '[') + std::string(40, ']'), "nests more than 32 levels"},
       {"larger than 4 MiB", std::string(4 * 1024 * 1024 + 1, ' '), "larger than 4194304 bytes"},
   };
   for (const auto& c : cases) {
@@ -215,7 +219,7 @@ TEST_F(ReaderTest, MissingFileIsRefused) {
   Handshake();
   const std::string path = dir.Dir() + "absent.gdf.json";
   EXPECT_NE(LoadCfgFile(path.c_str()), 0);
-  EXPECT_EQ(std::string(LastLoadError()), "cannot open " + path);
+  EXPECT_EQ(std::string(LastLoadError()), path + " does not exist");
   EXPECT_NE(LoadCfgFile(dir.Dir().c_str()), 0);  // a directory is no description
   EXPECT_NE(LoadCfgFile(""), 0);
   EXPECT_NE(LoadCfgFile(nullptr), 0);

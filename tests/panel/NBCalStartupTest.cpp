@@ -185,8 +185,8 @@ TEST(NBCalStartup, ShapesThePageForTheGauge) {
        14},
       {"4 cells, sensors 3 and 4, battery, no pack voltage",
        4,
-       "[DA05_1_02_1B_0003]\nDFType=RN44K18\nTS3Supported=1\nTS4Supported=1\n"
-       "IntTSSupported=0\nTS2Supported=0\nBatteryVSupported=1\nPackVSupported=0",
+       "[DA05_1_02_1B_0003]\nDFType=RN44K18\nTS3Supported=1\nTS4Supported=1\nExtTS3=1,29\n"
+       "ExtTS4=1,30\nIntTSSupported=0\nTS2Supported=0\nBatteryVSupported=1\nPackVSupported=0",
        {true, true, true},
        {false, true, false, true, true},
        true,

@@ -33,13 +33,13 @@ TEST(AUTHENTICATE, GivesTheTwoPassDigestInBothByteOrders) {
   EXPECT_EQ(r.firstPassResult, "6E5FB9178D45490E8D0C3F0B0F2B95E3F483F279");
   EXPECT_EQ(r.sha1ResultBigEndian, kKeyed);
   EXPECT_EQ(r.sha1Result, "E94CC05303055EF8A617C496AE1D2104409C12B3");
-  EXPECT_EQ(HexOf(r.digestLittleEndian), r.sha1Result);
+  EXPECT_EQ(HexBytes(r.digestLittleEndian), r.sha1Result);
 
   // The simulated gauge's own implementation, from bytes.
   std::array<uint8_t, 16> key{};
   sim::Digest challenge{};
   ASSERT_TRUE(str2byte(kDefaultKey, key, 16) && str2byte(kMessage, challenge, 20));
-  EXPECT_EQ(HexOf(sim::KeyedDigest(key, challenge)), kKeyed);
+  EXPECT_EQ(HexBytes(sim::KeyedDigest(key, challenge)), kKeyed);
 
   EXPECT_FALSE(AUTHENTICATE(std::string(kMessage).substr(2), kDefaultKey, r));
   EXPECT_FALSE(AUTHENTICATE(kMessage, " " + std::string(kDefaultKey).substr(1), r));

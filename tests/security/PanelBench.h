@@ -32,7 +32,7 @@ inline std::string Joined(const Texts& texts, const char* separator = " ") {
 inline std::string WireOrder(const std::string& hex) {
   sim::Digest bytes{};
   EXPECT_TRUE(security::str2byte(hex, bytes, bytes.size())) << hex;
-  return security::HexOf(sim::Reversed(bytes));
+  return HexBytes(sim::Reversed(bytes));
 }
 
 struct PanelBench : SimBench {

@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/Commands.h"
+#include "cli/JsonOutput.h"
 #include "cli/SecurityPanel.h"
 
 namespace gaugecal::cli {
@@ -42,7 +43,7 @@ int RunAuth(CliContext& c, const KeyOptions& options) {
     j["deviceDigest"] = p[Id::txtPartDigest].text;
     j["status"] = status;
     j["ok"] = ok;
-    c.out << j.dump(2) << "\n";
+    WriteJson(c.out, j);
   } else {
     c.out << "Challenge:       " << challenge << "\n"
           << "Key + challenge: " << keyAndChallenge << "\n"

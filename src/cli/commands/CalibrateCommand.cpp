@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "cli/Commands.h"
+#include "cli/GaugeSetup.h"
+#include "cli/JsonOutput.h"
 #include "cli/Progress.h"
 #include "device/ModuleState.h"
 #include "panel/NBCal.h"
@@ -145,7 +147,7 @@ void Report(CliContext& c, const CalibrateOptions& o, bool done,
       j["messages"].push_back(m.text);
     j["before"] = before;
     j["after"] = after;
-    c.out << j.dump(2) << "\n";
+    WriteJson(c.out, j);
     return;
   }
   c.out << "Action: " << o.action << "\n"
@@ -162,28 +164,29 @@ void Report(CliContext& c, const CalibrateOptions& o, bool done,
     row("  " + name, before.value(name, ""), value.get<std::string>());
 }
 
-int RunCalibrate(CliContext& c, const CalibrateOptions& o) {
-  Module().appDirectory = c.appDir;
+// True when the done mark came up.
+bool Calibrate(CliContext& c, const CalibrateOptions& o, panel::NBCal& nbcal) {
   const CalibrationAction action = kActions.at(o.action);
-  panel::NBCal nbcal;
-  nbcal.Startup(c.link);
-  const nlohmann::ordered_json before = CalibrationRows(nbcal);
-  bool done = false;
-  if (nbcal.Outcome() != panel::StartupOutcome::Ready) {
-    c.err << "warning: the panel's start-up did not end ready; nothing was calibrated.\n";
-  } else if (!panel::Offered(nbcal, action)) {
+  if (!panel::Offered(nbcal, action)) {
     c.err << "warning: the panel does not offer " << o.action
           << " calibration on this gauge (its button is hidden or disabled); nothing was "
              "calibrated.\n";
-  } else {
-    // The readings beside the boxes, as a technician watching the page sees them.
-    nbcal.Controls().chkUpdates.SetChecked(true);
-    nbcal.tmrScan_Timer();
-    if (EnterTexts(c, nbcal, o)) {
-      ProgressLine progress(c, std::string("Calibrating: ") + o.action);
-      done = panel::Press(nbcal, action) && panel::ControlsOf(nbcal, action).doneImage.Visible();
-    }
+    return false;
   }
+  // The readings beside the boxes, as a technician watching the page sees them.
+  nbcal.Controls().chkUpdates.SetChecked(true);
+  nbcal.tmrScan_Timer();
+  if (!EnterTexts(c, nbcal, o))
+    return false;
+  ProgressLine progress(c, std::string("Calibrating: ") + o.action);
+  return panel::Press(nbcal, action) && panel::ControlsOf(nbcal, action).doneImage.Visible();
+}
+
+int RunCalibrate(CliContext& c, const CalibrateOptions& o) {
+  panel::NBCal nbcal;
+  const bool started = StartCalibrationPanel(c, nbcal);
+  const nlohmann::ordered_json before = CalibrationRows(nbcal);
+  const bool done = started && Calibrate(c, o, nbcal);
   Report(c, o, done, before, CalibrationRows(nbcal));
   return done ? kExitOk : kExitFailed;
 }

@@ -10,7 +10,8 @@
 #include <vector>
 
 #include "cli/Commands.h"
-#include "config/AppDirectory.h"
+#include "cli/GaugeSetup.h"
+#include "cli/JsonOutput.h"
 #include "config/DataFlashMap.h"
 #include "config/DisplayTables.h"
 #include "config/Settings.h"
@@ -23,6 +24,11 @@ namespace gaugecal::cli {
 namespace {
 
 using Json = nlohmann::ordered_json;
+
+// An address not known yet is null.
+Json AddressJson(const std::optional<int16_t>& address) {
+  return address ? Json(*address) : Json(nullptr);
+}
 
 // Every CalConfig field in record order, with its value.
 std::vector<std::pair<std::string, Json>> CalConfigFields(const CalConfig& c) {
@@ -52,7 +58,7 @@ std::vector<std::pair<std::string, Json>> CalConfigFields(const CalConfig& c) {
           {"TS1readTemperature", c.TS1readTemperature},
           {"TS2readTemperature", c.TS2readTemperature},
           {"PackVoltageReadCommand", c.PackVoltageReadCommand},
-          {"SystemConfigAddress", c.SystemConfigAddress}};
+          {"SystemConfigAddress", AddressJson(c.SystemConfigAddress)}};
 }
 
 // Rows of CalTable group 0 whose position or shown flag differ from the freshly built table.
@@ -86,6 +92,8 @@ std::string DescriptionProblem() {
 }
 
 std::string ValueText(const Json& v) {
+  if (v.is_null())
+    return "not known";
   if (v.is_string())
     return v.get<std::string>();
   if (v.is_boolean())
@@ -125,7 +133,8 @@ void PrintText(std::ostream& out, const Json& j) {
     const std::string text = ValueText(value);
     out << (text.empty() ? "  " + name : head + text) << "\n";
   }
-  line("SystemConfigAddress", std::to_string(j["SystemConfigAddress"].get<int>()));
+  const Json& address = j["SystemConfigAddress"];
+  line("SystemConfigAddress", address.is_null() ? "not known" : std::to_string(address.get<int>()));
   out << "Calibration rows moved by location keys:";
   if (j["changedRows"].empty())
     out << " none";
@@ -143,6 +152,7 @@ void PrintText(std::ostream& out, const Json& j) {
 int RunCheckConfig(CliContext& c) {
   ModuleState& m = Module();
   m.appDirectory = c.appDir;
+  const int64_t noticesBefore = NoticesSoFar(c);
   int32_t identificationStatus = 0;
   ReadDeviceIdentification(m.SmbAddress, identificationStatus);
   InitDisplayTables();
@@ -156,11 +166,9 @@ int RunCheckConfig(CliContext& c) {
                          {"IdBuild", m.IdBuild},
                          {"IdExtra", m.IdExtra},
                          {"status", identificationStatus}};
-  j["sections"] = Json::array();
-  for (const std::string& s : ConfigSectionNames()) {
-    if (ConfigSectionPresent(s, ConfigIniPath()))
-      j["sections"].push_back(s);
-  }
+  // Counted before the report's own look-ups, which repeat warnings already given.
+  const int64_t notices = NoticesSoFar(c) - noticesBefore;
+  j["sections"] = m.configSections;
   j["targetFile"] = TargetFileName();
   j["DataFlashFilePath"] = m.DataFlashFilePath;
   if (const std::string problem = DescriptionProblem(); !problem.empty())
@@ -168,16 +176,17 @@ int RunCheckConfig(CliContext& c) {
   j["calConfig"] = Json::object();
   for (const auto& [name, value] : CalConfigFields(m.calConfig))
     j["calConfig"][name] = value;
-  j["SystemConfigAddress"] = m.calConfig.SystemConfigAddress;
+  j["SystemConfigAddress"] = AddressJson(m.calConfig.SystemConfigAddress);
   j["changedRows"] = ChangedRows(freshRows, m.CalTable[kCalGroupRn44k18]);
   j["status"] = status;
-  j["ok"] = status == 0;
+  // Any message or warning told the technician not to go on: the check failed.
+  j["ok"] = status == 0 && notices == 0;
 
   if (c.options.json)
-    c.out << j.dump(2) << "\n";
+    WriteJson(c.out, j);
   else
     PrintText(c.out, j);
-  return status == 0 ? kExitOk : kExitFailed;
+  return j["ok"].get<bool>() ? kExitOk : kExitFailed;
 }
 
 }  // namespace

@@ -12,6 +12,8 @@
 
 #include "cli/Commands.h"
 #include "cli/DemoSession.h"
+#include "cli/GaugeSetup.h"
+#include "cli/JsonOutput.h"
 #include "cli/Progress.h"
 #include "device/ModuleState.h"
 #include "panel/NBCal.h"
@@ -110,24 +112,21 @@ void PrintJson(CliContext& c, const std::vector<DemoStep>& steps,
                              {"within", Within(r)}});
   }
   j["ok"] = ok;
-  c.out << j.dump(2) << "\n";
+  WriteJson(c.out, j);
 }
 
 int RunDemo(CliContext& c) {
-  auto* gauge = dynamic_cast<sim::SimulatedGauge*>(&c.adapter);
+  sim::SimulatedGauge* gauge = c.gauge;
   if (!gauge) {
-    c.err << "gaugecal: demo needs a simulated gauge (--adapter sim:FAMILY)\n";
+    c.err << "gaugecal: demo needs a simulated gauge (--adapter sim:FAMILY, i2c-sim:FAMILY or "
+             "cp2112-sim:FAMILY)\n";
     return kExitUsage;
   }
   if (c.options.simScenario.empty())
     WidenConverterErrors(gauge->Settings());
-  Module().appDirectory = c.appDir;
   panel::NBCal nbcal;
-  nbcal.Startup(c.link);
-  if (nbcal.Outcome() != panel::StartupOutcome::Ready) {
-    c.err << "warning: the panel's start-up did not end ready; nothing was calibrated.\n";
+  if (!StartCalibrationPanel(c, nbcal))
     return kExitFailed;
-  }
   std::vector<DemoReading> readings;
   MeasureReported(*gauge, readings, false);
   std::vector<DemoStep> steps;

@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/Commands.h"
+#include "cli/JsonOutput.h"
 #include "device/HostLinkOps.h"
 #include "device/Identification.h"
 #include "device/ModuleState.h"
@@ -10,6 +11,13 @@
 namespace gaugecal::cli {
 
 namespace {
+
+// The warnings on stderr say more; this names which step failed.
+const char* FailureText(int32_t communication, int32_t readStatus) {
+  if (communication != 0 && readStatus != 0)
+    return "no answer from the gauge";
+  return communication != 0 ? "communication check failed" : "identification failed";
+}
 
 int RunIdentify(CliContext& c) {
   const int32_t communication = CheckCommunication();
@@ -26,17 +34,13 @@ int RunIdentify(CliContext& c) {
     j["communication"] = communication;
     j["status"] = readStatus;
     j["ok"] = ok;
-    c.out << j.dump(2) << "\n";
+    WriteJson(c.out, j);
   } else {
     c.out << "IdDevice:   " << m.IdDevice << "\n"
           << "IdFirmware: " << m.IdFirmware << "\n"
           << "IdBuild:    " << m.IdBuild << "\n"
           << "IdExtra:    " << m.IdExtra << "\n"
-          << "Status:     "
-          << (ok                   ? "ok"
-              : communication != 0 ? "no answer from the gauge"
-                                   : "identification failed")
-          << "\n";
+          << "Status:     " << (ok ? "ok" : FailureText(communication, readStatus)) << "\n";
   }
   return ok ? kExitOk : kExitFailed;
 }

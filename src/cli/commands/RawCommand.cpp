@@ -7,6 +7,7 @@
 #include "calibration/Acquisition.h"
 #include "cli/Commands.h"
 #include "cli/GaugeSetup.h"
+#include "cli/JsonOutput.h"
 #include "cli/Progress.h"
 #include "cli/TextRows.h"
 #include "config/CalConfig.h"
@@ -63,7 +64,7 @@ void PrintRows(CliContext& c, bool offset, bool ok) {
     j["samples"] = m.calConfig.NumSamples;
     j["rows"] = ok ? rows : nlohmann::ordered_json::array();
     j["ok"] = ok;
-    c.out << j.dump(2) << "\n";
+    WriteJson(c.out, j);
     return;
   }
   if (!ok)
@@ -77,7 +78,7 @@ void PrintRows(CliContext& c, bool offset, bool ok) {
 }
 
 int RunRaw(CliContext& c, bool offset) {
-  if (SetUpGauge(c).configuration != 0) {
+  if (!SetUpGauge(c).ConfigurationPassed()) {
     PrintRows(c, offset, false);
     return kExitFailed;
   }

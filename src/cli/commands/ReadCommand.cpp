@@ -6,9 +6,11 @@
 #include "calibration/Acquisition.h"
 #include "cli/Commands.h"
 #include "cli/GaugeSetup.h"
+#include "cli/JsonOutput.h"
 #include "cli/LiveValues.h"
 #include "cli/TextRows.h"
 #include "config/CalConfig.h"
+#include "config/Settings.h"
 #include "device/DataFlash.h"
 #include "device/ManufacturerAccess.h"
 #include "device/ModuleState.h"
@@ -20,9 +22,6 @@ namespace gaugecal::cli {
 namespace {
 
 using nlohmann::ordered_json;
-
-constexpr size_t kExt3Row = 14;
-constexpr size_t kExt4Row = 15;
 
 struct ReadResult {
   GaugeSetup setup;
@@ -41,12 +40,10 @@ struct ReadResult {
 };
 
 // The rows the data flash grid shows: the third and fourth external sensors only where the
-// gauge has them.
+// gauge has them and the configuration places them.
 void ReadCalibrationTable(ReadResult& r) {
   ModuleState& m = Module();
-  auto& calGroup0 = m.CalTable[kCalGroupRn44k18].items;
-  calGroup0[kExt3Row].shown = m.calConfig.TS3Supported;
-  calGroup0[kExt4Row].shown = m.calConfig.TS4Supported;
+  ShowSensorRows();
   r.calStatus = ReadCalBuffer();
   TransferCalBufferToTable();
   const DisplayGroup& group = m.CalTable[static_cast<size_t>(CalGroupForFamily())];
@@ -74,7 +71,7 @@ void PrintJson(CliContext& c, const ReadResult& r) {
                          {"status", r.setup.identification}};
   j["communication"] = r.setup.communication;
   j["configuration"] = r.setup.configuration;
-  if (r.setup.configuration == 0) {
+  if (r.setup.ConfigurationPassed()) {
     j["family"] = DfTypeName(m.calConfig.DFType);
     j["securityMode"] = {{"status", r.securityStatus},
                          {"mode", r.securityMode},
@@ -88,7 +85,7 @@ void PrintJson(CliContext& c, const ReadResult& r) {
     j["live"] = {{"ok", r.liveOk}, {"groups", live}};
   }
   j["ok"] = r.Ok();
-  c.out << j.dump(2) << "\n";
+  WriteJson(c.out, j);
 }
 
 void PrintRows(CliContext& c, const std::vector<LiveRow>& rows) {
@@ -102,6 +99,10 @@ void PrintText(CliContext& c, const ReadResult& r) {
         << m.IdBuild << ", extra " << m.IdExtra << "\n";
   if (r.setup.configuration != 0) {
     c.out << "Configuration:  not found for this gauge\n";
+    return;
+  }
+  if (!r.setup.ConfigurationPassed()) {
+    c.out << "Configuration:  the check gave messages or warnings; nothing more was read\n";
     return;
   }
   c.out << "Configuration:  " << DfTypeName(m.calConfig.DFType) << "\n";
@@ -122,7 +123,7 @@ void PrintText(CliContext& c, const ReadResult& r) {
 int RunRead(CliContext& c) {
   ReadResult r;
   r.setup = SetUpGauge(c);
-  if (r.setup.configuration == 0) {
+  if (r.setup.ConfigurationPassed()) {
     r.securityStatus = ReadSecurityMode(r.securityMode);
     r.cellStatus = ReadCellCount(Module().CellCount);
     ReadCalibrationTable(r);

@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/Commands.h"
+#include "cli/JsonOutput.h"
 #include "cli/SecurityPanel.h"
 
 namespace gaugecal::cli {
@@ -19,7 +20,7 @@ int RunSecurityMode(CliContext& c) {
     j["mode"] = panel.LastMode();
     j["text"] = text;
     j["ok"] = ok;
-    c.out << j.dump(2) << "\n";
+    WriteJson(c.out, j);
   } else {
     c.out << text << "\n";
   }

@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/Commands.h"
+#include "cli/JsonOutput.h"
 #include "security/SHA1Calc.h"
 
 namespace gaugecal::cli {
@@ -35,7 +36,7 @@ int RunSha1(CliContext& c, const Sha1Options& o) {
     j["mode"] = o.mode;
     j["digest"] = digest;
     j["ok"] = ok;
-    c.out << j.dump(2) << "\n";
+    WriteJson(c.out, j);
   } else if (ok) {
     c.out << digest << "\n";
   }

@@ -1,0 +1,228 @@
+#include "host/MainWindow.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QDockWidget>
+#include <QLabel>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QScrollArea>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "adapters/OpenAdapter.h"
+#include "host/BusMonitor.h"
+#include "host/PluginShelf.h"
+#include "host/QtPlatform.h"
+#include "session/BusSession.h"
+
+namespace gaugecal::host {
+
+namespace {
+
+constexpr const char* kSimulatedGauges[] = {"sim:RN44K18", "sim:CEDV_PLUS", "sim:CEDV",
+                                            "sim:QSPAN"};
+constexpr int kGaugeAddress = 0x17;  // the panels fix it at start-up
+constexpr int kProgressPollMs = 200;
+constexpr double kShowProgressAfterMs = 500.0;
+
+}  // namespace
+
+MainWindow::MainWindow(QtPlatform& platform, HostOptions options)
+    : platform_(platform), options_(std::move(options)) {
+  setWindowTitle(QStringLiteral("Morvane"));
+  setObjectName(QStringLiteral("morvane"));
+
+  auto* central = new QWidget(this);
+  pluginReport_ = new QLabel(central);
+  pluginReport_->setObjectName(QStringLiteral("pluginReport"));
+  pluginReport_->setWordWrap(true);
+  pluginReport_->setStyleSheet(QStringLiteral("color: #a00000;"));
+  pluginReport_->hide();
+  tabs_ = new QTabWidget(central);
+  tabs_->setObjectName(QStringLiteral("panels"));
+  auto* layout = new QVBoxLayout(central);
+  layout->setContentsMargins(4, 4, 4, 4);
+  layout->addWidget(pluginReport_);
+  layout->addWidget(tabs_, 1);
+  setCentralWidget(central);
+
+  monitor_ = new BusMonitor;
+  auto* dock = new QDockWidget(QStringLiteral("Bus monitor"), this);
+  dock->setObjectName(QStringLiteral("busMonitorDock"));
+  dock->setWidget(monitor_);
+  addDockWidget(Qt::BottomDockWidgetArea, dock);
+  connect(monitor_, &BusMonitor::problem, this,
+          [this](const QString& text) { statusBar()->showMessage(text); });
+
+  connection_ = new QLabel(this);
+  connection_->setObjectName(QStringLiteral("connectionState"));
+  address_ = new QLabel(
+      QStringLiteral("SMBus address 0x%1").arg(kGaugeAddress, 2, 16, QLatin1Char('0')), this);
+  address_->setObjectName(QStringLiteral("smbusAddress"));
+  waitLabel_ = new QLabel(this);
+  waitBar_ = new QProgressBar(this);
+  waitBar_->setRange(0, 0);  // the length of a calibration is not known beforehand
+  waitBar_->setMaximumWidth(120);
+  waitLabel_->hide();
+  waitBar_->hide();
+  statusBar()->addPermanentWidget(waitLabel_);
+  statusBar()->addPermanentWidget(waitBar_);
+  statusBar()->addPermanentWidget(address_);
+  statusBar()->addPermanentWidget(connection_);
+
+  BuildMenus();
+  auto* poll = new QTimer(this);
+  connect(poll, &QTimer::timeout, this, &MainWindow::ShowProgress);
+  poll->start(kProgressPollMs);
+}
+
+MainWindow::~MainWindow() {
+  ClosePanels();
+}
+
+void MainWindow::BuildMenus() {
+  QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+  QAction* quit = file->addAction(QStringLiteral("&Quit"));
+  quit->setShortcut(QKeySequence::Quit);
+  connect(quit, &QAction::triggered, this, &QWidget::close);
+
+  QMenu* menu = menuBar()->addMenu(QStringLiteral("&Connection"));
+  menu->setObjectName(QStringLiteral("connectionMenu"));
+  adapters_ = new QActionGroup(this);
+  QStringList names;
+  for (const char* name : kSimulatedGauges)
+    names << QString::fromLatin1(name);
+  // The real adapters attached now (i2c-dev buses, CP2112 bridges); none on a machine without.
+  QStringList descriptions;
+  for (const auto& driver : adapters::RealDrivers(platform_)) {
+    for (const adapters::AttachedAdapter& found : driver->List()) {
+      names << QString::fromStdString(found.name);
+      descriptions << QString::fromStdString(found.name + " (" + found.description + ")");
+    }
+  }
+  const QString given = QString::fromStdString(options_.bus.adapter);
+  if (!names.contains(given))
+    names.prepend(given);
+  for (const QString& name : names) {
+    QString label = name;
+    if (name.startsWith(QStringLiteral("sim:")))
+      label = QStringLiteral("Simulated %1 gauge (%2)").arg(name.mid(4), name);
+    for (const QString& described : descriptions) {
+      if (described.startsWith(name + QStringLiteral(" (")))
+        label = described;
+    }
+    QAction* action = menu->addAction(label);
+    action->setCheckable(true);
+    action->setData(name);
+    action->setChecked(name == given);
+    adapters_->addAction(action);
+  }
+  connect(adapters_, &QActionGroup::triggered, this, [this](QAction* action) {
+    const std::string before = session_ ? session_->AdapterName() : options_.bus.adapter;
+    if (!Connect(action->data().toString().toStdString())) {
+      for (QAction* a : adapters_->actions())
+        a->setChecked(a->data().toString().toStdString() == before);
+    }
+  });
+
+  tools_ = menuBar()->addMenu(QStringLiteral("&Tools"));
+  tools_->setObjectName(QStringLiteral("toolsMenu"));
+  tools_->menuAction()->setVisible(false);
+
+  QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+  view->addAction(findChild<QDockWidget*>(QStringLiteral("busMonitorDock"))->toggleViewAction());
+}
+
+void MainWindow::Start() {
+  const QString folder = QString::fromStdString(options_.appDir) + QStringLiteral("plugins");
+  shelf_ = std::make_unique<PluginShelf>(folder);
+  problems_ = shelf_->Problems();
+  for (PanelPlugin* plugin : shelf_->Plugins())
+    for (QAction* action : plugin->Actions(this, platform_))
+      tools_->addAction(action);
+  tools_->menuAction()->setVisible(!tools_->isEmpty());
+  pluginReport_->setText(problems_.join(QLatin1Char('\n')));
+  pluginReport_->setVisible(!problems_.isEmpty());
+  if (!problems_.isEmpty())
+    statusBar()->showMessage(QStringLiteral("warning: ") + problems_.first());
+  Connect(options_.bus.adapter);
+}
+
+bool MainWindow::Connect(const std::string& adapter) {
+  if (platform_.InWait()) {
+    statusBar()->showMessage(
+        QStringLiteral("warning: the connection can change once the gauge is idle"));
+    return false;
+  }
+  ClosePanels();
+  session_.reset();
+  session::BusOptions bus = options_.bus;
+  bus.adapter = adapter;
+  if (adapter != options_.bus.adapter)
+    bus.simScenario.clear();  // the scenario file belongs to the adapter given at start-up
+  std::string error;
+  session_ = session::BusSession::Open(
+      bus, platform_, [this](const std::string& line) { monitor_->Add(line); }, error);
+  if (!session_) {
+    connection_->setText(QStringLiteral("Not connected"));
+    statusBar()->showMessage(QStringLiteral("warning: ") + QString::fromStdString(error));
+    return false;
+  }
+  connection_->setText(QStringLiteral("Connected: %1").arg(QString::fromStdString(adapter)));
+  for (QAction* a : adapters_->actions())
+    a->setChecked(a->data().toString().toStdString() == adapter);
+  OpenPanels();
+  return true;
+}
+
+QString MainWindow::ConnectionState() const {
+  return connection_->text();
+}
+
+void MainWindow::OpenPanels() {
+  if (!shelf_ || !session_)
+    return;
+  for (PanelPlugin* plugin : shelf_->Plugins()) {
+    for (HostPanel* panel :
+         plugin->CreatePanels(session_->Link(), platform_, session_->BackupDir())) {
+      panels_.push_back(panel);
+      // A panel keeps its designed size; the tab scrolls when the window is smaller.
+      auto* scroll = new QScrollArea;
+      scroll->setWidget(panel->Widget());
+      tabs_->addTab(scroll, QString::fromStdString(panel->Caption()));
+    }
+  }
+  // Start-up talks to the gauge and may show messages: the panels are in place first.
+  for (HostPanel* panel : panels_)
+    panel->Startup();
+}
+
+void MainWindow::ClosePanels() {
+  std::vector<HostPanel*> panels;
+  panels.swap(panels_);
+  for (HostPanel* panel : panels) {
+    for (int t = 0; t < tabs_->count(); ++t) {
+      auto* scroll = qobject_cast<QScrollArea*>(tabs_->widget(t));
+      if (scroll && scroll->widget() == panel->Widget()) {
+        tabs_->removeTab(t);
+        delete scroll;  // and the panel with it
+        break;
+      }
+    }
+  }
+}
+
+void MainWindow::ShowProgress() {
+  const double ms = platform_.WaitingMs();
+  const bool show = ms >= kShowProgressAfterMs;
+  if (show)
+    waitLabel_->setText(QStringLiteral("Waiting for the gauge: %1 s").arg(ms / 1000.0, 0, 'f', 1));
+  waitLabel_->setVisible(show);
+  waitBar_->setVisible(show);
+}
+
+}  // namespace gaugecal::host

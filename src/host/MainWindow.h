@@ -1,0 +1,75 @@
+#pragma once
+// The main window of morvane: one tab per panel of the plug-ins, the connection menu, the
+// SMBus address and the connection state in the status bar, progress while the gauge is
+// waited for, and the bus monitor pane.
+
+#include <QMainWindow>
+#include <QStringList>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/HostOptions.h"
+#include "host/PanelPlugin.h"
+
+class QActionGroup;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QTabWidget;
+
+namespace gaugecal::session {
+class BusSession;
+}
+
+namespace gaugecal::host {
+
+class BusMonitor;
+class PluginShelf;
+class QtPlatform;
+
+class MainWindow : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  MainWindow(QtPlatform& platform, HostOptions options);
+  ~MainWindow() override;
+
+  // Loads the plug-ins, opens the adapter of the options and starts the panels. Call once the
+  // window is shown.
+  void Start();
+  // Closes the panels and the adapter, opens this adapter and starts new panels. False when it
+  // cannot be opened (the status bar says why) or while a panel waits for the gauge.
+  bool Connect(const std::string& adapter);
+
+  QTabWidget* Tabs() const { return tabs_; }
+  BusMonitor* Monitor() const { return monitor_; }
+  QString ConnectionState() const;
+  // What went wrong loading the plug-ins, one line each.
+  const QStringList& PluginProblems() const { return problems_; }
+
+ private:
+  void BuildMenus();
+  void ClosePanels();
+  void OpenPanels();
+  void ShowProgress();
+
+  QtPlatform& platform_;
+  HostOptions options_;
+  std::unique_ptr<PluginShelf> shelf_;
+  std::unique_ptr<session::BusSession> session_;
+  std::vector<HostPanel*> panels_;
+  QStringList problems_;
+
+  QTabWidget* tabs_;
+  QLabel* pluginReport_;
+  BusMonitor* monitor_;
+  QActionGroup* adapters_ = nullptr;
+  QMenu* tools_ = nullptr;  // the plug-ins' forms
+  QLabel* connection_;
+  QLabel* address_;
+  QLabel* waitLabel_;
+  QProgressBar* waitBar_;
+};
+
+}  // namespace gaugecal::host

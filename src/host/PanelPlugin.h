@@ -1,0 +1,49 @@
+#pragma once
+// How the host application and a plug-in meet. The host loads every Qt plug-in in the
+// "plugins" folder of its application directory with QPluginLoader; a plug-in whose root
+// object implements PanelPlugin creates its panels on the host's link and platform. The host
+// puts each panel into a tab named by its caption and raises the panel's start-up event once
+// the window is shown; the plug-in's other forms are actions in the host's Tools menu. The plug-in
+// finds the application directory from its own folder.
+
+#include <QtPlugin>
+#include <string>
+#include <vector>
+
+class QAction;
+class QWidget;
+
+namespace gaugecal {
+class HostLink;
+class Platform;
+}  // namespace gaugecal
+
+namespace gaugecal::host {
+
+class HostPanel {
+ public:
+  virtual ~HostPanel() = default;
+  virtual std::string Caption() const = 0;
+  // The panel's widget. The host places it and owns it through the widget tree; deleting the
+  // widget deletes the panel.
+  virtual QWidget* Widget() = 0;
+  // The container's start-up event.
+  virtual void Startup() = 0;
+};
+
+class PanelPlugin {
+ public:
+  virtual ~PanelPlugin() = default;
+  // The link and the platform stay valid as long as the panels live. backupDir is where the
+  // panels save the data flash before they write it (empty: the default folder).
+  virtual std::vector<HostPanel*> CreatePanels(HostLink& link, Platform& platform,
+                                               const std::string& backupDir) = 0;
+  // Forms the host offers in its Tools menu, as actions owned by the window; the platform
+  // outlives the window.
+  virtual std::vector<QAction*> Actions(QWidget* window, Platform& platform) = 0;
+};
+
+}  // namespace gaugecal::host
+
+#define GAUGECAL_PANEL_PLUGIN_IID "org.gaugecal.PanelPlugin/1"
+Q_DECLARE_INTERFACE(gaugecal::host::PanelPlugin, GAUGECAL_PANEL_PLUGIN_IID)

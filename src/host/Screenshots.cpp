@@ -1,0 +1,81 @@
+#include "host/Screenshots.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QMenu>
+#include <QPixmap>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTabBar>
+#include <QTabWidget>
+
+#include "host/MainWindow.h"
+
+namespace gaugecal::host {
+
+namespace {
+
+QString Slug(QString text) {
+  text = text.toLower().remove(QLatin1Char('&'));
+  text.replace(QRegularExpression(QStringLiteral("[^a-z0-9]+")), QStringLiteral("-"));
+  return text.remove(QRegularExpression(QStringLiteral("^-+|-+$")));
+}
+
+bool Shoot(MainWindow& window, const QString& path) {
+  QApplication::processEvents();
+  return window.grab().save(path, "PNG");
+}
+
+}  // namespace
+
+QStringList RenderScreenshots(MainWindow& window, const QString& folder) {
+  QDir().mkpath(folder);
+  QStringList written;
+  QTabWidget* tabs = window.Tabs();
+  for (int t = 0; t < tabs->count(); ++t) {
+    tabs->setCurrentIndex(t);
+    const QString name = QStringLiteral("morvane-%1").arg(Slug(tabs->tabText(t)));
+    QWidget* page = tabs->widget(t);
+    const QList<QTabBar*> inner = page->findChildren<QTabBar*>();
+    if (inner.isEmpty()) {
+      const QString path = QDir(folder).filePath(name + QStringLiteral(".png"));
+      if (!Shoot(window, path))
+        return written;
+      written << path;
+      continue;
+    }
+    for (QTabBar* bar : inner) {
+      for (int i = 0; i < bar->count(); ++i) {
+        bar->setCurrentIndex(i);
+        const QString path =
+            QDir(folder).filePath(QStringLiteral("%1-%2.png").arg(name, Slug(bar->tabText(i))));
+        if (!Shoot(window, path))
+          return written;
+        written << path;
+      }
+      bar->setCurrentIndex(0);
+    }
+  }
+  tabs->setCurrentIndex(0);
+  // The forms of the Tools menu, each in its own window.
+  for (QAction* action : window.findChild<QMenu*>(QStringLiteral("toolsMenu"))->actions()) {
+    const QWidgetList shown = QApplication::topLevelWidgets();
+    const QSet<QWidget*> before(shown.begin(), shown.end());
+    action->trigger();
+    QApplication::processEvents();
+    for (QWidget* form : QApplication::topLevelWidgets()) {
+      if (before.contains(form) || !form->isVisible())
+        continue;
+      const QString path =
+          QDir(folder).filePath(QStringLiteral("morvane-tool-%1.png").arg(Slug(action->text())));
+      if (!form->grab().save(path, "PNG"))
+        return written;
+      written << path;
+      form->close();
+    }
+  }
+  return written;
+}
+
+}  // namespace gaugecal::host

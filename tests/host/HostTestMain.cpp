@@ -1,0 +1,14 @@
+// The host tests run offscreen, inside one QApplication.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  QApplication::setApplicationDisplayName(QStringLiteral("Morvane"));
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
