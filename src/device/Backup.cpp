@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <openssl/evp.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
@@ -12,12 +13,11 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
 #include "device/HexText.h"
 #include "device/ModuleState.h"
+#include "platform/BoundedFile.h"
 
 #ifndef GAUGECAL_TOOL_VERSION
 #define GAUGECAL_TOOL_VERSION "0.0.0"
@@ -117,9 +117,20 @@ std::string BackupFolder(std::string& error) {
 
 bool WriteBackupFile(const Backup& backup, const std::string& path, std::string& error) {
   const std::string text = ToJson(backup).dump(2) + "\n";
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  // Writes only a regular file, and never waits on a pipe without a reader.
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    error = "not a regular file";
+    return false;
+  }
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0644);
   if (fd < 0) {
     error = std::strerror(errno);
+    return false;
+  }
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::ftruncate(fd, 0) != 0) {
+    error = S_ISREG(st.st_mode) ? std::strerror(errno) : "not a regular file";
+    ::close(fd);
     return false;
   }
   size_t done = 0;
@@ -176,14 +187,11 @@ std::string SaveBackup(const Backup& backup, std::string& error) {
 }
 
 bool ReadBackupFile(const std::string& path, Backup& backup, std::string& error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    error = "cannot be read";
+  // A backup is a few kilobytes; a pipe or device in its place is refused, not waited on.
+  std::string text;
+  if (!ReadBoundedFile(path, kMaxBackupFileBytes, text, error))
     return false;
-  }
-  std::stringstream text;
-  text << in.rdbuf();
-  const nlohmann::json j = nlohmann::json::parse(text.str(), nullptr, false);
+  const nlohmann::json j = nlohmann::json::parse(text, nullptr, false);
   const bool isBackup = j.is_object() && j.contains("format") && j["format"] == kFormat;
   if (!isBackup) {
     error = "is not a gaugecal data flash backup";

@@ -4,6 +4,7 @@
 // write is about to change. Each file names the gauge (family and identification texts) and
 // carries the image in hex with its SHA-256, the time and the tool's version, as JSON.
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -45,8 +46,11 @@ bool WriteBackupFile(const Backup& backup, const std::string& path, std::string&
 // the reason.
 std::string SaveBackup(const Backup& backup, std::string& error);
 
-// Reads a backup file. False and the reason when it cannot be read or is not a backup; the
-// hash is not checked here (HashMatches).
+// Largest backup file read; one holds a few kilobytes.
+constexpr size_t kMaxBackupFileBytes = 1024 * 1024;
+
+// Reads a backup file. False and the reason (to follow the path in a message) when it cannot
+// be read, is no regular file or is not a backup; the hash is not checked here (HashMatches).
 bool ReadBackupFile(const std::string& path, Backup& backup, std::string& error);
 
 bool HashMatches(const Backup& backup);

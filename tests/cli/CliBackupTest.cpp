@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <openssl/sha.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <nlohmann/json.hpp>
@@ -114,6 +115,8 @@ TEST(BackupRestore, RefusesAndWritesNothing) {
   const std::string otherGauge = s.dir.Path("a06.json");
   ASSERT_EQ(a06.Run({"backup", "--out", otherGauge}).status, 0);
   const std::string notBackup = s.dir.Write("notes.json", "{\"image\": \"00\"}");
+  const std::string fifo = s.dir.Path("fifo.json");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
 
   // Something to restore over: the gauge calibrated after the backups.
   ASSERT_EQ(s.Run({"calibrate", "board-offset"}).status, 0);
@@ -132,7 +135,8 @@ TEST(BackupRestore, RefusesAndWritesNothing) {
        "connected gauge is 64 bytes at address 0."},
       {otherGauge, false, " is of a gauge identified as A06 "},
       {notBackup, false, " is not a gaugecal data flash backup."},
-      {s.dir.Path("missing.json"), false, " cannot be read."},
+      {s.dir.Path("missing.json"), false, " does not exist."},
+      {fifo, false, " is not a regular file."},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file + (c.force ? " --force" : ""));
@@ -167,32 +171,38 @@ TEST(BackupRestore, NoBackupNoWrite) {
 }
 
 TEST(Rollback, WritesTheOldRowsBackAfterAFailureBetweenThem) {
+  const std::string restored =
+      "message: The failed write had changed the calibration Dataflash. Its previous contents "
+      "were written back and verified.\n";
   const struct {
-    int refused;  // consecutive 0x2F block writes refused from the calibration's second row
+    std::string fault;  // on the calibration's 0x2F block writes
+    std::string own;    // the write's own message
     std::string last;
     bool restored;
   } cases[] = {
-      {1,
-       "message: The failed write had changed the calibration Dataflash. Its previous contents "
-       "were written back and verified.\n",
-       true},
-      {3,
+      // The second row refused once, then the rollback's writes go through.
+      {R"("kind": "nack", "occurrence": 2, "count": 1)", "Not able to Write Second Calibration row",
+       restored, true},
+      // The second row stored wrong: its read-back does not verify.
+      {R"("kind": "corruptWrite", "occurrence": 2, "offset": 3)",
+       "Second Calibration Row written failed verification", restored, true},
+      // The rollback's own writes refused too.
+      {R"("kind": "nack", "occurrence": 2, "count": 3)", "Not able to Write Second Calibration row",
        "message: The failed write changed the calibration Dataflash and its previous contents "
        "could not be written back. The backup file ",
        false},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.refused);
-    const std::string fault = R"(, "faults": [{"kind": "nack", "member": "WriteSMBusBlock", )"
-                              R"("command": "0x2F", "occurrence": 2, "count": )" +
-                              std::to_string(c.refused) + "}]";
+    SCOPED_TRACE(c.fault);
+    const std::string fault =
+        R"(, "faults": [{"member": "WriteSMBusBlock", "command": "0x2F", )" + c.fault + "}]";
     Station s("RN44K18", fault);
     ASSERT_EQ(s.Run({"identify"}).status, 0);
     const std::string before = s.Flash();
     const CliResult r = s.Run({"calibrate", "board-offset"});
     EXPECT_EQ(r.status, 1);
     // The write's own messages, in their order, then the rollback's outcome last.
-    const size_t own = r.err.find("message: Not able to Write Second Calibration row");
+    const size_t own = r.err.find("message: " + c.own);
     const size_t summary = r.err.find("message: ", own + 1);
     const size_t outcome = r.err.rfind("message: ");
     ASSERT_NE(own, std::string::npos) << r.err;
