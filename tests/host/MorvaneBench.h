@@ -24,12 +24,17 @@ namespace gaugecal::host {
 class Morvane {
  public:
   explicit Morvane(const std::string& adapter, const std::string& appDir = GAUGECAL_HOST_APPDIR)
-      : platform(true) {
-    platform.answer = [this](const MessageRecord& m) { messages.push_back(m.text); };
+      : Morvane(Options(adapter, appDir)) {}
+  static HostOptions Options(const std::string& adapter,
+                             const std::string& appDir = GAUGECAL_HOST_APPDIR) {
     HostOptions options;
     options.bus.adapter = adapter;
     options.virtualTime = true;
     options.appDir = appDir;
+    return options;
+  }
+  explicit Morvane(const HostOptions& options) : platform(true) {
+    platform.answer = [this](const MessageRecord& m) { messages.push_back(m.text); };
     window = std::make_unique<MainWindow>(platform, options);
     window->show();
     window->Start();
