@@ -6,15 +6,16 @@
 #include <random>
 #include <stdexcept>
 
+#include "ScratchBackups.h"
 #include "calibration/Acquisition.h"
 #include "calibration/CalParameters.h"
 #include "calibration/DeviceMeasurements.h"
 #include "config/Settings.h"
 #include "device/Codecs.h"
+#include "device/HexText.h"
 #include "device/Identification.h"
 #include "device/ModuleState.h"
 #include "device/TableDecoders.h"
-#include "sim/HexText.h"
 
 namespace gaugecal::bench {
 
@@ -34,7 +35,7 @@ sim::Scenario SeededScenario(const Variant& v, uint64_t seed, double noiseCounts
     return std::uniform_real_distribution<double>(lo, hi)(rng);
   };
   sim::Scenario s = sim::DefaultScenario(v.family);
-  if (v.identification && !sim::ParseHexBytes(v.identification, s.identification))
+  if (v.identification && !ParseHexBytes(v.identification, s.identification))
     throw std::logic_error(std::string("bad identification of ") + v.name);
   s.rowLayout = v.rowLayout;
   s.seed = seed;
@@ -86,6 +87,7 @@ ClosedLoopGauge::ClosedLoopGauge(const Variant& variant, uint64_t seed, double n
   m.hostLink = gauge_.get();
   m.SmbAddress = 0x17;
   m.appDirectory = std::string(GAUGECAL_SAMPLE_APPDIR) + "/";
+  m.backupDir = bench::ScratchBackupDir();
   InitDisplayTables();
   int32_t status = 0;
   ReadDeviceIdentification(m.SmbAddress, status);

@@ -23,6 +23,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "ScratchBackups.h"
 #include "cli/DemoSession.h"
 #include "device/ModuleState.h"
 #include "device/TracingHostLink.h"
@@ -59,6 +60,7 @@ class Bench {
     gaugecal::ModuleState& m = gaugecal::Module();
     m.platform = &platform;
     m.appDirectory = std::string(GAUGECAL_SAMPLE_APPDIR) + "/";
+    m.backupDir = gaugecal::bench::ScratchBackupDir();
     link_ = gauge_.get();
     if (traceOut) {
       trace_ = std::make_unique<gaugecal::TraceLog>(*traceOut,

@@ -12,6 +12,7 @@
 
 #include "adapters/AdapterChoice.h"
 #include "device/HostLink.h"
+#include "platform/AdvisoryLock.h"
 
 namespace gaugecal::adapters {
 
@@ -26,12 +27,16 @@ class Adapter : public HostLink {
   // went away); each distinct text is passed on once.
   void SetWarningSink(std::function<void(const std::string&)> sink) { sink_ = std::move(sink); }
 
+  // The station lock taken before the device was opened, held as long as the adapter lives.
+  void HoldLock(std::unique_ptr<AdvisoryLock> lock) { lock_ = std::move(lock); }
+
  protected:
   void Warn(const std::string& text);
 
  private:
   std::function<void(const std::string&)> sink_;
   std::set<std::string> warned_;
+  std::unique_ptr<AdvisoryLock> lock_;
 };
 
 // An adapter found attached: its --adapter name and what it is.
@@ -44,8 +49,14 @@ class AdapterDriver {
  public:
   virtual ~AdapterDriver() = default;
   virtual std::vector<AttachedAdapter> List() = 0;
-  // nullptr and a message naming the device and the problem when it cannot be opened.
+  // nullptr and a message naming the device and the problem when it cannot be opened. The
+  // device is locked for this process first; when another one holds it, nothing is opened and
+  // LastOpenInUse() tells.
   virtual std::unique_ptr<Adapter> Open(const AdapterChoice& choice, std::string& error) = 0;
+  bool LastOpenInUse() const { return inUse_; }
+
+ protected:
+  bool inUse_ = false;
 };
 
 }  // namespace gaugecal::adapters

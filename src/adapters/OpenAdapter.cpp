@@ -17,7 +17,8 @@ namespace {
 // The scenario's gauge: the family's built-in one, or the file's.
 std::unique_ptr<sim::SimulatedGauge> OpenSimulated(const AdapterChoice& choice,
                                                    const std::string& scenarioFile,
-                                                   Platform& platform, std::string& error) {
+                                                   Platform& platform, std::string& error,
+                                                   bool& inUse) {
   const DfType family = *sim::ParseFamily(choice.target);
   std::optional<sim::Scenario> scenario = sim::DefaultScenario(family);
   if (!scenarioFile.empty()) {
@@ -35,9 +36,10 @@ std::unique_ptr<sim::SimulatedGauge> OpenSimulated(const AdapterChoice& choice,
       }
     }
   }
-  std::unique_ptr<sim::SimulatedGauge> gauge =
-      sim::OpenGauge(std::move(*scenario), platform, error);
-  if (!gauge && !scenarioFile.empty())
+  // Behind an emulated adapter the adapter's own lock covers the gauge's file.
+  std::unique_ptr<sim::SimulatedGauge> gauge = sim::OpenGauge(
+      std::move(*scenario), platform, error, &inUse, choice.kind == AdapterKind::Sim);
+  if (!gauge && !scenarioFile.empty() && !inUse)
     error = scenarioFile + ": " + error;
   return gauge;
 }
@@ -70,21 +72,30 @@ OpenedAdapter OpenAdapter(const std::string& name, const std::string& scenarioFi
   std::unique_ptr<Adapter> adapter;
   if (simulated) {
     std::unique_ptr<sim::SimulatedGauge> gauge =
-        OpenSimulated(*choice, scenarioFile, platform, error);
+        OpenSimulated(*choice, scenarioFile, platform, error, opened.inUse);
     opened.gauge = gauge.get();
+    if (opened.inUse)
+      error = name + ": " + error;
     if (!gauge || choice->kind == AdapterKind::Sim) {
       opened.link = std::move(gauge);
       return opened;
     }
     emulation::Emulation e = emulation::Emulate(*choice, std::move(gauge), platform);
     adapter = e.driver->Open(e.choice, error);
+    opened.inUse = e.driver->LastOpenInUse();
   } else if (std::unique_ptr<AdapterDriver> driver = RealDriver(choice->kind, platform)) {
     adapter = driver->Open(*choice, error);
+    opened.inUse = driver->LastOpenInUse();
   } else {
     error = "adapter \"" + name + "\" is not available on this system";
   }
-  if (!adapter)
-    return {};
+  if (!adapter) {
+    if (opened.inUse)
+      error = name + ": " + error;
+    OpenedAdapter refused;
+    refused.inUse = opened.inUse;
+    return refused;
+  }
   adapter->SetWarningSink(warn);
   opened.link = std::move(adapter);
   return opened;

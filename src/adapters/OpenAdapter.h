@@ -27,10 +27,13 @@ using WarningSink = std::function<void(const std::string&)>;
 struct OpenedAdapter {
   std::unique_ptr<HostLink> link;
   sim::SimulatedGauge* gauge = nullptr;
+  bool inUse = false;  // refused: another process holds the adapter (or the gauge's file)
 };
 
 // No link and a message naming the adapter or the scenario file and the problem when it
-// cannot be opened. Warnings of the adapter while it runs go to warn.
+// cannot be opened. Every adapter that another process could reach is locked for this one
+// before it is opened; when another holds it, nothing is opened and inUse is set. Warnings of
+// the adapter while it runs go to warn.
 OpenedAdapter OpenAdapter(const std::string& name, const std::string& scenarioFile,
                           Platform& platform, const WarningSink& warn, std::string& error);
 

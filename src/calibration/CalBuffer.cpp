@@ -1,26 +1,46 @@
-// The local calibration buffer read and written with the routine of the gauge family.
+// The local calibration buffer read and written with the routine of the gauge family. Every
+// calibration write passes here: it is backed up first, and rolled back when it fails.
 
 #include "calibration/Acquisition.h"
+#include "calibration/CalAreaGuard.h"
 #include "device/DataFlash.h"
+#include "device/DataFlashRows.h"
 #include "device/ModuleState.h"
 
 namespace gaugecal {
 
-int32_t ReadCalBuffer() {
-  ModuleState& m = Module();
-  switch (m.calConfig.DFType) {
-    case DfType::CEDV:
-      return ReadCEDVCalBlocks();
-    case DfType::QSPAN:
-      return ReadCalSubclass(m.calBuffer);
-    case DfType::RN44K18:
-    case DfType::CEDV_PLUS:
-      return ReadCalRows();
-  }
-  return 0;
+namespace {
+
+bool KnownFamily(DfType family) {
+  return family == DfType::CEDV || family == DfType::QSPAN || family == DfType::RN44K18 ||
+         family == DfType::CEDV_PLUS;
 }
 
-int32_t WriteCalBuffer() {
+}  // namespace
+
+int32_t ReadCalBuffer() {
+  ModuleState& m = Module();
+  int16_t length = 0;
+  int32_t status = 0;
+  switch (m.calConfig.DFType) {
+    case DfType::CEDV:
+      status = ReadCEDVCalBlocks();
+      length = static_cast<int16_t>(CedvCalImageLength());
+      break;
+    case DfType::QSPAN:
+      status = ReadCalSubclass(m.calBuffer, length);
+      break;
+    case DfType::RN44K18:
+    case DfType::CEDV_PLUS:
+      status = ReadCalRows();
+      length = 2 * kRowLength;
+      break;
+  }
+  NoteCalAreaRead(status, length);
+  return status;
+}
+
+int32_t WriteCalAreaOnce() {
   switch (Module().calConfig.DFType) {
     case DfType::CEDV:
       return WriteCEDVCalBlocks();
@@ -31,6 +51,19 @@ int32_t WriteCalBuffer() {
       return WriteCalRows();
   }
   return 0;
+}
+
+int32_t WriteCalBuffer() {
+  if (!KnownFamily(Module().calConfig.DFType))
+    return 0;
+  if (BackUpCalArea() != 0)
+    return 1;
+  if (WriteCalAreaOnce() == 0) {
+    NoteCalAreaWritten();
+    return 0;
+  }
+  RollBackCalArea();
+  return 1;
 }
 
 }  // namespace gaugecal

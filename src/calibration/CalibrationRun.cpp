@@ -1,5 +1,6 @@
 #include "calibration/CalibrationRun.h"
 
+#include "calibration/CalAreaGuard.h"
 #include "device/ModuleState.h"
 
 namespace gaugecal {
@@ -54,14 +55,9 @@ int32_t RunEngine(CalibrationRequest& r) {
   return 1;
 }
 
-}  // namespace
-
-int16_t RawOutputMode(CalibrationAction action) {
-  return action == CalibrationAction::CCOffset ? kOffsetRawOutput : kNormalRawOutput;
-}
-
-int32_t RunCalibration(CalibrationRequest& request, const SessionHooks& hooks,
-                       const CheckAfterEntry& checkAfterEntry) {
+// Entry, the engine and exit, with the calibration page's messages in its order.
+int32_t RunSteps(CalibrationRequest& request, const SessionHooks& hooks,
+                 const CheckAfterEntry& checkAfterEntry) {
   if (EnterCalibrationMode(RawOutputMode(request.action), hooks) != 0) {
     const EntryFailure failure = EntryFailureFor(request.action);
     if (failure.message != nullptr && failure.messageFirst)
@@ -77,6 +73,21 @@ int32_t RunCalibration(CalibrationRequest& request, const SessionHooks& hooks,
   }
   const int32_t result = RunEngine(request) == 0 ? 0 : 1;
   ExitCalibrationMode(hooks);
+  return result;
+}
+
+}  // namespace
+
+int16_t RawOutputMode(CalibrationAction action) {
+  return action == CalibrationAction::CCOffset ? kOffsetRawOutput : kNormalRawOutput;
+}
+
+int32_t RunCalibration(CalibrationRequest& request, const SessionHooks& hooks,
+                       const CheckAfterEntry& checkAfterEntry) {
+  Module().writeOutcomeNotice.clear();
+  const int32_t result = RunSteps(request, hooks, checkAfterEntry);
+  // A rollback's outcome comes after every message of the calibration itself.
+  ShowWriteOutcomeNotice();
   return result;
 }
 

@@ -1,6 +1,7 @@
 #include "calibration/CalibrationSession.h"
 
 #include "calibration/Acquisition.h"
+#include "calibration/CalAreaGuard.h"
 #include "device/HostLinkOps.h"
 #include "device/ManufacturerAccess.h"
 #include "device/ModuleState.h"
@@ -69,7 +70,10 @@ int32_t ReadCalBufferConsistently() {
   const auto first = m.calBuffer;
   if (ReadCalBuffer() != 0)
     return 1;
-  return first == m.calBuffer ? 0 : kCalImagesDisagree;
+  if (first == m.calBuffer)
+    return 0;
+  ForgetCalAreaRead();
+  return kCalImagesDisagree;
 }
 
 int32_t EnterCalibrationMode(int16_t mode, const SessionHooks& hooks) {

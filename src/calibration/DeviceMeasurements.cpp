@@ -148,8 +148,13 @@ std::string ReadMappedInternalTemperature() {
   m.platform->DoEvents();
   SleepMs(kInternalConversionMs);
   const std::string internal = ReadSbsWordText(kTemperatureCommand, true);
-  const int32_t restored = WriteAbsoluteDF(address, first, second);
+  // The configuration must not stay switched: a restore that failed is tried once more.
+  int32_t restored = WriteAbsoluteDF(address, first, second);
   SleepMs(kAfterRestoreMs);
+  if (restored != 0) {
+    restored = WriteAbsoluteDF(address, first, second);
+    SleepMs(kAfterRestoreMs);
+  }
   if (restored != 0)
     ShowMessage("Error setting temperature mapping back to original state.");
   return internal;

@@ -29,7 +29,8 @@ struct GlobalOptions {
   std::string simScenario;  // scenario file for a simulated gauge
   bool virtualTime = false;
   std::string traceFile;
-  std::string appDir;  // empty: the sample application directory
+  std::string appDir;     // empty: the sample application directory
+  std::string backupDir;  // empty: the default backup folder
   bool json = false;
 };
 

@@ -8,6 +8,7 @@ void AddIdentifyCommand(CommandSet& commands);
 void AddCheckConfigCommand(CommandSet& commands);
 void AddReadCommand(CommandSet& commands);
 void AddRawCommand(CommandSet& commands);
+void AddBackupCommands(CommandSet& commands);
 void AddScanCommand(CommandSet& commands);
 void AddSecurityModeCommand(CommandSet& commands);
 void AddAuthCommand(CommandSet& commands);
@@ -23,6 +24,7 @@ void AddCommands(CommandSet& commands) {
   AddCheckConfigCommand(commands);
   AddReadCommand(commands);
   AddRawCommand(commands);
+  AddBackupCommands(commands);
   AddScanCommand(commands);
   AddSecurityModeCommand(commands);
   AddAuthCommand(commands);

@@ -108,6 +108,16 @@ const char* ActionName(CalibrationAction action) {
   return "board-offset";
 }
 
+DemoStep RunDemoStep(panel::NBCal& panel, sim::SimulatedGauge& gauge, CalibrationAction action) {
+  DemoStep step{action};
+  step.offered = panel::Offered(panel, action);
+  if (step.offered) {
+    EnterReferences(panel, gauge, action);
+    step.done = panel::Press(panel, action) && panel::ControlsOf(panel, action).doneImage.Visible();
+  }
+  return step;
+}
+
 std::vector<DemoStep> RunDemoSession(panel::NBCal& panel, sim::SimulatedGauge& gauge) {
   if (panel.Outcome() != panel::StartupOutcome::Ready)
     return {};
@@ -116,14 +126,7 @@ std::vector<DemoStep> RunDemoSession(panel::NBCal& panel, sim::SimulatedGauge& g
   panel.tmrScan_Timer();
   std::vector<DemoStep> steps;
   for (CalibrationAction action : kBenchOrder) {
-    DemoStep step{action};
-    step.offered = panel::Offered(panel, action);
-    if (step.offered) {
-      EnterReferences(panel, gauge, action);
-      step.done =
-          panel::Press(panel, action) && panel::ControlsOf(panel, action).doneImage.Visible();
-    }
-    steps.push_back(step);
+    steps.push_back(RunDemoStep(panel, gauge, action));
   }
   gauge.Settings().currentMa = 0.0;
   return steps;

@@ -26,6 +26,9 @@ struct DemoStep {
   bool done = false;     // the done mark came up
 };
 
+// One calibration with the pack's true values as the references, when the panel offers it.
+DemoStep RunDemoStep(panel::NBCal& panel, sim::SimulatedGauge& gauge, CalibrationAction action);
+
 // Runs every calibration the started panel offers. Empty when its start-up did not end ready.
 std::vector<DemoStep> RunDemoSession(panel::NBCal& panel, sim::SimulatedGauge& gauge);
 

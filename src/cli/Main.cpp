@@ -49,6 +49,10 @@ void AddGlobalOptions(CLI::App& tool, GlobalOptions& options) {
   tool.add_option("--appdir", options.appDir,
                   "application directory with config.ini and Morvane.ini")
       ->type_name("DIR");
+  tool.add_option("--backup-dir", options.backupDir,
+                  "folder for the backups saved before data flash writes (default "
+                  "$XDG_STATE_HOME/gaugecal/backups, else ~/.local/state/gaugecal/backups)")
+      ->type_name("DIR");
   tool.add_flag("--json", options.json, "print results as JSON");
   tool.set_version_flag("--version", std::string("gaugecal ") + GAUGECAL_VERSION);
 }
@@ -140,12 +144,15 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
   bus.traceFile = options.traceFile;
   bus.openAdapter = commands.NeedsGauge(command);
   bus.warn = [&err](const std::string& text) { err << "warning: " << text << "\n"; };
+  bus.backupDir = options.backupDir;
   std::string error;
+  bool inUse = false;
   std::unique_ptr<session::BusSession> session =
-      session::BusSession::Open(bus, *platform, nullptr, error);
+      session::BusSession::Open(bus, *platform, nullptr, error, &inUse);
   if (!session) {
     err << "gaugecal: " << error << "\n";
-    return kExitUsage;
+    // Another station works on this adapter: not a usage error, and nothing was touched.
+    return inUse ? kExitFailed : kExitUsage;
   }
   HostLink* link = session->LinkOrNull();
 
@@ -153,6 +160,7 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
   Module().platform = platform.get();
   Module().hostLink = link;
   Module().SmbAddress = kGaugeAddress;
+  Module().backupDir = session->BackupDir();
 
   // Progress lines only for a person watching the real standard output.
   const bool terminal = &out == &std::cout && isatty(STDOUT_FILENO) == 1;

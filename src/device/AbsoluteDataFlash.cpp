@@ -3,7 +3,10 @@
 
 #include <algorithm>
 #include <array>
+#include <span>
+#include <string>
 
+#include "device/Backup.h"
 #include "device/DataFlash.h"
 #include "device/DataFlashRows.h"
 #include "device/HostLink.h"
@@ -63,6 +66,41 @@ bool LoadRows(RowImage& image, const char* readFailed) {
   return true;
 }
 
+// Writes the rows of the image and reads them back; 0 when the gauge gives them back. The
+// failing step's message and 1 otherwise; rowsWritten counts the rows the gauge accepted.
+int32_t StoreRows(RowImage& image, int& rowsWritten) {
+  ModuleState& m = Module();
+  for (int i = 0; i < image.rows; ++i) {
+    if (RequestRow(image.firstRow + i) != 0) {
+      ShowMessage("Communication error when requesting absolute page to write.");
+      return 1;
+    }
+    const int32_t written = WriteRowBlock(image.Row(i));
+    SleepMs(settle::kAfterRowWriteMs);
+    if (written != 0) {
+      ShowMessage("Communication Error returned when writing absoute address to Dataflash.");
+      return 1;
+    }
+    ++rowsWritten;
+  }
+
+  // A write is only a success once the gauge gives the new rows back.
+  std::array<std::array<uint8_t, kRowLength>, 2> back{};
+  for (int i = 0; i < image.rows; ++i) {
+    back[i] = PrimedReadBack<kRowLength>(image.Row(i));
+    RequestRow(image.firstRow + i);
+    int16_t length = 0;
+    ReadRowBlock(back[i], length, m.SmbAddress);
+  }
+  for (int i = 0; i < image.rows; ++i) {
+    if (!SameBytes(back[i], image.Row(i))) {
+      ShowMessage("Verification of absolute Dataflash write and readback failed.");
+      return 1;
+    }
+  }
+  return 0;
+}
+
 }  // namespace
 
 int32_t ReadAbsoluteDF(int16_t address, uint8_t& first, uint8_t& second) {
@@ -82,37 +120,35 @@ int32_t WriteAbsoluteDF(int16_t address, uint8_t first, uint8_t second) {
       !LoadRows(image,
                 "Communication Error returned when reading block to write absolute address."))
     return 1;
+  // The rows as the gauge holds them are saved before any of them changes.
+  std::string error;
+  const auto rows = std::span<const uint8_t>(image.bytes).first(image.rows * kRowLength);
+  const std::string backupFile =
+      SaveBackup(MakeBackup(BackupKind::AbsoluteRows, image.firstRow * kRowLength, rows), error);
+  if (backupFile.empty()) {
+    ShowMessage("Could not save a backup of the Dataflash rows about to be written: " + error +
+                ". Nothing was written to the gauge.");
+    return 1;
+  }
+  RowImage old = image;
   image.bytes[image.offset] = first;
   image.bytes[image.offset + 1] = second;
-
-  for (int i = 0; i < image.rows; ++i) {
-    if (RequestRow(image.firstRow + i) != 0) {
-      ShowMessage("Communication error when requesting absolute page to write.");
-      return 1;
-    }
-    const int32_t written = WriteRowBlock(image.Row(i));
-    SleepMs(settle::kAfterRowWriteMs);
-    if (written != 0) {
-      ShowMessage("Communication Error returned when writing absoute address to Dataflash.");
-      return 1;
-    }
+  int rowsWritten = 0;
+  const int32_t result = StoreRows(image, rowsWritten);
+  // Once a row was stored, a failure leaves the gauge changed: the rows as they were go back
+  // once, quietly; the write's own message stays the technician's.
+  if (result != 0 && rowsWritten > 0) {
+    ++m.quietMessages;
+    int ignored = 0;
+    const bool restored = StoreRows(old, ignored) == 0;
+    --m.quietMessages;
+    if (!restored)
+      ShowMessage(
+          "The failed write changed Dataflash rows and writing them back failed. The "
+          "backup file " +
+          backupFile + " holds them.");
   }
-
-  // A write is only a success once the gauge gives the new rows back.
-  std::array<std::array<uint8_t, kRowLength>, 2> back{};
-  for (int i = 0; i < image.rows; ++i) {
-    back[i] = PrimedReadBack<kRowLength>(image.Row(i));
-    RequestRow(image.firstRow + i);
-    int16_t length = 0;
-    ReadRowBlock(back[i], length, m.SmbAddress);
-  }
-  for (int i = 0; i < image.rows; ++i) {
-    if (!SameBytes(back[i], image.Row(i))) {
-      ShowMessage("Verification of absolute Dataflash write and readback failed.");
-      return 1;
-    }
-  }
-  return 0;
+  return result;
 }
 
 }  // namespace gaugecal

@@ -31,6 +31,14 @@ PagePlace CalPagePlace() {
   return {address / kPageLength, offset + kCedvCalAreaLength > kPageLength - 1};
 }
 
+}  // namespace
+
+int CedvCalImageLength() {
+  return CalPagePlace().spans ? kPageLength + kSecondPartLength : kPageLength;
+}
+
+namespace {
+
 int16_t PageCommand(int page) {
   return static_cast<int16_t>(kDataFlashPageBase + page);
 }

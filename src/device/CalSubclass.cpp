@@ -33,19 +33,24 @@ int32_t ReadSubclassBlock(std::span<uint8_t> buffer, int16_t& length) {
 
 // The whole calibration subclass into buffer; false when the read failed or came back short
 // (a short answer would leave stale bytes in an image that a later write stores back).
-bool FetchCalSubclass(std::span<uint8_t> buffer) {
+bool FetchCalSubclass(std::span<uint8_t> buffer, int16_t& length) {
   ClearHostErrors();
   SleepMs(settle::kBeforeSubclassSelectMs);
   SelectCalSubclass();
   SleepMs(settle::kAfterSubclassSelectMs);
-  int16_t length = 0;
+  length = 0;
   return ReadSubclassBlock(buffer, length) == 0 && length >= kMinCalSubclassLength;
 }
 
 }  // namespace
 
 int32_t ReadCalSubclass(std::span<uint8_t> buffer) {
-  if (!FetchCalSubclass(buffer)) {
+  int16_t length = 0;
+  return ReadCalSubclass(buffer, length);
+}
+
+int32_t ReadCalSubclass(std::span<uint8_t> buffer, int16_t& length) {
+  if (!FetchCalSubclass(buffer, length)) {
     ShowMessage("Communication or length incorrect copying calibration dataflash to local buffer.");
     return 1;
   }

@@ -17,8 +17,13 @@ constexpr int16_t kRowBlock = 0x2F;
 constexpr int kCedvCalAreaLength = 29;
 
 int32_t ReadCEDVCalBlocks();
+// Bytes of the local calibration buffer a CEDV read fills: the page, and 32 bytes of the next
+// one when the area runs into it.
+int CedvCalImageLength();
 int32_t WriteCEDVCalBlocks();
 int32_t ReadCalSubclass(std::span<uint8_t> buffer);
+// Also gives the subclass length the gauge sent.
+int32_t ReadCalSubclass(std::span<uint8_t> buffer, int16_t& length);
 int32_t WriteCalSubclass();
 int32_t ReadCalRows();
 int32_t WriteCalRows();

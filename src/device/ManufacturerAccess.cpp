@@ -23,6 +23,7 @@ constexpr int kRawResendLimit = 10;    // normal output gives up after eleven re
 constexpr int kOffsetResendLimit = 5;  // offset output after six
 constexpr int kFreshBlocksNeeded = 2;  // more than two counter changes before accepting
 constexpr int kLeaveAttempts = 2;      // mode subcommands sent to leave calibration mode
+constexpr int16_t kManufacturingStatusLength = 2;  // the status word
 
 using Block = std::array<uint8_t, 256>;
 
@@ -30,14 +31,17 @@ bool HasCalModeBit(const Block& status) {
   return (status[1] & kManufacturingCalModeBit) != 0;
 }
 
-// Manufacturing status (0x0057) into block; the host-link status of the block read. `sent`
-// gets the status of the subcommand, which EnsureCalMode does not look at: a refused
-// subcommand leaves 0x23 answering the one before it.
+// Manufacturing status (0x0057) into block; the host-link status of the block read, or 1 when
+// the block is shorter than the status word (its missing high byte would read as "not in
+// calibration mode", and leaving would then skip a gauge that is in it). `sent` gets the
+// status of the subcommand, which EnsureCalMode does not look at: a refused subcommand leaves
+// 0x23 answering the one before it.
 int32_t ReadManufacturingStatus(Block& block, int32_t& sent) {
   int16_t length = 0;
   sent = WriteMACCommand(kMacManufacturingStatus);
   SleepMs(settle::kBeforeManufacturingStatusMs);
-  return ReadMODBlock(block, length);
+  const int32_t status = ReadMODBlock(block, length);
+  return status != 0 ? status : (length < kManufacturingStatusLength ? 1 : 0);
 }
 
 // The CEDV_PLUS calibration flag word. The first read after a command switch can be stale; it

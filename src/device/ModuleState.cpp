@@ -14,12 +14,12 @@ void ResetModule() {
 }
 
 void ShowMessage(const std::string& text) {
-  if (Module().platform)
+  if (Module().platform && Module().quietMessages == 0)
     Module().platform->MsgBox(text);
 }
 
 void ShowCriticalMessage(const std::string& text) {
-  if (Module().platform)
+  if (Module().platform && Module().quietMessages == 0)
     Module().platform->MsgBox(text, MsgIcon::Critical);
 }
 

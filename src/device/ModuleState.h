@@ -15,6 +15,14 @@ namespace gaugecal {
 class HostLink;
 class Platform;
 
+// The calibration area as last read whole from the gauge: what a failed write is rolled back
+// to, and what the backup before the first write of a calibration holds.
+struct CalAreaRead {
+  bool valid = false;
+  std::vector<uint8_t> image;
+  std::string backupFile;  // where it was saved; empty until then
+};
+
 struct ModuleState {
   Platform* platform = nullptr;  // sleeps, waits, message boxes
   HostLink* hostLink = nullptr;  // every bus transfer
@@ -43,6 +51,13 @@ struct ModuleState {
   // Local calibration buffer: the data flash image of the calibration area (big-endian values).
   std::array<uint8_t, 256> calBuffer{};
   int16_t calDataFlashAddress = 0;  // start of the calibration area; 0 for every family
+
+  // Backups before data flash writes: the folder (empty: the default one), the area as read,
+  // and the outcome of a rollback, shown after the calibration's own messages.
+  std::string backupDir;
+  CalAreaRead calAreaRead;
+  std::string writeOutcomeNotice;
+  int quietMessages = 0;  // above 0: messages are not shown (a rollback's own write)
 
   bool calModeFlag = false;         // gauge believed to be in raw calibration mode
   int16_t CellCount = 0;            // series cells in use

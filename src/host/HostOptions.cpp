@@ -28,6 +28,10 @@ std::optional<int> ParseHostOptions(int argc, char** argv, HostOptions& options,
   app.add_option("--appdir", appDir,
                  "application directory with config.ini, Morvane.ini and the plugins folder")
       ->type_name("DIR");
+  app.add_option("--backup-dir", options.bus.backupDir,
+                 "folder for the backups saved before data flash writes (default "
+                 "$XDG_STATE_HOME/gaugecal/backups, else ~/.local/state/gaugecal/backups)")
+      ->type_name("DIR");
   app.add_option("--screenshots", options.screenshots,
                  "render every tab and page as PNG files into DIR, then quit")
       ->type_name("DIR");

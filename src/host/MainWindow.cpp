@@ -187,7 +187,8 @@ void MainWindow::OpenPanels() {
   if (!shelf_ || !session_)
     return;
   for (PanelPlugin* plugin : shelf_->Plugins()) {
-    for (HostPanel* panel : plugin->CreatePanels(session_->Link(), platform_)) {
+    for (HostPanel* panel :
+         plugin->CreatePanels(session_->Link(), platform_, session_->BackupDir())) {
       panels_.push_back(panel);
       // A panel keeps its designed size; the tab scrolls when the window is smaller.
       auto* scroll = new QScrollArea;

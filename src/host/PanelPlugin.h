@@ -34,8 +34,10 @@ class HostPanel {
 class PanelPlugin {
  public:
   virtual ~PanelPlugin() = default;
-  // The link and the platform stay valid as long as the panels live.
-  virtual std::vector<HostPanel*> CreatePanels(HostLink& link, Platform& platform) = 0;
+  // The link and the platform stay valid as long as the panels live. backupDir is where the
+  // panels save the data flash before they write it (empty: the default folder).
+  virtual std::vector<HostPanel*> CreatePanels(HostLink& link, Platform& platform,
+                                               const std::string& backupDir) = 0;
   // Forms the host offers in its Tools menu, as actions owned by the window; the platform
   // outlives the window.
   virtual std::vector<QAction*> Actions(QWidget* window, Platform& platform) = 0;

@@ -56,7 +56,7 @@ void Authk18::btnAuthenticateClick() {
     controls_.SetEnabled(Id::btnAuthenticate, true);
     return;
   }
-  const std::string challenge = HexOf(challengeBytes);
+  const std::string challenge = HexBytes(challengeBytes);
   ClearHostErrors();
   controls_.SetText(Id::txtAuthRandomNumber, challenge);
   controls_.SetText(Id::txtRndNumberandKey, key + challenge);
@@ -76,9 +76,9 @@ void Authk18::btnAuthenticateClick() {
   Digest answer{};  // as received: least significant byte first
   std::copy_n(buffer.begin(), answer.size(), answer.begin());
   controls_.SetText(Id::txtSHA1Result, expected.sha1ResultBigEndian);
-  controls_.SetText(Id::txtPartDigest, HexOf(Reversed(answer)));
+  controls_.SetText(Id::txtPartDigest, HexBytes(Reversed(answer)));
 
-  const bool same = HexOf(answer) == expected.sha1Result;
+  const bool same = HexBytes(answer) == expected.sha1Result;
   controls_.SetForeColor(Id::lblAuthenticationStatus, same ? kBlack : kRed);
   controls_.SetText(Id::lblAuthenticationStatus,
                     same ? "Authentication Successful" : "Authentication Failed");

@@ -12,7 +12,7 @@ std::string SHA1_BytesHexHash(std::span<const uint8_t> bytes) {
   std::array<uint8_t, EVP_MAX_MD_SIZE> digest{};
   unsigned int length = 0;
   EVP_Digest(bytes.data(), bytes.size(), digest.data(), &length, EVP_sha1(), nullptr);
-  return HexOf(std::span<const uint8_t>(digest.data(), length));
+  return HexBytes(std::span<const uint8_t>(digest.data(), length));
 }
 
 std::optional<std::string> Sha1OfHex(const std::string& hex, size_t count) {

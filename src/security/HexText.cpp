@@ -54,12 +54,4 @@ bool str2byte(const std::string& text, std::span<uint8_t> bytes, size_t count) {
   return true;
 }
 
-std::string HexOf(std::span<const uint8_t> bytes) {
-  std::string out;
-  out.reserve(2 * bytes.size());
-  for (uint8_t b : bytes)
-    out += Hex2(b);
-  return out;
-}
-
 }  // namespace gaugecal::security

@@ -7,6 +7,8 @@
 #include <span>
 #include <string>
 
+#include "device/HexText.h"  // HexBytes, the text of a digest or challenge
+
 namespace gaugecal::security {
 
 // True when every character of the text, spaces around it removed, is a hexadecimal digit.
@@ -25,8 +27,5 @@ size_t FirstNonHex(const std::string& text, bool skipBlanks = false);
 // bytes untouched, when the text holds fewer than 2 x count characters, a pair is not
 // hexadecimal or bytes is shorter than count.
 bool str2byte(const std::string& text, std::span<uint8_t> bytes, size_t count);
-
-// Upper-case pairs, byte 0 first.
-std::string HexOf(std::span<const uint8_t> bytes);
 
 }  // namespace gaugecal::security

@@ -145,7 +145,7 @@ void Authk18::UnsealOrFullAccess(const std::string& op) {
   }
   std::array<uint8_t, kChallengeLength> challengeBytes{};  // most significant byte first
   std::reverse_copy(buffer.begin(), buffer.begin() + kChallengeLength, challengeBytes.begin());
-  const std::string challenge = HexOf(challengeBytes);
+  const std::string challenge = HexBytes(challengeBytes);
   controls_.SetText(Id::txtSealRandomfromDevice, challenge);
 
   const std::string key = controls_[Id::txtUnsealKey].text;

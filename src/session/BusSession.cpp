@@ -6,14 +6,17 @@
 namespace gaugecal::session {
 
 std::unique_ptr<BusSession> BusSession::Open(const BusOptions& options, Platform& platform,
-                                             TraceLineSink sink, std::string& error) {
+                                             TraceLineSink sink, std::string& error, bool* inUse) {
   std::unique_ptr<BusSession> s(new BusSession(platform));
   s->name_ = options.adapter;
+  s->backupDir_ = options.backupDir;
   if (options.openAdapter) {
     const adapters::WarningSink ignore = [](const std::string&) {};
     adapters::OpenedAdapter opened =
         adapters::OpenAdapter(options.adapter, options.simScenario, platform,
                               options.warn ? options.warn : ignore, error);
+    if (inUse != nullptr)
+      *inUse = opened.inUse;
     if (!opened.link)
       return nullptr;
     s->adapter_ = std::move(opened.link);

@@ -21,6 +21,7 @@ struct BusOptions {
   std::string adapter = "sim:RN44K18";
   std::string simScenario;     // scenario file for a simulated gauge
   std::string traceFile;       // empty: no trace file
+  std::string backupDir;       // backups before data flash writes; empty: the default folder
   bool openAdapter = true;     // false: only the trace (a command that talks to no gauge)
   adapters::WarningSink warn;  // what the adapter finds wrong while it runs
 };
@@ -29,9 +30,12 @@ class BusSession {
  public:
   // The adapter is opened first: a bad scenario file must not truncate an earlier trace file.
   // nullptr and error (naming the adapter, the scenario file or the trace file) on failure.
-  // With a sink the trace is kept even without a file.
+  // With a sink the trace is kept even without a file. The adapter is locked for this process
+  // (one station per adapter); inUse (when given) tells a refusal because another holds it,
+  // which touched nothing.
   static std::unique_ptr<BusSession> Open(const BusOptions& options, Platform& platform,
-                                          TraceLineSink sink, std::string& error);
+                                          TraceLineSink sink, std::string& error,
+                                          bool* inUse = nullptr);
   ~BusSession();
   BusSession(const BusSession&) = delete;
   BusSession& operator=(const BusSession&) = delete;
@@ -42,6 +46,8 @@ class BusSession {
   // The simulated gauge behind the adapter (sim:, i2c-sim:, cp2112-sim:); nullptr on hardware.
   sim::SimulatedGauge* Gauge() const { return gauge_; }
   const std::string& AdapterName() const { return name_; }
+  // Where the panels save backups before they write data flash (empty: the default folder).
+  const std::string& BackupDir() const { return backupDir_; }
   // False when the trace file lost a line.
   bool TraceWritten() const { return stream_.FileWritten(); }
 
@@ -50,6 +56,7 @@ class BusSession {
 
   Platform& platform_;
   std::string name_;
+  std::string backupDir_;
   std::unique_ptr<HostLink> adapter_;
   sim::SimulatedGauge* gauge_ = nullptr;
   TraceTee stream_;

@@ -6,9 +6,9 @@
 #include <sstream>
 
 #include "device/Codecs.h"
+#include "device/HexText.h"
 #include "platform/BoundedFile.h"
 #include "sim/GaugeFloat.h"
-#include "sim/HexText.h"
 
 namespace gaugecal::sim {
 

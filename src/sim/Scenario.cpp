@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "device/HexText.h"
 #include "security/DefaultKey.h"
-#include "sim/HexText.h"
 
 namespace gaugecal::sim {
 

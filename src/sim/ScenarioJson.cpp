@@ -3,10 +3,10 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
+#include "device/HexText.h"
 #include "platform/BoundedFile.h"
 #include "platform/Printable.h"
 #include "sim/FlashLayout.h"
-#include "sim/HexText.h"
 #include "sim/JsonFields.h"
 
 namespace gaugecal::sim {

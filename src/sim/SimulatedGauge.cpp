@@ -1,7 +1,9 @@
 #include "sim/SimulatedGauge.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 
 #include "platform/Platform.h"
@@ -272,8 +274,8 @@ bool SimulatedGauge::LoadPersistFile(const std::string& path, std::string& error
   return true;
 }
 
-std::unique_ptr<SimulatedGauge> OpenGauge(Scenario scenario, Platform& platform,
-                                          std::string& error) {
+std::unique_ptr<SimulatedGauge> OpenGauge(Scenario scenario, Platform& platform, std::string& error,
+                                          bool* inUse, bool lockFile) {
   const FlashLayout& layout = LayoutOf(scenario.family, scenario.rowLayout);
   for (const auto& [name, value] : scenario.parameters) {
     if (!layout.Find(name)) {
@@ -288,9 +290,22 @@ std::unique_ptr<SimulatedGauge> OpenGauge(Scenario scenario, Platform& platform,
   if (!file.empty()) {
     std::error_code ec;
     const bool existed = std::filesystem::exists(file, ec);
+    // One tool at a time on a gauge that keeps its data flash: the lock comes before the file
+    // is read or created, and lives as long as the gauge.
+    std::unique_ptr<AdvisoryLock> lock;
+    const int locked = lockFile ? AdvisoryLock::Acquire(file, true, lock) : 0;
+    if (locked < 0) {
+      error = locked == -EWOULDBLOCK
+                  ? "the simulated gauge of data flash file " + file + kStationInUse
+                  : "data flash file " + file + ": cannot be locked: " + std::strerror(-locked);
+      if (inUse != nullptr)
+        *inUse = locked == -EWOULDBLOCK;
+      return nullptr;
+    }
     if (existed && !gauge->LoadPersistFile(file, error))
       return nullptr;
     gauge->SetPersistFile(file);
+    gauge->HoldLock(std::move(lock));
     if (existed && !imageKeys.empty())
       platform.Warning(ImageKeysIgnored(file, imageKeys));
     if (!existed) {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "device/HostLink.h"
+#include "platform/AdvisoryLock.h"
 #include "sim/FaultInjector.h"
 #include "sim/GaugeFlash.h"
 #include "sim/KeyedDigest.h"
@@ -82,11 +83,14 @@ class SimulatedGauge : public HostLink {
   // Where the data flash and the security mode are kept between runs; empty: nowhere. Failed
   // saves are remembered.
   void SetPersistFile(std::string path) { persistFile_ = std::move(path); }
+  const std::string& PersistFile() const { return persistFile_; }
   // Reads the persistence file (the data flash, and the security mode when the file has one).
   bool LoadPersistFile(const std::string& path, std::string& error);
   // Saves the data flash and the security mode to the persistence file, when there is one.
   void Persist();
   const std::string& PersistError() const { return persistError_; }
+  // The lock on the data flash file, released with the gauge.
+  void HoldLock(std::unique_ptr<AdvisoryLock> lock) { lock_ = std::move(lock); }
 
  private:
   // What a block read of 0x2F answers now.
@@ -150,12 +154,15 @@ class SimulatedGauge : public HostLink {
 
   std::string persistFile_;
   std::string persistError_;
+  std::unique_ptr<AdvisoryLock> lock_;
 };
 
 // Opens the gauge of a scenario: refuses unknown parameter names, then reads the scenario's
 // data flash file when it exists or creates it with the initial image. nullptr and a message
-// that names the problem when that fails.
-std::unique_ptr<SimulatedGauge> OpenGauge(Scenario scenario, Platform& platform,
-                                          std::string& error);
+// that names the problem when that fails. The data flash file is locked while the gauge is
+// open (unless lockFile is false: an emulated adapter in front of the gauge locks it as its
+// device); when another process has it, inUse (when given) is set.
+std::unique_ptr<SimulatedGauge> OpenGauge(Scenario scenario, Platform& platform, std::string& error,
+                                          bool* inUse = nullptr, bool lockFile = true);
 
 }  // namespace gaugecal::sim

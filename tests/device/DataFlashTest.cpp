@@ -214,7 +214,8 @@ TEST(DataFlash, NoWritePathReportsSuccessUnlessTheGaugeHoldsTheNewImage) {
                 "WB:78/32 1 old SubWrite|WW_:77=0068 0 new|RB:78 1 new SubRead SubVerify"},
            Path{DfType::RN44K18, 0, 32, 2, {1, 33}, WriteCalRows, rows},
            Path{DfType::CEDV_PLUS, 0, 32, 2, {1, 33}, WriteCalRows, rows},
-           // A refused row request leaves the row selected before it.
+           // A refused row request leaves the row selected before it; once a row was stored, a
+           // failure writes the old rows back.
            Path{DfType::RN44K18,
                 0,
                 32,
@@ -223,9 +224,9 @@ TEST(DataFlash, NoWritePathReportsSuccessUnlessTheGaugeHoldsTheNewImage) {
                 absolute,
                 "MAC:F080 0 new|RB:2F 0 new|MAC:0101 1 old AbsRequest|RB:2F 1 old AbsRead2|"
                 "MAC:0102 1 old AbsRequest|RB:2F 1 old AbsRead2|MAC:0101 1 old AbsPage|"
-                "WB:2F/32 1 old AbsWrite|MAC:0102 1 new,new,old AbsPage|"
-                "WB:2F/32 1 new,new,old AbsWrite|MAC:0101 1 new AbsVerify|RB:2F 1 new AbsVerify|"
-                "MAC:0102 1 new AbsVerify|RB:2F 1 new AbsVerify"},
+                "WB:2F/32 1 old AbsWrite|MAC:0102 1 old AbsPage|WB:2F/32 1 old AbsWrite|"
+                "MAC:0101 1 old AbsVerify|RB:2F 1 old AbsVerify|MAC:0102 1 old AbsVerify|"
+                "RB:2F 1 old AbsVerify"},
        }) {
     SCOPED_TRACE(p.sweep);
     // The path's outcome against a gauge with the given faults; the clean run's transfers.

@@ -45,7 +45,7 @@ struct PanelBench : Bench {
   static std::string WireOrder(const std::string& hex) {
     sim::Digest bytes{};
     EXPECT_TRUE(security::str2byte(hex, bytes, bytes.size())) << hex;
-    return security::HexOf(sim::Reversed(bytes));
+    return HexBytes(sim::Reversed(bytes));
   }
   void Go(int option) {
     panel.optionActionClick(option);

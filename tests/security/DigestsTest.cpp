@@ -23,7 +23,7 @@ TEST(AUTHENTICATE, GivesTheTwoPassDigestInBothByteOrders) {
   EXPECT_EQ(r.firstPassResult, "6E5FB9178D45490E8D0C3F0B0F2B95E3F483F279");
   EXPECT_EQ(r.sha1ResultBigEndian, kKeyed);
   EXPECT_EQ(r.sha1Result, "E94CC05303055EF8A617C496AE1D2104409C12B3");
-  EXPECT_EQ(HexOf(r.digestLittleEndian), r.sha1Result);
+  EXPECT_EQ(HexBytes(r.digestLittleEndian), r.sha1Result);
 
   EXPECT_FALSE(AUTHENTICATE(std::string(kMessage).substr(2), kDefaultKey, r));
   EXPECT_FALSE(AUTHENTICATE(kMessage, " " + std::string(kDefaultKey).substr(1), r));

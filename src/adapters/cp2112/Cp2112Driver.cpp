@@ -1,5 +1,8 @@
 #include "adapters/cp2112/Cp2112Driver.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include "adapters/cp2112/Cp2112Link.h"
 #include "adapters/cp2112/Reports.h"
 
@@ -26,6 +29,7 @@ std::vector<AttachedAdapter> Cp2112Driver::List() {
 }
 
 std::unique_ptr<Adapter> Cp2112Driver::Open(const AdapterChoice& choice, std::string& error) {
+  inUse_ = false;
   const std::vector<HidDeviceInfo> found = hid_->Enumerate(kVendorId, kProductId);
   std::vector<const HidDeviceInfo*> matching;
   for (const HidDeviceInfo& d : found) {
@@ -46,6 +50,15 @@ std::unique_ptr<Adapter> Cp2112Driver::Open(const AdapterChoice& choice, std::st
     error = "no CP2112 bridge with serial " + choice.target + " (found: " + Serials(found) + ")";
     return nullptr;
   }
+  // The lock comes before the bridge is opened: opening it sets its clock and timeouts under
+  // the other station's transfers.
+  std::unique_ptr<AdvisoryLock> lock;
+  const int locked = hid_->Lock(chosen->path, lock);
+  if (locked == -EWOULDBLOCK) {
+    inUse_ = true;
+    error = "the CP2112 bridge " + chosen->serial + kStationInUse;
+    return nullptr;
+  }
   std::string reason;
   std::unique_ptr<HidDevice> device = hid_->Open(chosen->path, reason);
   if (!device) {
@@ -61,7 +74,15 @@ std::unique_ptr<Adapter> Cp2112Driver::Open(const AdapterChoice& choice, std::st
     settings.timeoutMs = *choice.timeoutMs;
   if (choice.retries)
     settings.retries = static_cast<uint16_t>(*choice.retries);
-  return Cp2112Link::Open(std::move(device), chosen->serial, settings, platform_, error);
+  if (locked < 0) {
+    error = "cannot lock the CP2112 bridge " + chosen->serial + ": " + std::strerror(-locked);
+    return nullptr;
+  }
+  std::unique_ptr<Adapter> link =
+      Cp2112Link::Open(std::move(device), chosen->serial, settings, platform_, error);
+  if (link)
+    link->HoldLock(std::move(lock));
+  return link;
 }
 
 }  // namespace gaugecal::adapters::cp2112

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/AdvisoryLock.h"
+
 namespace gaugecal::adapters::cp2112 {
 
 struct HidDeviceInfo {
@@ -32,6 +34,9 @@ class HidBackend {
  public:
   virtual ~HidBackend() = default;
   virtual std::vector<HidDeviceInfo> Enumerate(uint16_t vendor, uint16_t product) = 0;
+  // The exclusive lock of one station on the bridge at path, taken before it is opened: 0 and
+  // the lock (none when there is no node to lock), or -errno (-EWOULDBLOCK: held elsewhere).
+  virtual int Lock(const std::string& path, std::unique_ptr<AdvisoryLock>& lock) = 0;
   // nullptr and the reason when the device cannot be opened.
   virtual std::unique_ptr<HidDevice> Open(const std::string& path, std::string& error) = 0;
 };

@@ -62,6 +62,14 @@ std::vector<HidDeviceInfo> HidApiBackend::Enumerate(uint16_t vendor, uint16_t pr
   return found;
 }
 
+int HidApiBackend::Lock(const std::string& path, std::unique_ptr<AdvisoryLock>& lock) {
+  // The hidraw back end names the device node; a back end whose paths are no files (libusb)
+  // leaves nothing to lock.
+  if (path.rfind("/dev/", 0) != 0)
+    return 0;
+  return AdvisoryLock::Acquire(path, false, lock);
+}
+
 std::unique_ptr<HidDevice> HidApiBackend::Open(const std::string& path, std::string& error) {
   hid_device* device = initialised_ ? hid_open_path(path.c_str()) : nullptr;
   if (!device) {

@@ -12,6 +12,7 @@ class HidApiBackend : public HidBackend, public std::enable_shared_from_this<Hid
   ~HidApiBackend() override;
 
   std::vector<HidDeviceInfo> Enumerate(uint16_t vendor, uint16_t product) override;
+  int Lock(const std::string& path, std::unique_ptr<AdvisoryLock>& lock) override;
   std::unique_ptr<HidDevice> Open(const std::string& path, std::string& error) override;
 
  private:

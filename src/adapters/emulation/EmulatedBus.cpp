@@ -26,6 +26,11 @@ std::optional<WireOutcome> Interrupted(const sim::BridgeEffect& effect) {
 EmulatedBus::EmulatedBus(std::unique_ptr<sim::SimulatedGauge> gauge)
     : gauge_(std::move(gauge)), faults_(gauge_->Settings().faults) {}
 
+int EmulatedBus::LockDevice(std::unique_ptr<AdvisoryLock>& lock) {
+  const std::string& file = gauge_->PersistFile();
+  return file.empty() ? 0 : AdvisoryLock::Acquire(file, true, lock);
+}
+
 bool EmulatedBus::GaugeAt(uint8_t address) const {
   return address == gauge_->Settings().address;
 }

@@ -42,6 +42,10 @@ class EmulatedBus {
   WireResult WriteRead(uint8_t address, std::span<const uint8_t> written, size_t readLength);
 
   sim::SimulatedGauge& Gauge() { return *gauge_; }
+  // The emulated adapter's station lock. Other processes reach this bus only through the
+  // gauge's data flash file, so that file is what is locked; a gauge without one is this
+  // process's alone. 0 and the lock (or none), or -errno.
+  int LockDevice(std::unique_ptr<AdvisoryLock>& lock);
   // Transfers that went out on the wire, whatever became of them.
   int64_t Transfers() const { return transfers_; }
 

@@ -1,6 +1,7 @@
 #include "adapters/emulation/EmulatedCp2112.h"
 
 #include <algorithm>
+#include <cerrno>
 
 #include "platform/Platform.h"
 
@@ -137,6 +138,12 @@ std::vector<HidDeviceInfo> EmulatedHidBackend::Enumerate(uint16_t vendor, uint16
   if (*unplugged_ || vendor != kVendorId || product != kProductId)
     return {};
   return {{kPath, kSerial}};
+}
+
+int EmulatedHidBackend::Lock(const std::string& path, std::unique_ptr<AdvisoryLock>& lock) {
+  if (*unplugged_ || path != kPath)
+    return -ENOENT;
+  return bus_->LockDevice(lock);
 }
 
 std::unique_ptr<HidDevice> EmulatedHidBackend::Open(const std::string& path, std::string& error) {

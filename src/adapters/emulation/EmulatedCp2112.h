@@ -63,6 +63,7 @@ class EmulatedHidBackend : public cp2112::HidBackend {
   EmulatedHidBackend(std::shared_ptr<EmulatedBus> bus, Platform& platform);
 
   std::vector<cp2112::HidDeviceInfo> Enumerate(uint16_t vendor, uint16_t product) override;
+  int Lock(const std::string& path, std::unique_ptr<AdvisoryLock>& lock) override;
   std::unique_ptr<cp2112::HidDevice> Open(const std::string& path, std::string& error) override;
 
   // The bridge last opened, while it is open (for tests).

@@ -30,6 +30,12 @@ std::string FakeI2cKernel::BusName(const std::string& path) {
   return path == config_.path ? config_.name : "";
 }
 
+int FakeI2cKernel::Lock(const std::string& path, std::unique_ptr<AdvisoryLock>& lock) {
+  if (gone_ || path != config_.path)
+    return -ENOENT;
+  return bus_->LockDevice(lock);
+}
+
 int FakeI2cKernel::Open(const std::string& path) {
   if (gone_ || path != config_.path)
     return -ENOENT;

@@ -7,8 +7,11 @@
 #include <linux/i2c-dev.h>
 #include <linux/i2c.h>
 
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "platform/AdvisoryLock.h"
 
 namespace gaugecal::adapters::i2cdev {
 
@@ -21,6 +24,9 @@ class I2cSys {
   // The adapter's own name for a bus ("SMBus I801 adapter at f040"), or empty.
   virtual std::string BusName(const std::string& path) = 0;
 
+  // The exclusive lock of one station on the bus, taken before the bus is opened: 0 and the
+  // lock (none for a bus no other process can reach), or -errno (-EWOULDBLOCK: held elsewhere).
+  virtual int Lock(const std::string& path, std::unique_ptr<AdvisoryLock>& lock) = 0;
   // A file descriptor, or -errno.
   virtual int Open(const std::string& path) = 0;
   virtual int Close(int fd) = 0;

@@ -60,6 +60,11 @@ std::string LinuxI2cSys::BusName(const std::string& path) {
   return name;
 }
 
+int LinuxI2cSys::Lock(const std::string& path, std::unique_ptr<AdvisoryLock>& lock) {
+  // The device node itself: every station opens it, whoever the user.
+  return AdvisoryLock::Acquire(path, false, lock);
+}
+
 int LinuxI2cSys::Open(const std::string& path) {
   return Result(::open(path.c_str(), O_RDWR | O_CLOEXEC));
 }

@@ -10,6 +10,7 @@ class LinuxI2cSys : public I2cSys {
  public:
   std::vector<std::string> ListBuses() override;
   std::string BusName(const std::string& path) override;
+  int Lock(const std::string& path, std::unique_ptr<AdvisoryLock>& lock) override;
   int Open(const std::string& path) override;
   int Close(int fd) override;
   int Set(int fd, unsigned long request, unsigned long value) override;

@@ -33,8 +33,10 @@ void Attach(Platform& platform) {
 
 }  // namespace
 
-std::vector<HostPanel*> CalibrationPlugin::CreatePanels(HostLink& link, Platform& platform) {
+std::vector<HostPanel*> CalibrationPlugin::CreatePanels(HostLink& link, Platform& platform,
+                                                        const std::string& backupDir) {
   Attach(platform);
+  Module().backupDir = backupDir;
   return {new NBCalView(link), new AuthView(link)};
 }
 

@@ -15,7 +15,8 @@ class CalibrationPlugin : public QObject, public PanelPlugin {
   Q_INTERFACES(gaugecal::host::PanelPlugin)
 
  public:
-  std::vector<HostPanel*> CreatePanels(HostLink& link, Platform& platform) override;
+  std::vector<HostPanel*> CreatePanels(HostLink& link, Platform& platform,
+                                       const std::string& backupDir) override;
   std::vector<QAction*> Actions(QWidget* window, Platform& platform) override;
 };
 

@@ -1,6 +1,8 @@
-#include "sim/HexText.h"
+#include "device/HexText.h"
 
-namespace gaugecal::sim {
+#include "device/Codecs.h"
+
+namespace gaugecal {
 
 namespace {
 
@@ -45,4 +47,12 @@ bool ParseHexBytes(const std::string& text, std::vector<uint8_t>& bytes) {
   return true;
 }
 
-}  // namespace gaugecal::sim
+std::string HexBytes(std::span<const uint8_t> bytes) {
+  std::string text;
+  text.reserve(bytes.size() * 2);
+  for (uint8_t b : bytes)
+    text += Hex2(b);
+  return text;
+}
+
+}  // namespace gaugecal
