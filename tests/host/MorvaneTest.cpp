@@ -298,7 +298,6 @@ TEST(BusMonitor, FiltersSavesAndClearsTheTrace) {
       expected += trace[i] + "\n";
     ASSERT_TRUE(monitor.Save(QString::fromStdString(path)));
     EXPECT_EQ(test::ReadFile(path), expected);
-    EXPECT_EQ(monitor.Shown().size(), shown.size());
   }
   monitor.SetFilter("");
   monitor.Clear();

@@ -1,5 +1,4 @@
-// SHA-1, the hexadecimal helpers, the two-pass keyed digest and the SHA1/HMAC form. Expected
-// digests come from FIPS 180 or were computed outside this code (Python hashlib).
+// The two-pass keyed digest and the SHA1/HMAC form; the digests were computed outside this code.
 
 #include <gtest/gtest.h>
 
