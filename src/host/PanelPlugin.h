@@ -45,5 +45,7 @@ class PanelPlugin {
 
 }  // namespace gaugecal::host
 
-#define GAUGECAL_PANEL_PLUGIN_IID "org.gaugecal.PanelPlugin/1"
+// The number changes with every change of the interface, so a plug-in built against another
+// version is refused rather than called.
+#define GAUGECAL_PANEL_PLUGIN_IID "org.gaugecal.PanelPlugin/2"
 Q_DECLARE_INTERFACE(gaugecal::host::PanelPlugin, GAUGECAL_PANEL_PLUGIN_IID)

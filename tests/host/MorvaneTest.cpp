@@ -245,7 +245,7 @@ TEST(PluginShelf, LoadsPanelPluginsAndReportsEveryOtherFile) {
       {"", "", ""},
       {"not a plug-in\n", "README.txt", "No plug-in found in " + dir + "."},
       {GAUGECAL_OTHER_PLUGIN, "libother.so",
-       "The plug-in libother.so does not offer panels (interface org.gaugecal.PanelPlugin/1)."},
+       "The plug-in libother.so does not offer panels (interface org.gaugecal.PanelPlugin/2)."},
       {"no library\n", "libbroken.so", "The plug-in libbroken.so could not be loaded: "},
   };
   for (const auto& c : cases) {
