@@ -199,6 +199,7 @@ TEST_F(ConfigTest, EachFamilyNeedsItsLocationKeys) {
            {"Configuration,Registers,Later", 86, {}},
            {"Configuration,Registers,System Configuration,extra", 64, {}},
            {"Configuration,,System Configuration", std::nullopt, {syntax}},
+           {",Registers,System Configuration", std::nullopt, {syntax}},
            {"Configuration,Registers", std::nullopt, {syntax}},
            {"Configuration,Registers,", std::nullopt, {syntax}},
            {"Configuration,Registers,Missing",

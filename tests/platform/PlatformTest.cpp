@@ -49,9 +49,9 @@ TEST(PrivateProfile, StringReads) {
   // Cut to the buffer, which holds the terminating zero.
   const std::string six = dir.Write("six.ini", "[S]\nk=abcdef\n");
   EXPECT_EQ(String(six, "S", "k", "", 4) + "|" + String(six, "S", "k", "", 7) + "|" +
-                String(six, "S", "k", "", 1) + "|" + String(six, "S", "k", "", 0) + "|" +
-                String(six, "S", "none", "default", 4),
-            "abc|abcdef|||def");
+                String(six, "S", "k", "", 6) + "|" + String(six, "S", "k", "", 1) + "|" +
+                String(six, "S", "k", "", 0) + "|" + String(six, "S", "none", "default", 4),
+            "abc|abcdef|abcde|||def");
 }
 
 TEST(PrivateProfile, IntegerReads) {
