@@ -28,6 +28,7 @@
 #include "panel/NBCal.h"
 #include "panel/PanelActions.h"
 #include "platform/VirtualPlatform.h"
+#include "sim/ScenarioJson.h"
 #include "sim/SimulatedGauge.h"
 
 namespace {
@@ -44,22 +45,6 @@ constexpr CalibrationAction kActions[] = {
 constexpr FaultKind kKinds[] = {FaultKind::NoAnswer, FaultKind::Nack, FaultKind::ShortBlock,
                                 FaultKind::LongBlock, FaultKind::CorruptWrite};
 constexpr int kCorruptOffset = 5;  // inside every data flash block of every family
-
-const char* KindName(FaultKind kind) {
-  switch (kind) {
-    case FaultKind::NoAnswer:
-      return "noAnswer";
-    case FaultKind::Nack:
-      return "nack";
-    case FaultKind::ShortBlock:
-      return "shortBlock";
-    case FaultKind::LongBlock:
-      return "longBlock";
-    default:
-      break;
-  }
-  return "corruptWrite";
-}
 
 // Counts what passes to the gauge: every transfer, the block reads, the block writes.
 class CountingLink : public gaugecal::HostLink {
@@ -214,12 +199,12 @@ int main() {
           if ((!isNew && o.after != o.before) || (o.done && !isNew) || o.calMode)
             std::printf("  FOUND %s %s %s at %d: done=%d lost=%d calmode=%d\n",
                         gaugecal::DfTypeName(family), gaugecal::cli::ActionName(action),
-                        KindName(kind), occurrence, o.done, !isNew && o.after != o.before,
-                        o.calMode);
+                        gaugecal::sim::FaultKindName(kind), occurrence, o.done,
+                        !isNew && o.after != o.before, o.calMode);
         }
         std::printf("%-10s %-20s %-13s %6d %5d %7d %8d\n", gaugecal::DfTypeName(family),
-                    gaugecal::cli::ActionName(action), KindName(kind), t.cases, t.lost, t.silent,
-                    t.calMode);
+                    gaugecal::cli::ActionName(action), gaugecal::sim::FaultKindName(kind), t.cases,
+                    t.lost, t.silent, t.calMode);
         total.cases += t.cases;
         total.lost += t.lost;
         total.silent += t.silent;

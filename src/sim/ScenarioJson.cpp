@@ -233,6 +233,14 @@ bool ReadFaults(JsonFields& top, Scenario& s, const std::string& source, std::st
 
 }  // namespace
 
+const char* FaultKindName(FaultKind kind) {
+  for (const KindName& k : kKinds) {
+    if (k.kind == kind)
+      return k.name;
+  }
+  return "unknown";
+}
+
 std::optional<Scenario> ParseScenario(const std::string& text, const std::string& source,
                                       std::optional<DfType> adapterFamily,
                                       const std::string& baseDir, std::string& error) {

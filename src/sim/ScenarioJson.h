@@ -26,6 +26,9 @@ constexpr size_t kMaxScenarioBytes = 1024 * 1024;
 std::optional<Scenario> LoadScenarioFile(const std::string& path,
                                          std::optional<DfType> adapterFamily, std::string& error);
 
+// The name a fault kind has in scenario files ("nack", "shortBlock", ...).
+const char* FaultKindName(FaultKind kind);
+
 // The persistence file a scenario file names, as the gauge will find it; empty when there is
 // none or the file cannot be read.
 std::string ScenarioDataFlashFile(const std::string& path);
