@@ -202,8 +202,9 @@ TEST(Cli, TheProgressLineIsRewrittenDuringAWaitOnATerminalOnly) {
     Bench bench(DfType::CEDV);
     std::ostringstream out, err;
     const std::vector<MessageRecord> none;
-    cli::CliContext context{{}, bench.platform, &bench.Link(), nullptr, out, err,
-                            "", terminal,       none};
+    const cli::GlobalOptions options;
+    cli::CliContext context{options, bench.platform, &bench.Link(), nullptr, out, err,
+                            "",      terminal,       none};
     {
       cli::ProgressLine progress(context, "Reading");
       WaitSeconds(1.0F);
