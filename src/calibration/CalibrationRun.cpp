@@ -55,10 +55,17 @@ int32_t RunEngine(CalibrationRequest& r) {
   return 1;
 }
 
+// The TS3 offset of CEDV_PLUS is computed against the live reading, which entry reads for it.
+bool CalibratesTs3(const CalibrationRequest& r) {
+  constexpr int kTs3 = 3;
+  return r.action == CalibrationAction::VoltageTemperature && r.temperatureSelected &&
+         r.temps.Actual[kTs3] != kSensorNotCalibrated;
+}
+
 // Entry, the engine and exit, with the calibration page's messages in its order.
 int32_t RunSteps(CalibrationRequest& request, const SessionHooks& hooks,
                  const CheckAfterEntry& checkAfterEntry) {
-  if (EnterCalibrationMode(RawOutputMode(request.action), hooks) != 0) {
+  if (EnterCalibrationMode(RawOutputMode(request.action), hooks, CalibratesTs3(request)) != 0) {
     const EntryFailure failure = EntryFailureFor(request.action);
     if (failure.message != nullptr && failure.messageFirst)
       ShowMessage(failure.message);

@@ -26,32 +26,23 @@ constexpr const char* kMeasurementsAfterExit =
     "Error reading GG Mode data from pack when entering calibration.";
 
 constexpr int32_t kBeforeLiveRefreshMs = 200;
+constexpr int32_t kBeforeAreaReadMs = 10;
+constexpr int32_t kAfterAreaReadMs = 20;
 
 bool HasCalibrationModeCommand(DfType family) {
   return family == DfType::RN44K18 || family == DfType::CEDV_PLUS;
 }
 
-// Reads the calibration area and decodes it into the calibration table.
-int32_t ReadCalibrationArea(const SessionHooks& hooks) {
-  if (const int32_t status = ReadCalBufferConsistently(); status != 0)
-    return status;
-  TransferCalBufferToTable();
-  if (hooks.calibrationAreaRead)
-    hooks.calibrationAreaRead();
-  return 0;
-}
-
-// The live table feeds the offsets computed against live temperatures: every RN44K18 sensor,
-// and TS3 of CEDV_PLUS when the configuration has it. The readings a calibration page shows are
-// read for it only: on CEDV_PLUS they come from a fresh raw block, which puts the gauge back
-// into calibration mode.
-bool UsesLiveTable(const CalConfig& c) {
-  return c.DFType == DfType::RN44K18 || (c.DFType == DfType::CEDV_PLUS && c.TS3Supported);
-}
-
-int32_t RefreshLiveReadings(const SessionHooks& hooks) {
+// The live table feeds the offsets computed against live temperatures: every RN44K18 sensor at
+// entry, and the TS3 offset of CEDV_PLUS when that sensor is calibrated (the only case where
+// that family reads its manufacturer blocks). The readings a calibration page shows are read
+// for it only: on CEDV_PLUS they come from a fresh raw block, which puts the gauge back into
+// calibration mode.
+int32_t RefreshLiveReadings(const SessionHooks& hooks, bool liveTs3) {
   const CalConfig& c = Module().calConfig;
-  const int32_t status = UsesLiveTable(c) ? RefreshMODGroups() : 0;
+  const bool live =
+      c.DFType == DfType::RN44K18 || (c.DFType == DfType::CEDV_PLUS && liveTs3 && c.TS3Supported);
+  const int32_t status = live ? RefreshMODGroups() : 0;
   if (!hooks.measurementsRead)
     return status;
   if (c.DFType == DfType::RN44K18 && status == 0)
@@ -62,6 +53,17 @@ int32_t RefreshLiveReadings(const SessionHooks& hooks) {
 }
 
 }  // namespace
+
+int32_t ReadCalibrationArea(const SessionHooks& hooks) {
+  SleepMs(kBeforeAreaReadMs);
+  if (const int32_t status = ReadCalBufferConsistently(); status != 0)
+    return status;
+  TransferCalBufferToTable();
+  if (hooks.calibrationAreaRead)
+    hooks.calibrationAreaRead();
+  SleepMs(kAfterAreaReadMs);
+  return 0;
+}
 
 int32_t ReadCalBufferConsistently() {
   ModuleState& m = Module();
@@ -76,7 +78,7 @@ int32_t ReadCalBufferConsistently() {
   return kCalImagesDisagree;
 }
 
-int32_t EnterCalibrationMode(int16_t mode, const SessionHooks& hooks) {
+int32_t EnterCalibrationMode(int16_t mode, const SessionHooks& hooks, bool liveTs3) {
   // A configuration that cannot average anything fails before the first transfer.
   if (CheckNumSamples() != 0)
     return 1;
@@ -92,7 +94,7 @@ int32_t EnterCalibrationMode(int16_t mode, const SessionHooks& hooks) {
       ShowMessage(kAreaReadFailed);
     return 1;
   }
-  if (RefreshLiveReadings(hooks) != 0)
+  if (RefreshLiveReadings(hooks, liveTs3) != 0)
     ShowMessage(kMeasurementsBeforeEntry);
   // CEDV and QSPAN have no calibration-mode command: the raw-output subcommands start the
   // stream, so they pass on EnsureCalMode's status and leave the flag alone.
@@ -120,10 +122,16 @@ int32_t ExitCalibrationMode(const SessionHooks& hooks) {
   LeaveCalMode();
   // Every family reads back what it now stores, so the table shows the gauge's constants.
   ReadCalibrationArea(hooks);
-  if (family == DfType::RN44K18)
+  if (family == DfType::RN44K18) {
+    // A click or tick that came during the exit is handled before and after the live refresh.
+    LetPendingEventsRun();
     SleepMs(kBeforeLiveRefreshMs);
-  if (RefreshLiveReadings(hooks) != 0)
-    ShowMessage(kMeasurementsAfterExit);
+    if (RefreshLiveReadings(hooks, false) != 0)
+      ShowMessage(kMeasurementsAfterExit);
+    LetPendingEventsRun();
+  } else {
+    RefreshLiveReadings(hooks, false);  // the page's boxes of CEDV_PLUS; nothing on the bus else
+  }
   if (hooks.afterExit)
     hooks.afterExit();
   return 0;

@@ -28,11 +28,18 @@ struct SessionHooks {
 
 // Returns 0 when the gauge streams raw values and the averages are in the "Raw Cal Values"
 // rows; 1 after the failing step's message. The caller leaves with ExitCalibrationMode in
-// either case.
-int32_t EnterCalibrationMode(int16_t mode = kNormalRawOutput, const SessionHooks& hooks = {});
+// either case. liveTs3: a CEDV_PLUS TS3 offset will be computed, so the live temperatures are
+// read at entry as RN44K18 reads them.
+int32_t EnterCalibrationMode(int16_t mode = kNormalRawOutput, const SessionHooks& hooks = {},
+                             bool liveTs3 = false);
 
 // Always 0.
 int32_t ExitCalibrationMode(const SessionHooks& hooks = {});
+
+// The refresh of the calibration area that start-up, entry and exit share: 10 ms, the image
+// read consistently into the buffer and decoded into the calibration table, the hook, 20 ms.
+// 0, or the status of ReadCalBufferConsistently (without the hook and the second wait).
+int32_t ReadCalibrationArea(const SessionHooks& hooks);
 
 // Reads the calibration area into the local calibration buffer twice and succeeds only when
 // both reads agree. The row and subclass readers select what they read with a transfer whose

@@ -82,4 +82,8 @@ void SleepMs(int32_t milliseconds) {
   Module().platform->Sleep(milliseconds);
 }
 
+void LetPendingEventsRun() {
+  Module().platform->DoEvents();
+}
+
 }  // namespace gaugecal

@@ -22,4 +22,7 @@ void WaitMs(int32_t milliseconds);
 // Operating-system sleep through the platform.
 void SleepMs(int32_t milliseconds);
 
+// Lets the host handle what is pending (clicks, due timer ticks) without waiting.
+void LetPendingEventsRun();
+
 }  // namespace gaugecal

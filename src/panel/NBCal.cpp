@@ -86,7 +86,7 @@ void NBCal::SetTargetInfo(const std::string& info) {
 bool NBCal::GetConfigSection(const std::string& sDevVer, std::string& sDeviceConfigSection,
                              std::string& sVersionConfigSection) const {
   const size_t dot = sDevVer.find('.');
-  if (dot == std::string::npos || dot == 0)
+  if (dot == std::string::npos)
     return false;
   sDeviceConfigSection = sDevVer.substr(0, dot);
   sVersionConfigSection = sDevVer;
@@ -343,7 +343,7 @@ void NBCal::tmrScan_Timer() {
       ReadandDisplayAllDeviceDataonDisplay();
       break;
     case DfType::QSPAN:
-      WaitMs(kQspanTickWaitMs);
+      SleepMs(kQspanTickWaitMs);
       RefreshMeasuredBoxes();
       break;
     case DfType::CEDV:

@@ -24,8 +24,6 @@ constexpr int kRn44k18DFGridTop = 5500;
 constexpr int kDFGridTop = 2500;
 constexpr int16_t kLiveRowsWithoutTS3 = 14;
 constexpr int16_t kLiveRowsWithTS3 = 16;
-constexpr int32_t kBeforeAreaReadMs = 10;
-constexpr int32_t kAfterAreaReadMs = 20;
 
 const GridLayout kTwoColumns{.rows = 0,
                              .cols = 2,
@@ -147,15 +145,10 @@ void NBCal::TransferCalValuesToDFGrid() {
 
 void NBCal::ReadandUpdateAllDFValues() {
   c_.tmrScan.SetEnabled(false);
-  SleepMs(kBeforeAreaReadMs);
   // A failed read keeps the grid as it was (the reader showed its message, where it has one).
-  if (ReadCalBuffer() != 0) {
-    c_.tmrScan.SetEnabled(true);
-    return;
-  }
-  TransferCalBufferToTable();
-  TransferCalValuesToDFGrid();
-  SleepMs(kAfterAreaReadMs);
+  SessionHooks hooks;
+  hooks.calibrationAreaRead = [this] { TransferCalValuesToDFGrid(); };
+  ReadCalibrationArea(hooks);
   c_.tmrScan.SetEnabled(true);
 }
 

@@ -19,44 +19,77 @@ constexpr CalibrationAction kActions[] = {
     CalibrationAction::VoltageTemperature, CalibrationAction::PackVoltage,
     CalibrationAction::PackCurrent};
 
+// Each family with TS3 fitted, entering without and with a TS3 offset to compute. The area is
+// refreshed between 10 and 20 ms at entry and exit; only RN44K18, and CEDV_PLUS for its TS3
+// offset at entry, read the manufacturer blocks (MAC:0071); RN44K18 lets pending events (T, a
+// due tick) run around its 200 ms.
 TEST(CalibrationSession, EntryAndExitOfEachFamily) {
-  // family, the transfers of the exit before the image is read back
-  using Case = std::tuple<DfType, const char*>;
-  for (const auto& [family, exit] :
-       {Case{DfType::CEDV, "MAC:F080 RB:58"}, Case{DfType::QSPAN, "MAC:F080 CFE"},
-        Case{DfType::RN44K18, "MAC:F080 MAC:0057 RB:23 MAC:002D MAC:0057 RB:23 CFE"},
-        Case{DfType::CEDV_PLUS, "MAC:F080 RW:74 RW_:74 MAC:002D RW:74 RW_:74 CFE"}}) {
-    SCOPED_TRACE(DfTypeName(family));
-    CalRig rig(Exact(family));
-    std::string events;  // B before the entry, A area read, X after the exit
-    DeviceMeasurements seen;
-    const SessionHooks hooks{.beforeEntry = [&events] { events += "B"; },
-                             .calibrationAreaRead = [&events] { events += "A"; },
-                             .measurementsRead = [&seen](const DeviceMeasurements& d) { seen = d; },
-                             .afterExit = [&events] { events += "X"; }};
-    rig.ClearTrace();
-    EXPECT_EQ(EnterCalibrationMode(kNormalRawOutput, hooks), 0);
-    const bool rows = family == DfType::RN44K18 || family == DfType::CEDV_PLUS;
-    EXPECT_EQ(Module().calModeFlag, rows);
-    EXPECT_EQ(rig.Gauge().CalibrationMode(), rows);
-    // The averaged stream, then for CEDV and QSPAN the output request again. (CEDV_PLUS reads
-    // the page's battery and pack voltage from a fresh raw block, which switches calibration
-    // mode on and off again, on entry and after the exit.)
-    const bool plus = family == DfType::CEDV_PLUS;
-    EXPECT_EQ(Count(rig.Steps(), "MAC:002D"), rows ? 1 + 2 * plus : 0);
-    EXPECT_EQ(Count(rig.Steps(), "MAC:F081"), rows ? 1 + plus : 5);
-    EXPECT_EQ(events, "BA");
-    rig.ClearTrace();
-    EXPECT_EQ(ExitCalibrationMode(hooks), 0);
-    EXPECT_THAT(rig.Steps(true), ::testing::StartsWith(exit));
-    EXPECT_FALSE(rig.Gauge().CalibrationMode());
-    EXPECT_EQ(events, "BAAX");
-    if (rows) {
-      const sim::Reported now = rig.Gauge().ReportedNow();
-      EXPECT_EQ(seen.stack[1], std::to_string(now.cellMv[0] + now.cellMv[1]));
-      EXPECT_EQ(seen.temperatures[1], "25.0");
+  const std::string rows =
+      "CFE S:50 MAC:0100 S:3 S:20 RB:2F S:100 W:20 MAC:0101 S:3 W:20 RB:2F W:20";
+  // family, one read of its area, the exit's steps before and after the area read, the events
+  // of the exit from the area read on
+  using Case = std::tuple<DfType, std::string, const char*, const char*, const char*>;
+  for (const auto& [family, area, exit, afterArea, exitEvents] :
+       {Case{DfType::CEDV, "RB:58", "MAC:F080 S:3 S:10", "", "AX"},
+        Case{DfType::QSPAN, "CFE S:20 WW_:77=0068 S:5 RB:78", "MAC:F080 S:3 S:10", "", "AX"},
+        Case{DfType::RN44K18, rows,
+             "MAC:F080 S:3 S:10 MAC:0057 S:3 S:5 RB:23 MAC:002D S:3 S:10 MAC:0057 S:3 S:5 RB:23",
+             " S:200 MAC:0071 RB:23 MAC:0072 RB:23 RW:0A", "ATMTX"},
+        Case{DfType::CEDV_PLUS, rows,
+             "MAC:F080 S:3 S:10 RW:74 RW_:74 MAC:002D S:3 S:10 RW:74 RW_:74", " RW:3B", "ATTMX"}}) {
+    for (bool ts3 : {false, true}) {
+      SCOPED_TRACE(std::string(DfTypeName(family)) + (ts3 ? " TS3" : ""));
+      CalRig rig(Exact(family));
+      Module().calConfig.TS3Supported = true;
+      std::string events;  // B before the entry, A area read, M measurements, X after the exit
+      DeviceMeasurements seen;
+      const SessionHooks hooks{
+          .beforeEntry = [&events] { events += "B"; },
+          .calibrationAreaRead = [&events] { events += "A"; },
+          .measurementsRead = [&](const DeviceMeasurements& d) { seen = d, events += "M"; },
+          .afterExit = [&events] { events += "X"; }};
+      rig.ClearTrace();
+      EXPECT_EQ(EnterCalibrationMode(kNormalRawOutput, hooks, ts3), 0);
+      const bool rowFamily = family == DfType::RN44K18 || family == DfType::CEDV_PLUS;
+      EXPECT_EQ(Module().calModeFlag, rowFamily);
+      EXPECT_EQ(rig.Gauge().CalibrationMode(), rowFamily);
+      const std::string read = "S:10 " + area + " " + area + " S:20";
+      EXPECT_THAT(rig.Steps(), ::testing::StartsWith(read));
+      const bool plus = family == DfType::CEDV_PLUS;
+      EXPECT_EQ(Count(rig.Steps(), "MAC:0071"), family == DfType::RN44K18 || (plus && ts3));
+      // The averaged stream, then for CEDV and QSPAN the output request again. (CEDV_PLUS reads
+      // the page's battery and pack voltage from a fresh raw block, which switches calibration
+      // mode on and off again, on entry and after the exit.)
+      EXPECT_EQ(Count(rig.Steps(), "MAC:002D"), rowFamily ? 1 + 2 * plus : 0);
+      EXPECT_EQ(Count(rig.Steps(), "MAC:F081"), rowFamily ? 1 + plus : 5);
+      EXPECT_EQ(events, rowFamily ? "BAM" : "BA");
+      rig.ClearTrace();
+      events.clear();
+      const int tick = rig.platform.StartTimer(1, [&events] { events += "T"; });
+      EXPECT_EQ(ExitCalibrationMode(hooks), 0);
+      rig.platform.StopTimer(tick);
+      EXPECT_THAT(rig.Steps(), ::testing::StartsWith(std::string(exit) + " " + read + afterArea));
+      EXPECT_EQ(Count(rig.Steps(), "MAC:0071"), family == DfType::RN44K18);
+      EXPECT_FALSE(rig.Gauge().CalibrationMode());
+      EXPECT_EQ(events.substr(events.rfind('A')), exitEvents);
+      if (rowFamily) {
+        const sim::Reported now = rig.Gauge().ReportedNow();
+        EXPECT_EQ(seen.stack[1], std::to_string(now.cellMv[0] + now.cellMv[1]));
+        EXPECT_EQ(seen.temperatures[1], "25.0");
+      }
+      EXPECT_TRUE(rig.Messages().empty());
     }
-    EXPECT_TRUE(rig.Messages().empty());
+  }
+  // A run asks for the TS3 live reading only when it computes the TS3 offset.
+  for (bool ts3Offset : {false, true}) {
+    CalRig rig(Exact(DfType::CEDV_PLUS));
+    Module().calConfig.TS3Supported = true;
+    CalibrationRequest request = Request(CalibrationAction::VoltageTemperature);
+    request.temperatureSelected = true;
+    request.temps.Actual[ts3Offset ? 3 : 1] = 25.0;
+    request.temps.Measured[1] = 25.0;
+    RunCalibration(request);
+    EXPECT_EQ(Count(rig.Steps(), "MAC:0071"), ts3Offset);
   }
 }
 

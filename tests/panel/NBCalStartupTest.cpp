@@ -101,6 +101,11 @@ TEST(NBCalStartup, ReadyForEveryFamily) {
       EXPECT_EQ(c.displaygrid.Cell(2, 1).text, c.txtCalMeasVoltage[0].Text());
       EXPECT_NE(c.txtMeasTemp[0].Text(), "");
     }
+    // A scan tick on QSPAN sleeps its 20 ms: a wait would run a click inside the tick.
+    rig.C().chkUpdates.SetChecked(true);
+    rig.ClearTrace();
+    rig.panel.tmrScan_Timer();
+    EXPECT_EQ(rig.Steps().rfind(family == DfType::QSPAN ? "S:20 RW:3B" : "R", 0), 0U);
     const sim::GaugeFlash& flash = rig.Gauge().Flash();
     for (int row = 1; row < rows - 1; ++row) {
       const auto param = flash.Layout().Find(grid.Cell(row, 0).text);
@@ -184,6 +189,18 @@ TEST(NBCalPages, TabsAndButtonsShowOnePage) {
   EXPECT_FALSE(c.picCalibration[0].Visible());
   rig.panel.Click(c.btncalpage2);
   EXPECT_EQ(shown(), std::pair(true, 0));
+}
+
+// The first dot splits the device section off, at whatever position it stands.
+TEST(NBCalMembers, GetConfigSectionSplitsAtTheFirstDot) {
+  using Case = std::tuple<const char*, bool, const char*, const char*>;
+  for (const auto& [text, split, device, version] :
+       {Case{"abc.1.2", true, "abc", "abc_1_2"}, Case{".1.2", true, "", "_1_2"},
+        Case{"abc", false, "kept", "kept"}}) {
+    std::string d = "kept", v = "kept";
+    EXPECT_EQ(panel::NBCal().GetConfigSection(text, d, v), split) << text;
+    EXPECT_EQ(d + "|" + v, std::string(device) + "|" + version) << text;
+  }
 }
 
 // A view follows the panel through its notifications: one per changed property, none when a
