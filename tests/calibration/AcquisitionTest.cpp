@@ -78,6 +78,17 @@ TEST(RawAcquisition, AveragesFreshBlocksOfEveryFamilyAndKindRoundingHalvesToEven
   Bench bench(big);
   ASSERT_EQ(AcquireRawCalValues(false), 0);
   EXPECT_THAT(RawRows(), ::testing::EndsWith(" 40000 "));
+  // One sample is averaged as it came; battery counts around 32768 are averaged unsigned.
+  big.noiseCounts = 40;
+  big.batteryError.offsetCounts = 32768;
+  Bench noisy(big);
+  Module().calConfig.NumSamples = 1;
+  ASSERT_EQ(AcquireRawCalValues(false), 0);
+  EXPECT_EQ(RawRows(), AveragesOf(noisy, 1));
+  Module().calConfig.NumSamples = 4;
+  noisy.ClearTrace();
+  ASSERT_EQ(AcquireRawCalValues(false), 0);
+  EXPECT_EQ(RawRows(), AveragesOf(noisy, 4));
   Module().calConfig.NumSamples = 0;
   EXPECT_EQ(AcquireRawCalValues(false), 1) << "nothing to average";
 }

@@ -61,9 +61,9 @@ TEST(Codecs, F4DecodingKeepsTwentyFourBitsAndHasNoZero) {
 
 TEST(Codecs, RoundingIsHalfToEvenWithinTheType) {
   std::string rounded;
-  for (double v : {0.5, 1.5, 2.5, -0.5, -1.5, 20500.5, 20501.5, 10485.76})
+  for (double v : {0.5, 1.5, 2.5, -0.5, -1.5, 20500.5, 20501.5, 10485.76, -2147483648.4})
     rounded += std::to_string(*RoundToInt32(v)) + " ";
-  EXPECT_EQ(rounded, "0 2 2 0 -2 20500 20502 10486 ");
+  EXPECT_EQ(rounded, "0 2 2 0 -2 20500 20502 10486 -2147483648 ");
   EXPECT_FALSE(RoundToInt32(3e9));
   EXPECT_FALSE(RoundToInt32(std::nan("")));
   EXPECT_EQ(RoundToInt16(32767.4), 32767);
