@@ -152,6 +152,15 @@ TEST(RawOutput, AStreamIsTrustedOnlyAfterResendRounds) {
               ::testing::EndsWith("S:200 RB:23 MAC:F080 S:3 S:10 MAC:0001 S:3 S:20 MAC:F082 S:3 "
                                   "S:200 RB:23 MAC:F080 S:3 S:10 MAC:0001 S:3 S:20 MAC:F082 S:3 "
                                   "S:200 RB:23"));
+  // A stream good only on the last resend round still counts as given up.
+  using Case = std::tuple<bool, int, int32_t>;  // offset kind, blocks of a wrong length, result
+  for (const auto& [offset, wrong, result] :
+       {Case{true, 5, 0}, Case{true, 6, 1}, Case{false, 11, 0}, Case{false, 12, 1}}) {
+    Bench late(DfType::QSPAN, "short RB x" + std::to_string(wrong));
+    EXPECT_EQ(offset ? StartOffsetCalOutput() : StartRawCalOutput(), result) << wrong;
+    EXPECT_EQ(Count(late.Steps(), offset ? "MAC:F082" : "MAC:F081"), offset ? 2 + wrong : wrong)
+        << wrong;
+  }
 }
 
 TEST(RawOutput, GivesUpAfterElevenRoundsOrSixForTheOffsetStream) {
