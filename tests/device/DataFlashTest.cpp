@@ -133,6 +133,15 @@ TEST(DataFlash, ReadsRetryShortPagesAndFailOnShortOrRefusedRows) {
   Bytes expected(spans.Gauge().Flash().Bytes().begin(), spans.Gauge().Flash().Bytes().begin() + 96);
   expected.push_back(0);  // and nothing more
   EXPECT_EQ(Buffer(97), expected);
+  // The 29 bytes at 35 count as running into page 1 (the area's end is kept off the last byte);
+  // at 34 they do not.
+  for (const auto& [address, steps] : {std::pair<int16_t, const char*>{35, "RB:58 RB:59 W:20"},
+                                       std::pair<int16_t, const char*>{34, "RB:58"}}) {
+    Bench edge(DfType::CEDV);
+    Module().calDataFlashAddress = address;
+    EXPECT_EQ(ReadCalBuffer(), 0);
+    EXPECT_EQ(edge.Steps(), steps) << address;
+  }
 
   using Case = std::tuple<DfType, const char*, int32_t, const char*>;
   for (const auto& [family, faults, result, said] :
