@@ -144,7 +144,7 @@ TEST(Cli, CalibrateReportsTheTableAndARefusalWritesNothing) {
            {{"calibrate", vt},
             "message: Voltage and Temperature calibration selected but no check boxes checked. "
             "There is nothing to do."},
-           {{"calibrate", vt, "--cell", "2=4,000"},
+           {{"calibrate", vt, "--cell", "1=3902", "--cell", "2=4,000"},
             "message: Invalid value entered! Error description: \"4,000\" for the actual voltage "
             "of Cell 1 + 2 is not a number"},
            {{"calibrate", vt, "--voltage", "--battery", "8000"},
@@ -174,6 +174,89 @@ TEST(Cli, CalibrateReportsTheTableAndARefusalWritesNothing) {
   EXPECT_THAT(ReadFile(dir.Path("t")), ::testing::EndsWith(R"("title":"Calibration"})"
                                                            "\n"))
       << "the message box keeps its title in the trace";
+}
+
+// No reference is assumed and each one must fit the gauge's reading: a missing one is refused
+// by the panel's own message with our hint, an implausible one by our warning naming --force;
+// neither writes anything and the run ends out of calibration mode. --force calibrates.
+TEST(Cli, CalibrateAssumesNoReferenceAndGuardsImplausibleOnes) {
+  TempDir dir;
+  const std::string load = dir.Write("load.json", R"({"currentMa": -1500})");
+  const std::string none = dir.Write("none.json", R"({"currentMa": 0})");
+  const std::string vt = "voltage-temperature";
+  const std::vector<std::string> cells = {"--cell", "1=3902", "--cell",
+                                          "2=7799", "--cell", "3=11704"};
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string first;  // the first line on standard error
+  };
+  for (Case c : std::vector<Case>{
+           {{"--sim-scenario", load, "calibrate", "current"},
+            1,
+            "message: Actual Current not entered for current calibration. Please enter actual "
+            "current.\nwarning: calibrate current needs --current MA"},
+           {{"calibrate", "pack-voltage"},
+            1,
+            "message: Please enter a value for measured Pack Voltage\nwarning: calibrate "
+            "pack-voltage needs --pack MV"},
+           {{"calibrate", vt, "--cell", "1=3902", "--cell", "2=7799"},
+            1,
+            "message: Measured Cell voltage not entered for cell 3. Please enter measured "
+            "voltage.\nwarning: calibrate voltage-temperature needs --cell 3=MV, --cell 4=MV"},
+           {{"calibrate", vt, "--voltage"},
+            1,
+            "message: Measured Cell voltage not entered for cell 1. Please enter measured "
+            "voltage.\nwarning: calibrate voltage-temperature needs --cell 1=MV, --cell 2=MV, "
+            "--cell 3=MV, --cell 4=MV"},
+           {{"--sim-scenario", load, "calibrate", "current", "--current", "1500"},
+            1,
+            "warning: Current: the reference of 1500 mA does not fit the gauge's reading of -15"},
+           {{"--sim-scenario", load, "calibrate", "current", "--current", "-1.5"},
+            1,
+            "warning: Current: the reference of -1.5 mA does not fit"},
+           {{"--sim-scenario", load, "calibrate", "current", "--current", "-1900"},
+            1,
+            "warning: Current: the reference of -1900 mA does not fit"},
+           {{"--sim-scenario", load, "calibrate", "current", "--current", "-1300"}, 0, ""},
+           {{"--sim-scenario", none, "calibrate", "current", "--current", "-2000"},
+            1,
+            "warning: Current: the reference of -2000 mA does not fit the gauge's reading of"},
+           {{"--sim-scenario", none, "calibrate", "current", "--current", "-2000", "--force"},
+            0,
+            ""},
+           {{"calibrate", "pack-voltage", "--pack", "17300"},
+            1,
+            "warning: Pack Voltage: the reference of 17300 mV does not fit"},
+           {{"calibrate", "pack-voltage", "--pack", "15603"}, 0, ""},
+           {{"calibrate", vt, "--cell", "1=3902", "--cell", "2=3902", "--cell", "3=11704", "--cell",
+             "4=15603", "--force"},
+            1,
+            "message: Voltage entered for cell voltage 2 appears low."},
+           {{"calibrate", vt, "--cell", "1=3902", "--cell", "2=8700", "--cell", "3=11704", "--cell",
+             "4=15603"},
+            1,
+            "warning: Cell 1 + 2: the reference of 8700 mV does not fit"},
+       }) {
+    const auto [status, shown] = Gaugecal(c.args, dir.Path("t"));
+    EXPECT_EQ(status, c.status) << shown;
+    const std::string steps = shown.substr(shown.find('|'));
+    const int writes =
+        Count(steps, "WB:2F/32") + Count(steps, "WB:78/32") + Count(steps, "WB:58/64");
+    if (c.status != 0) {
+      EXPECT_THAT(shown, HasSubstr("Done:   no"));
+      EXPECT_THAT(shown, HasSubstr("\n" + c.first)) << shown;
+      EXPECT_EQ(writes, 0) << shown;
+      if (c.first.starts_with("warning: ")) {
+        EXPECT_THAT(shown, HasSubstr("; nothing was calibrated. Check the reference, or "
+                                     "calibrate anyway with --force.\n"));
+      }
+    } else {
+      EXPECT_GT(writes, 0) << shown;
+    }
+    // Calibration mode is toggled: entered and left again, or never entered.
+    EXPECT_EQ(Count(steps, "MAC:002D") % 2, 0) << "the run ends out of calibration mode";
+  }
 }
 
 // demo: five calibrations on every family, every reading within its target and no farther from
