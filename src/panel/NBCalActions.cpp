@@ -34,6 +34,12 @@ constexpr double kMinMeasuredPackMv = 3000.0;
 constexpr double kMaxCurrentMa = 4000.0;
 constexpr double kMinCurrentMa = 0.01;
 
+// CEDV_PLUS shows its battery and pack voltage from the raw calibration block, in converter
+// counts: there is no reading in millivolts to hold a reference against.
+bool VoltageReadingsInMillivolts() {
+  return Module().calConfig.DFType != DfType::CEDV_PLUS;
+}
+
 bool IsErrRd(const Control& box) {
   return box.Text() == kErrRd;
 }
@@ -204,7 +210,7 @@ void NBCal::btnCalibrate_Click() {
       pairs.push_back({c_.lblCell[row].Caption(), ReferenceKind::Voltage, c_.txtVoltage[row].Text(),
                        c_.txtCalMeasVoltage[row].Text()});
   }
-  if (m.calConfig.BatteryVSupported)
+  if (m.calConfig.BatteryVSupported && VoltageReadingsInMillivolts())
     pairs.push_back({"Battery Voltage", ReferenceKind::Voltage, c_.txtBatVoltageActual.Text(),
                      c_.txtBatMeasured.Text()});
   if (!ReferencesPlausible(pairs)) {
@@ -251,8 +257,9 @@ void NBCal::btnPackVoltage_Click() {
           "Pack Voltage measured by gauge is low. Please connect a voltage source to Pack +");
       return false;
     }
-    return ReferencesPlausible(
-        {{"Pack Voltage", ReferenceKind::Voltage, actualBox.Text(), measuredBox.Text()}});
+    return !VoltageReadingsInMillivolts() ||
+           ReferencesPlausible(
+               {{"Pack Voltage", ReferenceKind::Voltage, actualBox.Text(), measuredBox.Text()}});
   };
   if (RunCalibration(r, Hooks(), check) == 0)
     c_.imgPackVoltage.SetVisible(true);

@@ -114,10 +114,12 @@ TEST(Cli, CalibrateReportsTheTableAndARefusalWritesNothing) {
       Gaugecal({"--json", "calibrate", "board-offset", "--adapter", "sim:QSPAN"}, dir.Path("t"));
   ASSERT_EQ(status, 0) << shown;
   const auto j = nlohmann::json::parse(shown.substr(0, shown.find('|')));
-  EXPECT_EQ(j.size(), 5U);
+  EXPECT_EQ(j.size(), 7U);
   EXPECT_EQ(j["action"].get<std::string>() + j["done"].dump() + j["messages"].dump(),
             "board-offset"
             "true[]");
+  EXPECT_EQ(j["check"].size(), 1U);
+  EXPECT_TRUE(j["backup"].is_string());
   EXPECT_EQ(j["before"]["Board Offset"], "0");
   EXPECT_NE(j["after"]["Board Offset"], "0");
   EXPECT_EQ(j["before"]["CC Offset"], j["after"]["CC Offset"]);
@@ -222,13 +224,15 @@ TEST(Cli, CalibrateAssumesNoReferenceAndGuardsImplausibleOnes) {
            {{"--sim-scenario", none, "calibrate", "current", "--current", "-2000"},
             1,
             "warning: Current: the reference of -2000 mA does not fit the gauge's reading of"},
-           {{"--sim-scenario", none, "calibrate", "current", "--current", "-2000", "--force"},
+           {{"--sim-scenario", load, "calibrate", "current", "--current", "-1250", "--force"},
             0,
             ""},
            {{"calibrate", "pack-voltage", "--pack", "17300"},
             1,
             "warning: Pack Voltage: the reference of 17300 mV does not fit"},
            {{"calibrate", "pack-voltage", "--pack", "15603"}, 0, ""},
+           // CEDV_PLUS shows raw counts beside its pack box: nothing to hold the reference to.
+           {{"--adapter", "sim:CEDV_PLUS", "calibrate", "pack-voltage", "--pack", "11704"}, 0, ""},
            {{"calibrate", vt, "--cell", "1=3902", "--cell", "2=3902", "--cell", "3=11704", "--cell",
              "4=15603", "--force"},
             1,
@@ -257,6 +261,78 @@ TEST(Cli, CalibrateAssumesNoReferenceAndGuardsImplausibleOnes) {
     // Calibration mode is toggled: entered and left again, or never entered.
     EXPECT_EQ(Count(steps, "MAC:002D") % 2, 0) << "the run ends out of calibration mode";
   }
+}
+
+// The check after calibration: fresh readings against the references and targets, in text and
+// JSON, with the backup; a load that drifts away after the calibration is outside its target:
+// exit 1 with the command that restores this run's backup, while the panel's done mark stays.
+TEST(Cli, CalibrationIsCheckedAfterwardsAndAMissedTargetNamesTheRestore) {
+  TempDir dir;
+  const std::string load = dir.Write("load.json", R"({"currentMa": -1500})");
+  const std::string drift =
+      dir.Write("drift.json", R"({"currentMa": -1500, "currentDriftMaPerS": 5})");
+  const std::string backups = dir.Path("backups");
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::vector<std::string> quantities;  // checked, in order
+    bool within;
+  };
+  for (const Case& c : std::vector<Case>{
+           {{"--sim-scenario", load, "calibrate", "current", "--current", "-1500"},
+            0,
+            {"Current"},
+            true},
+           {{"--sim-scenario", drift, "calibrate", "current", "--current", "-1500"},
+            1,
+            {"Current"},
+            false},
+           {{"calibrate", "board-offset"}, 0, {"No-load current"}, true},
+           {{"calibrate", "cc-offset"}, 0, {}, true},
+           {{"calibrate", "pack-voltage", "--pack", "15603"}, 0, {"Pack Voltage"}, true},
+           {{"calibrate", "voltage-temperature", "--cell", "1=3902", "--cell", "2=7799", "--cell",
+             "3=11704", "--cell", "4=15603", "--temp", "ext2=25.4"},
+            0,
+            {"Cell 1", "Cell 2", "Cell 3", "Cell 4", "Ext 2 Temp"},
+            true},
+       }) {
+    std::vector<std::string> args = {"--backup-dir", backups, "--json"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const auto [status, shown] = Gaugecal(args, dir.Path("t"));
+    EXPECT_EQ(status, c.status) << shown;
+    // The object on standard output, then the warnings on standard error.
+    const auto j = nlohmann::json::parse(shown.substr(0, shown.find("\n}\n") + 3));
+    EXPECT_TRUE(j["done"]) << shown;
+    std::vector<std::string> quantities;
+    for (const auto& q : j["check"]) {
+      quantities.push_back(q["quantity"]);
+      EXPECT_EQ(q["within"], c.within) << q;
+      EXPECT_NEAR(q["error"].get<double>(),
+                  q["errorUnit"] == "%"
+                      ? 100.0 * (q["reading"].get<double>() - q["reference"].get<double>()) /
+                            std::abs(q["reference"].get<double>())
+                      : q["reading"].get<double>() - q["reference"].get<double>(),
+                  1e-9);
+      EXPECT_EQ(std::abs(q["error"].get<double>()) <= q["target"].get<double>(), c.within);
+    }
+    EXPECT_EQ(quantities, c.quantities);
+    const std::string backup = j["backup"];
+    EXPECT_EQ(backup.rfind(backups + "/RN44K18-A05-", 0), 0U) << backup;
+    const std::string restore =
+        "; to go back to the constants before this run: gaugecal "
+        "--adapter sim:RN44K18 --sim-scenario " +
+        drift + " restore " + backup + "\n";
+    EXPECT_EQ(shown.find(restore) != std::string::npos, !c.within) << shown;
+  }
+  // Text: one check line per quantity and the backup on standard output.
+  const auto [status, shown] = Gaugecal({"--backup-dir", backups, "--sim-scenario", drift,
+                                         "calibrate", "current", "--current", "-1500"},
+                                        dir.Path("t"));
+  EXPECT_EQ(status, 1);
+  EXPECT_THAT(shown, ::testing::ContainsRegex("\ncheck: Current: reference -1500 mA, reading "
+                                              "-14[0-9.]+ mA, error \\+1\\.[0-9]+ % \\(target "
+                                              "0.2 %\\): OUTSIDE\nbackup: "));
+  EXPECT_THAT(shown, HasSubstr("warning: Current reads -14"));
 }
 
 // demo: five calibrations on every family, every reading within its target and no farther from

@@ -18,6 +18,7 @@
 #include "cli/JsonOutput.h"
 #include "cli/Progress.h"
 #include "device/ModuleState.h"
+#include "panel/CalibrationCheck.h"
 #include "panel/NBCal.h"
 #include "panel/PanelActions.h"
 #include "panel/Plausibility.h"
@@ -135,15 +136,21 @@ class Technician {
 };
 
 // The reference boxes start empty: a reference the command line does not give is not assumed
-// from the page's design defaults, so the page's own checks refuse it as not entered.
+// from the page's design defaults, so the page's own checks refuse it as not entered. Boxes a
+// technician cannot use keep their text: the page still converts the disabled cell rows
+// beyond the cell count, and nothing is calibrated against them.
 void ClearReferences(panel::NBCalControls& p) {
+  const auto clear = [](panel::Control& box) {
+    if (panel::Usable(box))
+      box.SetText("");
+  };
   for (panel::Control& box : p.txtVoltage)
-    box.SetText("");
+    clear(box);
   for (panel::Control& box : p.txtActualTemp)
-    box.SetText("");
-  p.txtBatVoltageActual.SetText("");
-  p.txtPackActualVoltage.SetText("");
-  p.txtActualCurrent.SetText("");
+    clear(box);
+  clear(p.txtBatVoltageActual);
+  clear(p.txtPackActualVoltage);
+  clear(p.txtActualCurrent);
 }
 
 // After a run that did not come to its done mark: which references the action needed that the
@@ -226,8 +233,31 @@ bool EnterTexts(CliContext& c, panel::NBCal& nbcal, const CalibrateOptions& o) {
          (!given(o.currentGiven) || t.Type(p.txtActualCurrent, o.current, "a current"));
 }
 
-void Report(CliContext& c, const CalibrateOptions& o, bool done,
+struct Outcome {
+  bool done = false;
+  std::vector<panel::CheckedQuantity> check;
+  std::vector<std::string> backups;  // the backup files of this run's data flash writes
+  std::string calAreaBackup;         // the last of them that holds the calibration area
+};
+
+nlohmann::ordered_json CheckJson(const std::vector<panel::CheckedQuantity>& check) {
+  nlohmann::ordered_json array = nlohmann::ordered_json::array();
+  for (const panel::CheckedQuantity& q : check) {
+    array.push_back({{"quantity", q.quantity},
+                     {"reference", q.reference},
+                     {"reading", q.reading},
+                     {"error", q.error},
+                     {"target", q.target},
+                     {"within", q.within},
+                     {"unit", q.unit},
+                     {"errorUnit", q.errorUnit}});
+  }
+  return array;
+}
+
+void Report(CliContext& c, const CalibrateOptions& o, const Outcome& outcome,
             const nlohmann::ordered_json& before, const nlohmann::ordered_json& after) {
+  const bool done = outcome.done;
   if (c.options.json) {
     nlohmann::ordered_json j;
     j["action"] = o.action;
@@ -237,11 +267,20 @@ void Report(CliContext& c, const CalibrateOptions& o, bool done,
       j["messages"].push_back(m.text);
     j["before"] = before;
     j["after"] = after;
+    j["check"] = CheckJson(outcome.check);
+    if (!outcome.calAreaBackup.empty())
+      j["backup"] = outcome.calAreaBackup;
+    if (outcome.backups.size() > 1)
+      j["backups"] = outcome.backups;
     WriteJson(c.out, j);
     return;
   }
   c.out << "Action: " << o.action << "\n"
         << "Done:   " << (done ? "yes" : "no") << "\n";
+  for (const panel::CheckedQuantity& q : outcome.check)
+    c.out << "check: " << panel::CheckLine(q) << "\n";
+  for (const std::string& backup : outcome.backups)
+    c.out << "backup: " << backup << "\n";
   if (before.empty() && after.empty())
     return;
   const auto row = [&c](std::string name, const std::string& was, const std::string& now) {
@@ -278,13 +317,51 @@ bool Calibrate(CliContext& c, const CalibrateOptions& o, panel::NBCal& nbcal) {
   return done;
 }
 
+// The command that writes this run's backup back, with the global options that reach the
+// same gauge.
+std::string RestoreCommand(const CliContext& c, const std::string& backup) {
+  std::string command = "gaugecal --adapter " + c.options.adapter;
+  if (!c.options.simScenario.empty())
+    command += " --sim-scenario " + c.options.simScenario;
+  if (!c.options.appDir.empty())
+    command += " --appdir " + c.options.appDir;
+  return command + " restore " + backup;
+}
+
 int RunCalibrate(CliContext& c, const CalibrateOptions& o) {
   panel::NBCal nbcal;
   const bool started = StartCalibrationPanel(c, nbcal);
   const nlohmann::ordered_json before = CalibrationRows(nbcal);
-  const bool done = started && Calibrate(c, o, nbcal);
-  Report(c, o, done, before, CalibrationRows(nbcal));
-  return done ? kExitOk : kExitFailed;
+  Outcome outcome;
+  outcome.done = started && Calibrate(c, o, nbcal);
+  if (outcome.done) {
+    ProgressLine progress(c, "Checking the calibration");
+    outcome.check = panel::CheckCalibration(nbcal, kActions.at(o.action));
+  }
+  for (const SavedBackup& saved : Module().backupsSaved) {
+    outcome.backups.push_back(saved.path);
+    if (saved.calibrationArea)
+      outcome.calAreaBackup = saved.path;
+  }
+  bool within = true;
+  for (const panel::CheckedQuantity& q : outcome.check) {
+    if (!q.within) {
+      within = false;
+      c.err << "warning: " << q.quantity << " reads " << q.reading << " " << q.unit
+            << " against the reference of " << q.reference << " " << q.unit
+            << " after calibration, outside its target of " << q.target << " " << q.errorUnit
+            << ".\n";
+    }
+  }
+  if (!within) {
+    c.err << "warning: check the references and the bench, and calibrate again"
+          << (outcome.calAreaBackup.empty() ? "."
+                                            : "; to go back to the constants before this run: " +
+                                                  RestoreCommand(c, outcome.calAreaBackup))
+          << "\n";
+  }
+  Report(c, o, outcome, before, CalibrationRows(nbcal));
+  return outcome.done && within ? kExitOk : kExitFailed;
 }
 
 }  // namespace
