@@ -353,6 +353,11 @@ int RunCalibrate(CliContext& c, const CalibrateOptions& o) {
             << ".\n";
     }
   }
+  if (!outcome.done && !outcome.calAreaBackup.empty()) {
+    c.err << "warning: the calibration failed after writing the gauge; to go back to the "
+             "constants before this run: "
+          << RestoreCommand(c, outcome.calAreaBackup) << "\n";
+  }
   if (!within) {
     c.err << "warning: check the references and the bench, and calibrate again"
           << (outcome.calAreaBackup.empty() ? "."
