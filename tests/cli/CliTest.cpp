@@ -335,6 +335,41 @@ TEST(Cli, CalibrationIsCheckedAfterwardsAndAMissedTargetNamesTheRestore) {
   EXPECT_THAT(shown, HasSubstr("warning: Current reads -14"));
 }
 
+// Messages that point the way on: usage without a command, the nearest command to a mistyped
+// one, the unseal command after the panel's sealed message.
+TEST(Cli, RefusalsNameTheNextStep) {
+  TempDir dir;
+  const std::string sealed = dir.Write("sealed.json", R"({"security": "Sealed"})");
+  for (const auto& [args, err] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+           {{},
+            "gaugecal: A subcommand is required\nUsage: gaugecal [OPTIONS] COMMAND "
+            "[OPTIONS]\nRun gaugecal --help for the commands.\n"},
+           {{"calibrat"},
+            "gaugecal: The following argument was not expected: calibrat\ngaugecal: did you "
+            "mean calibrate?\n"},
+           {{"unsael"},
+            "gaugecal: The following argument was not expected: unsael\ngaugecal: did you mean "
+            "unseal?\n"},
+           {{"xyzzy"}, "gaugecal: The following argument was not expected: xyzzy\n"},
+           // The value of a --key is never echoed.
+           {{"read", "--key", "00112233445566778899AABBCCDDEEFF"},
+            "gaugecal: The following arguments were not expected: " + std::string(32, '*') +
+                " --key\n"},
+           {{"read", "--key=0011"},
+            "gaugecal: The following argument was not expected: --key=****\n"},
+       }) {
+    const CliResult r = RunCli(args);
+    EXPECT_EQ(r.status, cli::kExitUsage);
+    EXPECT_EQ(r.err, err);
+  }
+  const CliResult r =
+      RunCli({"--virtual-time", "--sim-scenario", sealed, "calibrate", "cc-offset"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_THAT(r.err, HasSubstr("Close and restart Morvane after unsealing so device and firmware "
+                               "version is detected correctly.\nwarning: the gauge is Sealed; "
+                               "unseal it first: gaugecal unseal\n"));
+}
+
 // demo: five calibrations on every family, every reading within its target and no farther from
 // the reference than before.
 TEST(Cli, DemoCalibratesEveryFamilyWithinItsTargets) {
