@@ -56,6 +56,8 @@ TEST(Cli, EveryCommandOnEveryGauge) {
       std::tie(status, shown) = Gaugecal({raw.begin(), raw.end() - !offset}, trace);
       EXPECT_EQ(status, 0) << shown;
       EXPECT_THAT(shown, HasSubstr(offset ? "\"offset\": true" : "\"offset\": false"));
+      EXPECT_THAT(shown, ::testing::Not(HasSubstr("\"unit\": \"mV\""))) << "raw counts";
+      EXPECT_THAT(shown, HasSubstr("\"unit\": \"counts\""));
       EXPECT_EQ(Count(shown, "MAC:002D"), i < 2 ? 0 : 2);
       std::istringstream steps(shown.substr(shown.find('|')));
       std::string last;
