@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "cli/GaugeSetup.h"
 #include "cli/JsonOutput.h"
 #include "cli/Progress.h"
+#include "device/Codecs.h"
 #include "device/ModuleState.h"
 #include "panel/CalibrationCheck.h"
 #include "panel/NBCal.h"
@@ -195,6 +197,26 @@ void HintMissingReferences(CliContext& c, panel::NBCal& nbcal, const CalibrateOp
         << " (see gaugecal calibrate --help); no reference is assumed.\n";
 }
 
+// A stack row typed with one cell's voltage: nearer the gauge's stack reading divided by the
+// cells in it than the reading itself. The page calls it low, which does not say why.
+void HintStackRows(CliContext& c, const panel::NBCal& nbcal) {
+  const panel::NBCalControls& p = nbcal.Controls();
+  if (!p.chkVoltageCal.Checked())
+    return;
+  for (int n = 2; n <= Module().CellCount && n <= 4; ++n) {
+    const auto i = static_cast<size_t>(n - 1);
+    const std::optional<double> typed = ParseDecimal(p.txtVoltage[i].Text());
+    const std::optional<double> stack = ParseDecimal(p.txtCalMeasVoltage[i].Text());
+    if (!typed || !stack || *stack <= 0.0)
+      continue;
+    if (std::fabs(*typed - *stack / n) < std::fabs(*typed - *stack)) {
+      c.err << "warning: --cell " << n << " is the stack of cells 1 to " << n
+            << " (the gauge reads " << p.txtCalMeasVoltage[i].Text() << " mV there), not cell " << n
+            << " alone.\n";
+    }
+  }
+}
+
 // The plausibility guard's question, answered No with one warning per reference: the command
 // line has no one to ask, and --force is the considered Yes.
 panel::PlausibilityQuestion RefuseImplausible(CliContext& c) {
@@ -312,8 +334,10 @@ bool Calibrate(CliContext& c, const CalibrateOptions& o, panel::NBCal& nbcal) {
   ProgressLine progress(c, std::string("Calibrating: ") + o.action);
   const bool done =
       panel::Press(nbcal, action) && panel::ControlsOf(nbcal, action).doneImage.Visible();
-  if (!done)
+  if (!done) {
+    HintStackRows(c, nbcal);
     HintMissingReferences(c, nbcal, o);
+  }
   return done;
 }
 
