@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "ClosedLoopGauge.h"
+#include "calibration/AccuracyTargets.h"
 
 namespace {
 
@@ -85,13 +86,13 @@ struct Quantity {
 //   gauge subtracts afterwards is that one no-load count: +-1 count of noise plus the gauge's
 //   rounding to a whole count (0.5).
 constexpr Quantity kQuantities[] = {
-    {"cell_mv", &Errors::cellMv, 1.0, false},
-    {"battery_pct", &Errors::batteryPct, 0.1, true},
-    {"pack_pct", &Errors::packPct, 0.1, true},
-    {"current_pct", &Errors::currentPct, 0.2, false},
-    {"temp_k", &Errors::tempK, 0.1, false},
-    {"charge_pct", &Errors::chargePct, 0.2, false},
-    {"cc_offset_counts", &Errors::ccOffsetCounts, 1.5, false},
+    {"cell_mv", &Errors::cellMv, gaugecal::kCellTargetMv, false},
+    {"battery_pct", &Errors::batteryPct, gaugecal::kBatteryPackTargetPercent, true},
+    {"pack_pct", &Errors::packPct, gaugecal::kBatteryPackTargetPercent, true},
+    {"current_pct", &Errors::currentPct, gaugecal::kCurrentTargetPercent, false},
+    {"temp_k", &Errors::tempK, gaugecal::kTemperatureTargetK, false},
+    {"charge_pct", &Errors::chargePct, gaugecal::kChargeTargetPercent, false},
+    {"cc_offset_counts", &Errors::ccOffsetCounts, gaugecal::kCounterOffsetTargetCounts, false},
 };
 
 struct Summary {

@@ -1,6 +1,7 @@
 #include "calibration/BackupRestore.h"
 
 #include <algorithm>
+#include <filesystem>
 
 #include "calibration/Acquisition.h"
 #include "calibration/CalAreaGuard.h"
@@ -30,9 +31,11 @@ std::string Refusal(const std::string& path, const Backup& b, bool force) {
            " holds Dataflash rows of an absolute write, not a calibration area; restore writes "
            "calibration areas only.";
   const std::string family = DfTypeName(m.calConfig.DFType);
-  if (!force && b.family != family)
+  // Another family keeps other parameters at the same bytes: no reason makes that right.
+  if (b.family != family)
     return file + " is of a " + b.family + " gauge, but the connected gauge is " + family +
-           " (--force writes it anyway).";
+           ": another family keeps other parameters at these bytes, so it is not written, "
+           "--force or not.";
   const std::string here = Identification(m.IdDevice, m.IdFirmware, m.IdBuild, m.IdExtra);
   const std::string there = Identification(b.IdDevice, b.IdFirmware, b.IdBuild, b.IdExtra);
   if (!force && here != there)
@@ -59,8 +62,15 @@ bool ReadAreaWhole() {
 
 }  // namespace
 
-int32_t BackUpCalibrationArea(const std::string& outPath, std::string& savedPath) {
+int32_t BackUpCalibrationArea(const std::string& outPath, std::string& savedPath, bool overwrite) {
   ModuleState& m = Module();
+  std::error_code ec;
+  if (!outPath.empty() && !overwrite && std::filesystem::exists(outPath, ec)) {
+    ShowMessage("The backup file " + outPath +
+                " exists already; it may be the only copy of another gauge's constants, so it "
+                "is not overwritten (--force overwrites it).");
+    return 1;
+  }
   if (!ReadAreaWhole())
     return 1;
   const Backup backup =

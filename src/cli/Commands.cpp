@@ -1,5 +1,7 @@
 #include "cli/Commands.h"
 
+#include <algorithm>
+
 namespace gaugecal::cli {
 
 void AddDemoCommand(CommandSet& commands);
@@ -54,6 +56,40 @@ std::pair<const CLI::App*, const CommandRun*> CommandSet::Chosen() const {
       return {command, &run};
   }
   return {nullptr, nullptr};
+}
+
+namespace {
+
+// Letters inserted, removed or replaced to turn a into b.
+size_t EditDistance(const std::string& a, const std::string& b) {
+  std::vector<size_t> row(b.size() + 1);
+  for (size_t j = 0; j <= b.size(); ++j)
+    row[j] = j;
+  for (size_t i = 1; i <= a.size(); ++i) {
+    size_t diagonal = row[0];
+    row[0] = i;
+    for (size_t j = 1; j <= b.size(); ++j) {
+      const size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+}  // namespace
+
+std::string CommandSet::Nearest(const std::string& word) const {
+  std::string best;
+  size_t bestDistance = std::max<size_t>(2, word.size() / 3) + 1;
+  for (const auto& [command, run] : commands_) {
+    const size_t d = EditDistance(word, command->get_name());
+    if (d < bestDistance) {
+      best = command->get_name();
+      bestDistance = d;
+    }
+  }
+  return best;
 }
 
 }  // namespace gaugecal::cli

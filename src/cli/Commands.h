@@ -33,6 +33,9 @@ class CommandSet {
   std::pair<const CLI::App*, const CommandRun*> Chosen() const;
   // Whether the session opens the --adapter gauge before the command runs.
   bool NeedsGauge(const CLI::App* command) const { return !withoutGauge_.count(command); }
+  // The command whose name is closest to a mistyped word (at most a third of its letters
+  // wrong, and at least two allowed); empty when none is.
+  std::string Nearest(const std::string& word) const;
 
  private:
   CLI::App& tool_;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "calibration/AccuracyTargets.h"
 #include "device/ModuleState.h"
 #include "panel/PanelActions.h"
 #include "platform/Platform.h"
@@ -152,7 +153,10 @@ void MeasureReported(sim::SimulatedGauge& gauge, std::vector<DemoReading>& readi
     }
     for (DemoReading& r : readings) {
       r.percent = r.kind != Kind::Cell && r.kind != Kind::Temperature;
-      r.target = r.kind == Kind::Cell ? 1.0 : r.kind == Kind::Current ? 0.2 : 0.1;
+      r.target = r.kind == Kind::Cell          ? kCellTargetMv
+                 : r.kind == Kind::Current     ? kCurrentTargetPercent
+                 : r.kind == Kind::Temperature ? kTemperatureTargetK
+                                               : kBatteryPackTargetPercent;
     }
   }
   // What the gauge reports, averaged over conversions; the current with the load applied.

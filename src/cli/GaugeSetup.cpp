@@ -31,6 +31,10 @@ bool StartCalibrationPanel(CliContext& context, panel::NBCal& nbcal) {
   const int64_t before = NoticesSoFar(context);
   nbcal.Startup(*context.link);
   if (nbcal.Outcome() != panel::StartupOutcome::Ready) {
+    // The panel's own message asks for a restart of a window; on the command line the next
+    // step is the unseal command.
+    if (nbcal.Outcome() == panel::StartupOutcome::Sealed)
+      context.err << "warning: the gauge is Sealed; unseal it first: gaugecal unseal\n";
     context.err << "warning: the panel's start-up did not end ready; nothing was calibrated.\n";
     return false;
   }

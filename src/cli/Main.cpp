@@ -79,6 +79,24 @@ std::string OutputName(const std::ostream& out) {
   return "standard output" + (ec ? std::string() : " (" + target.string() + ")");
 }
 
+// A parse error quotes the arguments it did not expect; the value of a --key is a secret and
+// is shown as asterisks.
+std::string WithoutKeys(std::string text, int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    std::string key;
+    if (arg == "--key" && i + 1 < argc)
+      key = argv[i + 1];
+    else if (arg.rfind("--key=", 0) == 0)
+      key = arg.substr(6);
+    if (key.empty())
+      continue;
+    for (size_t at = text.find(key); at != std::string::npos; at = text.find(key, at))
+      text.replace(at, key.size(), std::string(key.size(), '*'));
+  }
+  return text;
+}
+
 }  // namespace
 
 int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
@@ -97,9 +115,20 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
     }
     // A mistyped command leaves CLI11 saying only that a command is required; name the word.
     const std::vector<std::string> unknown = tool.remaining();
-    const bool unknownCommand = dynamic_cast<const CLI::RequiredError*>(&e) != nullptr &&
-                                tool.get_subcommands().empty() && !unknown.empty();
-    err << "gaugecal: " << (unknownCommand ? CLI::ExtrasError(unknown).what() : e.what()) << "\n";
+    const bool noCommand =
+        dynamic_cast<const CLI::RequiredError*>(&e) != nullptr && tool.get_subcommands().empty();
+    const bool unknownCommand = noCommand && !unknown.empty();
+    err << "gaugecal: "
+        << WithoutKeys(unknownCommand ? CLI::ExtrasError(unknown).what() : e.what(), argc, argv)
+        << "\n";
+    if (unknownCommand) {
+      const std::string nearest = commands.Nearest(unknown.front());
+      if (!nearest.empty())
+        err << "gaugecal: did you mean " << nearest << "?\n";
+    } else if (noCommand && argc == 1) {
+      err << "Usage: gaugecal [OPTIONS] COMMAND [OPTIONS]\nRun gaugecal --help for the "
+             "commands.\n";
+    }
     return kExitUsage;
   }
   const auto [command, run] = commands.Chosen();

@@ -61,6 +61,16 @@ void AddKeyOptions(CLI::App& command, KeyOptions& options) {
                    "print the key in the key + challenge line (hidden by default)");
 }
 
+std::string KeySource(const KeyOptions& options) {
+  if (options.key)
+    return "--key";
+  if (options.keyFile)
+    return "--key-file " + *options.keyFile;
+  if (std::getenv(kKeyEnvironment))
+    return kKeyEnvironment;
+  return "the default key";
+}
+
 std::optional<std::string> ResolveKey(const KeyOptions& options, CliContext& context) {
   if (options.key)
     return *options.key;
@@ -114,6 +124,11 @@ int RunModeChange(CliContext& c, int option, const KeyOptions* keyOptions) {
   const std::string challenge = p[Id::txtSealRandomfromDevice].text;
   const std::string keyAndChallenge =
       challenge.empty() ? "" : KeyAndChallenge(*key, challenge, keyOptions && keyOptions->showKey);
+  // The answer went to the gauge and the mode did not follow: the key is the likely cause.
+  if (!ok && answered && keyOptions && !challenge.empty()) {
+    c.err << "warning: the gauge is still " << p[Id::lblSealStatus].text
+          << ": it did not accept the key from " << KeySource(*keyOptions) << "\n";
+  }
   if (c.options.json) {
     nlohmann::ordered_json j;
     j["requested"] = Requested(option);

@@ -25,6 +25,10 @@ void AddKeyOptions(CLI::App& command, KeyOptions& options);
 // read.
 std::optional<std::string> ResolveKey(const KeyOptions& options, CliContext& context);
 
+// Where ResolveKey takes the key from, as a warning names it: "--key", "--key-file FILE",
+// "GAUGECAL_KEY" or "the default key".
+std::string KeySource(const KeyOptions& options);
+
 // The panel's start-up on the session's host link; false when the gauge did not answer.
 bool StartPanel(security::Authk18& panel, CliContext& context);
 

@@ -180,6 +180,7 @@ std::string SaveBackup(const Backup& backup, std::string& error) {
       error = path + ": " + error;
       return {};
     }
+    Module().backupsSaved.push_back({path, backup.kind == BackupKind::CalibrationArea});
     return path;
   }
   error = stem + ": too many backups in one second";

@@ -23,6 +23,12 @@ struct CalAreaRead {
   std::string backupFile;  // where it was saved; empty until then
 };
 
+// A backup file saved before a data flash write in this process.
+struct SavedBackup {
+  std::string path;
+  bool calibrationArea = true;  // false: absolute rows
+};
+
 struct ModuleState {
   Platform* platform = nullptr;  // sleeps, waits, message boxes
   HostLink* hostLink = nullptr;  // every bus transfer
@@ -56,6 +62,7 @@ struct ModuleState {
   // and the outcome of a rollback, shown after the calibration's own messages.
   std::string backupDir;
   CalAreaRead calAreaRead;
+  std::vector<SavedBackup> backupsSaved;  // in the order they were saved
   std::string writeOutcomeNotice;
   int quietMessages = 0;  // above 0: messages are not shown (a rollback's own write)
 

@@ -11,9 +11,12 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "calibration/CalibrationSession.h"
 #include "panel/NBCalControls.h"
+#include "panel/Plausibility.h"
 
 namespace gaugecal {
 class HostLink;
@@ -84,6 +87,12 @@ class NBCal {
   // A control by name and array index (-1 for a single control), or nullptr.
   Control* Find(const std::string& name, int index = -1);
 
+  // Asked before an action goes on with references that do not fit the gauge's readings;
+  // without one the actions run on the page's own checks alone.
+  void SetPlausibilityQuestion(PlausibilityQuestion question) {
+    plausibilityQuestion_ = std::move(question);
+  }
+
   int AddObserver(ControlObserver observer) { return notifier_.Add(std::move(observer)); }
   void RemoveObserver(int id) { notifier_.Remove(id); }
 
@@ -105,6 +114,9 @@ class NBCal {
   void ShowMeasurements(const DeviceMeasurements& measured);
   void RefreshMeasuredBoxes();
 
+  // The plausibility guard (NBCalActions.cpp): true when the action may go on.
+  bool ReferencesPlausible(const std::vector<ReferenceReading>& pairs);
+
   ChangeNotifier notifier_;
   NBCalControls c_;
   int16_t targetAddress_ = 0;
@@ -113,6 +125,7 @@ class NBCal {
   StartupOutcome outcome_ = StartupOutcome::NotStarted;
   bool calibrating_ = false;  // between EnterCalibrationMode and ExitCalibrationMode
   bool ticking_ = false;      // a scan tick is running
+  PlausibilityQuestion plausibilityQuestion_;
 };
 
 }  // namespace gaugecal::panel

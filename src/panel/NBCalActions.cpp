@@ -34,6 +34,12 @@ constexpr double kMinMeasuredPackMv = 3000.0;
 constexpr double kMaxCurrentMa = 4000.0;
 constexpr double kMinCurrentMa = 0.01;
 
+// CEDV_PLUS shows its battery and pack voltage from the raw calibration block, in converter
+// counts: there is no reading in millivolts to hold a reference against.
+bool VoltageReadingsInMillivolts() {
+  return Module().calConfig.DFType != DfType::CEDV_PLUS;
+}
+
 bool IsErrRd(const Control& box) {
   return box.Text() == kErrRd;
 }
@@ -44,6 +50,13 @@ void ShowConversionFailure(const InvalidEntry& e, const char* title) {
 }
 
 }  // namespace
+
+bool NBCal::ReferencesPlausible(const std::vector<ReferenceReading>& pairs) {
+  if (!plausibilityQuestion_)
+    return true;
+  const std::vector<ReferenceReading> implausible = Implausible(pairs);
+  return implausible.empty() || plausibilityQuestion_(implausible);
+}
 
 void NBCal::btnCalibrate_Click() {
   ModuleState& m = Module();
@@ -191,6 +204,19 @@ void NBCal::btnCalibrate_Click() {
     c_.tmrScan.SetEnabled(true);
     return;
   }
+  std::vector<ReferenceReading> pairs;
+  if (r.voltageSelected) {
+    for (size_t row = 0; row < 4 && static_cast<int>(row) < m.CellCount; ++row)
+      pairs.push_back({c_.lblCell[row].Caption(), ReferenceKind::Voltage, c_.txtVoltage[row].Text(),
+                       c_.txtCalMeasVoltage[row].Text()});
+  }
+  if (m.calConfig.BatteryVSupported && VoltageReadingsInMillivolts())
+    pairs.push_back({"Battery Voltage", ReferenceKind::Voltage, c_.txtBatVoltageActual.Text(),
+                     c_.txtBatMeasured.Text()});
+  if (!ReferencesPlausible(pairs)) {
+    EnableControls();
+    return;
+  }
   if (RunCalibration(r, Hooks()) == 0)
     c_.imgCalDoneBox.SetVisible(true);
 }
@@ -231,7 +257,9 @@ void NBCal::btnPackVoltage_Click() {
           "Pack Voltage measured by gauge is low. Please connect a voltage source to Pack +");
       return false;
     }
-    return true;
+    return !VoltageReadingsInMillivolts() ||
+           ReferencesPlausible(
+               {{"Pack Voltage", ReferenceKind::Voltage, actualBox.Text(), measuredBox.Text()}});
   };
   if (RunCalibration(r, Hooks(), check) == 0)
     c_.imgPackVoltage.SetVisible(true);
@@ -274,7 +302,8 @@ void NBCal::btnPackCurrent_Click() {
       return false;
     }
     r.currentActual = actualBox.Text();
-    return true;
+    return ReferencesPlausible(
+        {{"Current", ReferenceKind::Current, actualBox.Text(), c_.txtMeasuredCurrent.Text()}});
   };
   if (RunCalibration(r, Hooks(), check) == 0)
     c_.ImgPackCurrent.SetVisible(true);

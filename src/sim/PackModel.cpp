@@ -60,12 +60,19 @@ double ValueOr(const GaugeFlash& flash, const Param* p, double fallback) {
   return p ? flash.Get(*p) : fallback;
 }
 
+// The load at a conversion, drifting when the scenario says so.
+double CurrentMa(const Scenario& s, uint64_t tick) {
+  return s.currentMa +
+         s.currentDriftMaPerS * static_cast<double>(tick) * kConversionPeriodMs / 1000.0;
+}
+
 // Shorted inputs leave only the counter's own offset; connected ones add the board's leakage
 // and the voltage across the sense resistor (mA x mOhm = uV).
 int16_t CoulombCount(const Scenario& s, uint64_t tick, bool offsetOutput) {
   double cc = s.ccOffsetCounts + Noise(s, tick, kChCoulomb);
   if (!offsetOutput)
-    cc += s.boardOffsetCounts + s.currentMa * s.senseResistorMilliohm * kCcCountsPerMicrovolt;
+    cc +=
+        s.boardOffsetCounts + CurrentMa(s, tick) * s.senseResistorMilliohm * kCcCountsPerMicrovolt;
   return Clamp<int16_t>(cc);
 }
 

@@ -76,6 +76,7 @@ struct Scenario {
   std::array<double, 4> cellMv{};         // true voltage of each cell, mV
   std::optional<double> packMv;           // pack connector voltage; default: the stack
   double currentMa = 0.0;                 // through the sense resistor; discharge negative
+  double currentDriftMaPerS = 0.0;        // the load drifting: added per second since power-up
   std::array<double, 5> temperatureC{};   // internal, TS1, TS2, TS3, TS4
   double stateOfCharge = 75.0;            // percent, as 0x0D reports it
   double remainingMah = 4000.0;           // charge in the pack at power-up, mAh (0x0F)

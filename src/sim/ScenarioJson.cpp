@@ -33,6 +33,7 @@ bool ReadPack(JsonFields& f, Scenario& s) {
     s.packMv = pack;
   }
   f.Number("currentMa", s.currentMa, -15000.0, 15000.0);
+  f.Number("currentDriftMaPerS", s.currentDriftMaPerS, -1000.0, 1000.0);
   f.Numbers("temperatureC", s.temperatureC, -40.0, 125.0);
   f.Number("stateOfCharge", s.stateOfCharge, 0.0, 255.0);
   f.Number("remainingMah", s.remainingMah, 0.0, 65535.0);
@@ -260,6 +261,7 @@ std::optional<Scenario> ParseScenario(const std::string& text, const std::string
               "cellMv",
               "packMv",
               "currentMa",
+              "currentDriftMaPerS",
               "temperatureC",
               "stateOfCharge",
               "senseResistorMilliohm",

@@ -111,6 +111,10 @@ TEST(BackupRestore, RefusesAndWritesNothing) {
   const Station qspan("QSPAN");
   const std::string otherFamily = s.dir.Path("qspan.json");
   ASSERT_EQ(qspan.Run({"backup", "--out", otherFamily}).status, 0);
+  // Another family with an image of the same length: only the family tells them apart.
+  const Station plus("CEDV_PLUS");
+  const std::string sameLength = s.dir.Path("plus.json");
+  ASSERT_EQ(plus.Run({"backup", "--out", sameLength}).status, 0);
   const Station a06("RN44K18", R"(, "identification": "0A 06 01 02 00 03 00 00 00 00 01 00 1B")");
   const std::string otherGauge = s.dir.Path("a06.json");
   ASSERT_EQ(a06.Run({"backup", "--out", otherGauge}).status, 0);
@@ -129,10 +133,11 @@ TEST(BackupRestore, RefusesAndWritesNothing) {
       {damagedFile, false, " does not match its SHA-256: it is damaged or was edited."},
       {damagedFile, true, " does not match its SHA-256: it is damaged or was edited."},
       {otherFamily, false,
-       " is of a QSPAN gauge, but the connected gauge is RN44K18 (--force writes it anyway)."},
-      {otherFamily, true,
-       " holds 32 bytes at address 0, but the calibration Dataflash of the "
-       "connected gauge is 64 bytes at address 0."},
+       " is of a QSPAN gauge, but the connected gauge is RN44K18: another family keeps other "
+       "parameters at these bytes, so it is not written, --force or not."},
+      {otherFamily, true, " is of a QSPAN gauge, but the connected gauge is RN44K18: "},
+      {sameLength, false, " is of a CEDV_PLUS gauge, but the connected gauge is RN44K18: "},
+      {sameLength, true, " is of a CEDV_PLUS gauge, but the connected gauge is RN44K18: "},
       {otherGauge, false, " is of a gauge identified as A06 "},
       {notBackup, false, " is not a gaugecal data flash backup."},
       {s.dir.Path("missing.json"), false, " does not exist."},
@@ -150,10 +155,24 @@ TEST(BackupRestore, RefusesAndWritesNothing) {
     EXPECT_NE(r.err.find("Nothing was written to the gauge."), std::string::npos) << r.err;
     EXPECT_EQ(s.Flash(), calibrated);
   }
-  // The technician may put another gauge's constants in on purpose.
+  // The technician may put another gauge's constants of the same family in on purpose; what
+  // the gauge held is saved first and named.
   const CliResult forced = s.Run({"restore", otherGauge, "--force"});
   EXPECT_EQ(forced.status, 0) << forced.err;
   EXPECT_NE(s.Flash(), calibrated);
+  ASSERT_NE(forced.out.find("\nbackup: " + s.dir.Path("backups") + "/RN44K18-A05-"),
+            std::string::npos)
+      << forced.out;
+  // An existing --out file is not overwritten without --force.
+  const std::string old = s.dir.Write("old.json", "{}");
+  const CliResult again = s.Run({"backup", "--out", old});
+  EXPECT_EQ(again.status, 1);
+  EXPECT_EQ(again.err, "message: The backup file " + old +
+                           " exists already; it may be the only copy of another gauge's "
+                           "constants, so it is not overwritten (--force overwrites it).\n");
+  EXPECT_EQ(ReadFile(old), "{}");
+  EXPECT_EQ(s.Run({"backup", "--out", old, "--force"}).status, 0);
+  EXPECT_EQ(json::parse(ReadFile(old))["family"], "RN44K18");
 }
 
 TEST(BackupRestore, NoBackupNoWrite) {

@@ -36,6 +36,7 @@ TEST(CliSecurity, KeySourcesAndExitStatuses) {
   const std::string pasted = dir.Write("pasted.key", std::string(" \n\t") + kOtherKey + " \r\n\n");
   const std::string inside = dir.Write("inside.key", "00112233 445566778899AABBCCDDEEFF\n");
   const std::string none = dir.Path("none");
+  const std::string wrong = dir.Write("wrong.key", std::string(kDefaultKey) + "\n");
   const struct {
     std::vector<std::string> args;
     const char* environment;  // GAUGECAL_KEY
@@ -54,6 +55,12 @@ TEST(CliSecurity, KeySourcesAndExitStatuses) {
       {{"seal"}, nullptr, 0, "message: Device is already sealed. Nothing to do.\n"},
       {{"unseal", "--sim-scenario", full}, nullptr, 0, "message: Device is not sealed. Nothing to do.\n"},
       {{"auth", "--key", kOtherKey, "--key-file", pasted}, nullptr, 2, "gaugecal: --key excludes --key-file\n"},
+      // A key the gauge does not take: the warning names where it came from.
+      {{"unseal"}, nullptr, 1, "warning: the gauge is still Sealed: it did not accept the key from the default key\n"},
+      {{"full-access", "--key", kDefaultKey}, nullptr, 1, "warning: the gauge is still Sealed: it did not accept the key from --key\n"},
+      {{"unseal", "--key-file", wrong}, nullptr, 1, "warning: the gauge is still Sealed: it did not accept the key from --key-file " + wrong + "\n"},
+      {{"unseal"}, kDefaultKey, 1, "warning: the gauge is still Sealed: it did not accept the key from GAUGECAL_KEY\n"},
+      {{"auth"}, nullptr, 1, "warning: the gauge did not authenticate with the key from the default key\n"},
       // clang-format on
   };
   for (const auto& c : cases) {

@@ -56,6 +56,8 @@ TEST(Cli, EveryCommandOnEveryGauge) {
       std::tie(status, shown) = Gaugecal({raw.begin(), raw.end() - !offset}, trace);
       EXPECT_EQ(status, 0) << shown;
       EXPECT_THAT(shown, HasSubstr(offset ? "\"offset\": true" : "\"offset\": false"));
+      EXPECT_THAT(shown, ::testing::Not(HasSubstr("\"unit\": \"mV\""))) << "raw counts";
+      EXPECT_THAT(shown, HasSubstr("\"unit\": \"counts\""));
       EXPECT_EQ(Count(shown, "MAC:002D"), i < 2 ? 0 : 2);
       std::istringstream steps(shown.substr(shown.find('|')));
       std::string last;
@@ -114,10 +116,12 @@ TEST(Cli, CalibrateReportsTheTableAndARefusalWritesNothing) {
       Gaugecal({"--json", "calibrate", "board-offset", "--adapter", "sim:QSPAN"}, dir.Path("t"));
   ASSERT_EQ(status, 0) << shown;
   const auto j = nlohmann::json::parse(shown.substr(0, shown.find('|')));
-  EXPECT_EQ(j.size(), 5U);
+  EXPECT_EQ(j.size(), 7U);
   EXPECT_EQ(j["action"].get<std::string>() + j["done"].dump() + j["messages"].dump(),
             "board-offset"
             "true[]");
+  EXPECT_EQ(j["check"].size(), 1U);
+  EXPECT_TRUE(j["backup"].is_string());
   EXPECT_EQ(j["before"]["Board Offset"], "0");
   EXPECT_NE(j["after"]["Board Offset"], "0");
   EXPECT_EQ(j["before"]["CC Offset"], j["after"]["CC Offset"]);
@@ -144,7 +148,7 @@ TEST(Cli, CalibrateReportsTheTableAndARefusalWritesNothing) {
            {{"calibrate", vt},
             "message: Voltage and Temperature calibration selected but no check boxes checked. "
             "There is nothing to do."},
-           {{"calibrate", vt, "--cell", "2=4,000"},
+           {{"calibrate", vt, "--cell", "1=3902", "--cell", "2=4,000"},
             "message: Invalid value entered! Error description: \"4,000\" for the actual voltage "
             "of Cell 1 + 2 is not a number"},
            {{"calibrate", vt, "--voltage", "--battery", "8000"},
@@ -174,6 +178,198 @@ TEST(Cli, CalibrateReportsTheTableAndARefusalWritesNothing) {
   EXPECT_THAT(ReadFile(dir.Path("t")), ::testing::EndsWith(R"("title":"Calibration"})"
                                                            "\n"))
       << "the message box keeps its title in the trace";
+}
+
+// No reference is assumed and each one must fit the gauge's reading: a missing one is refused
+// by the panel's own message with our hint, an implausible one by our warning naming --force;
+// neither writes anything and the run ends out of calibration mode. --force calibrates.
+TEST(Cli, CalibrateAssumesNoReferenceAndGuardsImplausibleOnes) {
+  TempDir dir;
+  const std::string load = dir.Write("load.json", R"({"currentMa": -1500})");
+  const std::string none = dir.Write("none.json", R"({"currentMa": 0})");
+  const std::string vt = "voltage-temperature";
+  const std::vector<std::string> cells = {"--cell", "1=3902", "--cell",
+                                          "2=7799", "--cell", "3=11704"};
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string first;  // the first line on standard error
+  };
+  for (Case c : std::vector<Case>{
+           {{"--sim-scenario", load, "calibrate", "current"},
+            1,
+            "message: Actual Current not entered for current calibration. Please enter actual "
+            "current.\nwarning: calibrate current needs --current MA"},
+           {{"calibrate", "pack-voltage"},
+            1,
+            "message: Please enter a value for measured Pack Voltage\nwarning: calibrate "
+            "pack-voltage needs --pack MV"},
+           {{"calibrate", vt, "--cell", "1=3902", "--cell", "2=7799"},
+            1,
+            "message: Measured Cell voltage not entered for cell 3. Please enter measured "
+            "voltage.\nwarning: calibrate voltage-temperature needs --cell 3=MV, --cell 4=MV"},
+           {{"calibrate", vt, "--voltage"},
+            1,
+            "message: Measured Cell voltage not entered for cell 1. Please enter measured "
+            "voltage.\nwarning: calibrate voltage-temperature needs --cell 1=MV, --cell 2=MV, "
+            "--cell 3=MV, --cell 4=MV"},
+           {{"--sim-scenario", load, "calibrate", "current", "--current", "1500"},
+            1,
+            "warning: Current: the reference of 1500 mA does not fit the gauge's reading of -15"},
+           {{"--sim-scenario", load, "calibrate", "current", "--current", "-1.5"},
+            1,
+            "warning: Current: the reference of -1.5 mA does not fit"},
+           {{"--sim-scenario", load, "calibrate", "current", "--current", "-1900"},
+            1,
+            "warning: Current: the reference of -1900 mA does not fit"},
+           {{"--sim-scenario", load, "calibrate", "current", "--current", "-1300"}, 0, ""},
+           {{"--sim-scenario", none, "calibrate", "current", "--current", "-2000"},
+            1,
+            "warning: Current: the reference of -2000 mA does not fit the gauge's reading of"},
+           {{"--sim-scenario", load, "calibrate", "current", "--current", "-1250", "--force"},
+            0,
+            ""},
+           {{"calibrate", "pack-voltage", "--pack", "17300"},
+            1,
+            "warning: Pack Voltage: the reference of 17300 mV does not fit"},
+           {{"calibrate", "pack-voltage", "--pack", "15603"}, 0, ""},
+           // CEDV_PLUS shows raw counts beside its pack box: nothing to hold the reference to.
+           {{"--adapter", "sim:CEDV_PLUS", "calibrate", "pack-voltage", "--pack", "11704"}, 0, ""},
+           {{"calibrate", vt, "--cell", "1=3902", "--cell", "2=3902", "--cell", "3=11704", "--cell",
+             "4=15603", "--force"},
+            1,
+            "message: Voltage entered for cell voltage 2 appears low."},
+           {{"calibrate", vt, "--cell", "1=3902", "--cell", "2=8700", "--cell", "3=11704", "--cell",
+             "4=15603"},
+            1,
+            "warning: Cell 1 + 2: the reference of 8700 mV does not fit"},
+       }) {
+    const auto [status, shown] = Gaugecal(c.args, dir.Path("t"));
+    EXPECT_EQ(status, c.status) << shown;
+    const std::string steps = shown.substr(shown.find('|'));
+    const int writes =
+        Count(steps, "WB:2F/32") + Count(steps, "WB:78/32") + Count(steps, "WB:58/64");
+    if (c.status != 0) {
+      EXPECT_THAT(shown, HasSubstr("Done:   no"));
+      EXPECT_THAT(shown, HasSubstr("\n" + c.first)) << shown;
+      EXPECT_EQ(writes, 0) << shown;
+      if (c.first.starts_with("warning: ")) {
+        EXPECT_THAT(shown, HasSubstr("; nothing was calibrated. Check the reference, or "
+                                     "calibrate anyway with --force.\n"));
+      }
+    } else {
+      EXPECT_GT(writes, 0) << shown;
+    }
+    // Calibration mode is toggled: entered and left again, or never entered.
+    EXPECT_EQ(Count(steps, "MAC:002D") % 2, 0) << "the run ends out of calibration mode";
+  }
+}
+
+// The check after calibration: fresh readings against the references and targets, in text and
+// JSON, with the backup; a load that drifts away after the calibration is outside its target:
+// exit 1 with the command that restores this run's backup, while the panel's done mark stays.
+TEST(Cli, CalibrationIsCheckedAfterwardsAndAMissedTargetNamesTheRestore) {
+  TempDir dir;
+  const std::string load = dir.Write("load.json", R"({"currentMa": -1500})");
+  const std::string drift =
+      dir.Write("drift.json", R"({"currentMa": -1500, "currentDriftMaPerS": 5})");
+  const std::string backups = dir.Path("backups");
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::vector<std::string> quantities;  // checked, in order
+    bool within;
+  };
+  for (const Case& c : std::vector<Case>{
+           {{"--sim-scenario", load, "calibrate", "current", "--current", "-1500"},
+            0,
+            {"Current"},
+            true},
+           {{"--sim-scenario", drift, "calibrate", "current", "--current", "-1500"},
+            1,
+            {"Current"},
+            false},
+           {{"calibrate", "board-offset"}, 0, {"No-load current"}, true},
+           {{"calibrate", "cc-offset"}, 0, {}, true},
+           {{"calibrate", "pack-voltage", "--pack", "15603"}, 0, {"Pack Voltage"}, true},
+           {{"calibrate", "voltage-temperature", "--cell", "1=3902", "--cell", "2=7799", "--cell",
+             "3=11704", "--cell", "4=15603", "--temp", "ext2=25.4"},
+            0,
+            {"Cell 1", "Cell 2", "Cell 3", "Cell 4", "Ext 2 Temp"},
+            true},
+       }) {
+    std::vector<std::string> args = {"--backup-dir", backups, "--json"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const auto [status, shown] = Gaugecal(args, dir.Path("t"));
+    EXPECT_EQ(status, c.status) << shown;
+    // The object on standard output, then the warnings on standard error.
+    const auto j = nlohmann::json::parse(shown.substr(0, shown.find("\n}\n") + 3));
+    EXPECT_TRUE(j["done"]) << shown;
+    std::vector<std::string> quantities;
+    for (const auto& q : j["check"]) {
+      quantities.push_back(q["quantity"]);
+      EXPECT_EQ(q["within"], c.within) << q;
+      EXPECT_NEAR(q["error"].get<double>(),
+                  q["errorUnit"] == "%"
+                      ? 100.0 * (q["reading"].get<double>() - q["reference"].get<double>()) /
+                            std::abs(q["reference"].get<double>())
+                      : q["reading"].get<double>() - q["reference"].get<double>(),
+                  1e-9);
+      EXPECT_EQ(std::abs(q["error"].get<double>()) <= q["target"].get<double>(), c.within);
+    }
+    EXPECT_EQ(quantities, c.quantities);
+    const std::string backup = j["backup"];
+    EXPECT_EQ(backup.rfind(backups + "/RN44K18-A05-", 0), 0U) << backup;
+    const std::string restore =
+        "; to go back to the constants before this run: gaugecal "
+        "--adapter sim:RN44K18 --sim-scenario " +
+        drift + " restore " + backup + "\n";
+    EXPECT_EQ(shown.find(restore) != std::string::npos, !c.within) << shown;
+  }
+  // Text: one check line per quantity and the backup on standard output.
+  const auto [status, shown] = Gaugecal({"--backup-dir", backups, "--sim-scenario", drift,
+                                         "calibrate", "current", "--current", "-1500"},
+                                        dir.Path("t"));
+  EXPECT_EQ(status, 1);
+  EXPECT_THAT(shown, ::testing::ContainsRegex("\ncheck: Current: reference -1500 mA, reading "
+                                              "-14[0-9.]+ mA, error \\+1\\.[0-9]+ % \\(target "
+                                              "0.2 %\\): OUTSIDE\nbackup: "));
+  EXPECT_THAT(shown, HasSubstr("warning: Current reads -14"));
+}
+
+// Messages that point the way on: usage without a command, the nearest command to a mistyped
+// one, the unseal command after the panel's sealed message.
+TEST(Cli, RefusalsNameTheNextStep) {
+  TempDir dir;
+  const std::string sealed = dir.Write("sealed.json", R"({"security": "Sealed"})");
+  for (const auto& [args, err] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+           {{},
+            "gaugecal: A subcommand is required\nUsage: gaugecal [OPTIONS] COMMAND "
+            "[OPTIONS]\nRun gaugecal --help for the commands.\n"},
+           {{"calibrat"},
+            "gaugecal: The following argument was not expected: calibrat\ngaugecal: did you "
+            "mean calibrate?\n"},
+           {{"unsael"},
+            "gaugecal: The following argument was not expected: unsael\ngaugecal: did you mean "
+            "unseal?\n"},
+           {{"xyzzy"}, "gaugecal: The following argument was not expected: xyzzy\n"},
+           // The value of a --key is never echoed.
+           {{"read", "--key", "00112233445566778899AABBCCDDEEFF"},
+            "gaugecal: The following arguments were not expected: " + std::string(32, '*') +
+                " --key\n"},
+           {{"read", "--key=0011"},
+            "gaugecal: The following argument was not expected: --key=****\n"},
+       }) {
+    const CliResult r = RunCli(args);
+    EXPECT_EQ(r.status, cli::kExitUsage);
+    EXPECT_EQ(r.err, err);
+  }
+  const CliResult r =
+      RunCli({"--virtual-time", "--sim-scenario", sealed, "calibrate", "cc-offset"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_THAT(r.err, HasSubstr("Close and restart Morvane after unsealing so device and firmware "
+                               "version is detected correctly.\nwarning: the gauge is Sealed; "
+                               "unseal it first: gaugecal unseal\n"));
 }
 
 // demo: five calibrations on every family, every reading within its target and no farther from

@@ -35,6 +35,9 @@ int RunAuth(CliContext& c, const KeyOptions& options) {
       challenge.empty() ? "" : KeyAndChallenge(*key, challenge, options.showKey);
   const std::string status = p[Id::lblAuthenticationStatus].text;
   const bool ok = answered && status == kSuccess;
+  if (!ok && answered && !challenge.empty())
+    c.err << "warning: the gauge did not authenticate with the key from " << KeySource(options)
+          << "\n";
   if (c.options.json) {
     nlohmann::ordered_json j;
     j["challenge"] = challenge;

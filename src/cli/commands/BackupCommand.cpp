@@ -16,30 +16,48 @@ namespace gaugecal::cli {
 
 namespace {
 
-void Report(CliContext& c, const std::string& what, const std::string& file, bool ok) {
+// written: the run wrote data flash, after saving what it held to the backups of this run.
+void Report(CliContext& c, const std::string& what, const std::string& file, bool ok,
+            bool written) {
   const ModuleState& m = Module();
+  std::string backup;
+  for (const SavedBackup& saved : m.backupsSaved) {
+    if (written && saved.calibrationArea)
+      backup = saved.path;
+  }
   if (c.options.json) {
     nlohmann::ordered_json j;
     j["family"] = DfTypeName(m.calConfig.DFType);
     j["file"] = file;
     j["bytes"] = m.calAreaRead.image.size();
     j["ok"] = ok;
+    if (!backup.empty())
+      j["backup"] = backup;
     c.out << j.dump(2) << "\n";
-  } else if (ok) {
-    c.out << what << " " << file << "\n";
+    return;
   }
+  if (ok)
+    c.out << what << " " << file << "\n";
+  if (!backup.empty())
+    c.out << "backup: " << backup << "\n";
 }
 
-int RunBackup(CliContext& c, const std::string& out) {
+struct BackupOptions {
+  std::string out;
+  bool force = false;
+};
+
+int RunBackup(CliContext& c, const BackupOptions& o) {
   std::string saved;
-  const bool ok = SetUpGauge(c).configuration == 0 && BackUpCalibrationArea(out, saved) == 0;
-  Report(c, "Calibration Dataflash saved to", saved, ok);
+  const bool ok =
+      SetUpGauge(c).configuration == 0 && BackUpCalibrationArea(o.out, saved, o.force) == 0;
+  Report(c, "Calibration Dataflash saved to", saved, ok, false);
   return ok ? kExitOk : kExitFailed;
 }
 
 int RunRestore(CliContext& c, const std::string& file, bool force) {
   const bool ok = SetUpGauge(c).configuration == 0 && RestoreCalibrationArea(file, force) == 0;
-  Report(c, "Calibration Dataflash restored from", file, ok);
+  Report(c, "Calibration Dataflash restored from", file, ok, true);
   return ok ? kExitOk : kExitFailed;
 }
 
@@ -51,14 +69,14 @@ struct RestoreOptions {
 }  // namespace
 
 void AddBackupCommands(CommandSet& commands) {
-  auto out = std::make_shared<std::string>();
-  commands
-      .Add("backup",
-           "read the calibration Dataflash and save it to a backup file (by default a new file "
-           "in the backup folder)",
-           [out](CliContext& c) { return RunBackup(c, *out); })
-      .add_option("--out", *out, "the backup file to write")
-      ->type_name("FILE");
+  auto b = std::make_shared<BackupOptions>();
+  CLI::App& backup = commands.Add(
+      "backup",
+      "read the calibration Dataflash and save it to a backup file (by default a new file in "
+      "the backup folder)",
+      [b](CliContext& c) { return RunBackup(c, *b); });
+  backup.add_option("--out", b->out, "the backup file to write")->type_name("FILE");
+  backup.add_flag("--force", b->force, "overwrite the --out file when it exists");
 
   auto o = std::make_shared<RestoreOptions>();
   CLI::App& restore = commands.Add(
@@ -66,8 +84,9 @@ void AddBackupCommands(CommandSet& commands) {
       [o](CliContext& c) { return RunRestore(c, o->file, o->force); });
   restore.add_option("FILE", o->file, "the backup file")->required();
   restore.add_flag("--force", o->force,
-                   "write it although the file's family or identification differs from the "
-                   "connected gauge");
+                   "write it although the file's identification (firmware, build) differs from "
+                   "the connected gauge's; another family, image length or a damaged file is "
+                   "refused all the same");
 }
 
 }  // namespace gaugecal::cli

@@ -6,9 +6,11 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,9 +18,12 @@
 #include "cli/GaugeSetup.h"
 #include "cli/JsonOutput.h"
 #include "cli/Progress.h"
+#include "device/Codecs.h"
 #include "device/ModuleState.h"
+#include "panel/CalibrationCheck.h"
 #include "panel/NBCal.h"
 #include "panel/PanelActions.h"
+#include "panel/Plausibility.h"
 
 namespace gaugecal::cli {
 
@@ -31,6 +36,27 @@ const std::map<std::string, CalibrationAction> kActions = {
     {"cc-offset", CalibrationAction::CCOffset},
     {"board-offset", CalibrationAction::BoardOffset},
 };
+// What each action needs, for calibrate --help.
+std::string ReferencesHelp() {
+  const auto percent = [](double fraction) { return std::to_string(std::lround(fraction * 100)); };
+  return "References: no reference is assumed; each box the options do not fill stays empty "
+         "and the panel refuses it.\n"
+         "  voltage-temperature  --cell N=MV for every cell in use (N = 1 .. cell count) with "
+         "voltage calibration (--cell or --voltage); --battery MV where the gauge measures a "
+         "battery voltage (then also the top --cell with temperatures alone); --temp "
+         "SENSOR=DEGC for each sensor\n"
+         "  pack-voltage         --pack MV\n"
+         "  current              --current MA, discharge negative (-1500, not -1.5)\n"
+         "  cc-offset, board-offset  no reference: no current flowing\n"
+         "--cell N is the stack voltage from ground to the top of cell N (cells 1 to N "
+         "together), not the voltage of cell N alone.\n"
+         "Each reference must fit the gauge's own reading (current: same sign, within " +
+         percent(panel::kPlausibleCurrentFraction) + " % of the reference; voltages: within " +
+         percent(panel::kPlausibleVoltageFraction) +
+         " % of the reading); --force skips that "
+         "guard.";
+}
+
 const std::map<std::string, int> kSensors = {
     {"internal", 0}, {"ext1", 1}, {"ext2", 2}, {"ext3", 3}, {"ext4", 4}};
 
@@ -42,6 +68,7 @@ struct CalibrateOptions {
   std::string battery;
   std::string pack;
   std::string current;
+  bool force = false;  // skip the plausibility guard
   // Given on the command line (an empty text is a text too).
   CLI::Option* batteryGiven = nullptr;
   CLI::Option* packGiven = nullptr;
@@ -110,8 +137,100 @@ class Technician {
   CliContext& c_;
 };
 
+// The reference boxes start empty: a reference the command line does not give is not assumed
+// from the page's design defaults, so the page's own checks refuse it as not entered. Boxes a
+// technician cannot use keep their text: the page still converts the disabled cell rows
+// beyond the cell count, and nothing is calibrated against them.
+void ClearReferences(panel::NBCalControls& p) {
+  const auto clear = [](panel::Control& box) {
+    if (panel::Usable(box))
+      box.SetText("");
+  };
+  for (panel::Control& box : p.txtVoltage)
+    clear(box);
+  for (panel::Control& box : p.txtActualTemp)
+    clear(box);
+  clear(p.txtBatVoltageActual);
+  clear(p.txtPackActualVoltage);
+  clear(p.txtActualCurrent);
+}
+
+// After a run that did not come to its done mark: which references the action needed that the
+// command line did not give, so the next run can give them.
+void HintMissingReferences(CliContext& c, panel::NBCal& nbcal, const CalibrateOptions& o) {
+  const panel::NBCalControls& p = nbcal.Controls();
+  std::vector<std::string> missing;
+  const auto need = [&](const panel::Control& box, const std::string& option) {
+    if (panel::Usable(box) && box.Text().empty())
+      missing.push_back(option);
+  };
+  switch (kActions.at(o.action)) {
+    case CalibrationAction::VoltageTemperature: {
+      const int cells = Module().CellCount;
+      if (p.chkVoltageCal.Checked()) {
+        for (int n = 1; n <= cells && n <= 4; ++n)
+          need(p.txtVoltage[static_cast<size_t>(n - 1)], "--cell " + std::to_string(n) + "=MV");
+      } else if (Module().calConfig.BatteryVSupported && cells >= 1 && cells <= 4) {
+        need(p.txtVoltage[static_cast<size_t>(cells - 1)],
+             "--cell " + std::to_string(cells) + "=MV");
+      }
+      if (Module().calConfig.BatteryVSupported)
+        need(p.txtBatVoltageActual, "--battery MV");
+      break;
+    }
+    case CalibrationAction::PackVoltage:
+      need(p.txtPackActualVoltage, "--pack MV");
+      break;
+    case CalibrationAction::PackCurrent:
+      need(p.txtActualCurrent, "--current MA");
+      break;
+    case CalibrationAction::CCOffset:
+    case CalibrationAction::BoardOffset:
+      break;
+  }
+  if (missing.empty())
+    return;
+  std::string list;
+  for (const std::string& option : missing)
+    list += (list.empty() ? "" : ", ") + option;
+  c.err << "warning: calibrate " << o.action << " needs " << list
+        << " (see gaugecal calibrate --help); no reference is assumed.\n";
+}
+
+// A stack row typed with one cell's voltage: nearer the gauge's stack reading divided by the
+// cells in it than the reading itself. The page calls it low, which does not say why.
+void HintStackRows(CliContext& c, const panel::NBCal& nbcal) {
+  const panel::NBCalControls& p = nbcal.Controls();
+  if (!p.chkVoltageCal.Checked())
+    return;
+  for (int n = 2; n <= Module().CellCount && n <= 4; ++n) {
+    const auto i = static_cast<size_t>(n - 1);
+    const std::optional<double> typed = ParseDecimal(p.txtVoltage[i].Text());
+    const std::optional<double> stack = ParseDecimal(p.txtCalMeasVoltage[i].Text());
+    if (!typed || !stack || *stack <= 0.0)
+      continue;
+    if (std::fabs(*typed - *stack / n) < std::fabs(*typed - *stack)) {
+      c.err << "warning: --cell " << n << " is the stack of cells 1 to " << n
+            << " (the gauge reads " << p.txtCalMeasVoltage[i].Text() << " mV there), not cell " << n
+            << " alone.\n";
+    }
+  }
+}
+
+// The plausibility guard's question, answered No with one warning per reference: the command
+// line has no one to ask, and --force is the considered Yes.
+panel::PlausibilityQuestion RefuseImplausible(CliContext& c) {
+  return [&c](const std::vector<panel::ReferenceReading>& implausible) {
+    for (const panel::ReferenceReading& r : implausible)
+      c.err << "warning: " << panel::ImplausibleText(r)
+            << "; nothing was calibrated. Check the reference, or calibrate anyway with --force.\n";
+    return false;
+  };
+}
+
 bool EnterTexts(CliContext& c, panel::NBCal& nbcal, const CalibrateOptions& o) {
   panel::NBCalControls& p = nbcal.Controls();
+  ClearReferences(p);
   Technician t(c);
   const std::map<std::string, int> cellKeys = {{"1", 0}, {"2", 1}, {"3", 2}, {"4", 3}};
   for (const std::string& cell : o.cells) {
@@ -136,8 +255,31 @@ bool EnterTexts(CliContext& c, panel::NBCal& nbcal, const CalibrateOptions& o) {
          (!given(o.currentGiven) || t.Type(p.txtActualCurrent, o.current, "a current"));
 }
 
-void Report(CliContext& c, const CalibrateOptions& o, bool done,
+struct Outcome {
+  bool done = false;
+  std::vector<panel::CheckedQuantity> check;
+  std::vector<std::string> backups;  // the backup files of this run's data flash writes
+  std::string calAreaBackup;         // the last of them that holds the calibration area
+};
+
+nlohmann::ordered_json CheckJson(const std::vector<panel::CheckedQuantity>& check) {
+  nlohmann::ordered_json array = nlohmann::ordered_json::array();
+  for (const panel::CheckedQuantity& q : check) {
+    array.push_back({{"quantity", q.quantity},
+                     {"reference", q.reference},
+                     {"reading", q.reading},
+                     {"error", q.error},
+                     {"target", q.target},
+                     {"within", q.within},
+                     {"unit", q.unit},
+                     {"errorUnit", q.errorUnit}});
+  }
+  return array;
+}
+
+void Report(CliContext& c, const CalibrateOptions& o, const Outcome& outcome,
             const nlohmann::ordered_json& before, const nlohmann::ordered_json& after) {
+  const bool done = outcome.done;
   if (c.options.json) {
     nlohmann::ordered_json j;
     j["action"] = o.action;
@@ -147,11 +289,20 @@ void Report(CliContext& c, const CalibrateOptions& o, bool done,
       j["messages"].push_back(m.text);
     j["before"] = before;
     j["after"] = after;
+    j["check"] = CheckJson(outcome.check);
+    if (!outcome.calAreaBackup.empty())
+      j["backup"] = outcome.calAreaBackup;
+    if (outcome.backups.size() > 1)
+      j["backups"] = outcome.backups;
     WriteJson(c.out, j);
     return;
   }
   c.out << "Action: " << o.action << "\n"
         << "Done:   " << (done ? "yes" : "no") << "\n";
+  for (const panel::CheckedQuantity& q : outcome.check)
+    c.out << "check: " << panel::CheckLine(q) << "\n";
+  for (const std::string& backup : outcome.backups)
+    c.out << "backup: " << backup << "\n";
   if (before.empty() && after.empty())
     return;
   const auto row = [&c](std::string name, const std::string& was, const std::string& now) {
@@ -178,17 +329,68 @@ bool Calibrate(CliContext& c, const CalibrateOptions& o, panel::NBCal& nbcal) {
   nbcal.tmrScan_Timer();
   if (!EnterTexts(c, nbcal, o))
     return false;
+  if (!o.force)
+    nbcal.SetPlausibilityQuestion(RefuseImplausible(c));
   ProgressLine progress(c, std::string("Calibrating: ") + o.action);
-  return panel::Press(nbcal, action) && panel::ControlsOf(nbcal, action).doneImage.Visible();
+  const bool done =
+      panel::Press(nbcal, action) && panel::ControlsOf(nbcal, action).doneImage.Visible();
+  if (!done) {
+    HintStackRows(c, nbcal);
+    HintMissingReferences(c, nbcal, o);
+  }
+  return done;
+}
+
+// The command that writes this run's backup back, with the global options that reach the
+// same gauge.
+std::string RestoreCommand(const CliContext& c, const std::string& backup) {
+  std::string command = "gaugecal --adapter " + c.options.adapter;
+  if (!c.options.simScenario.empty())
+    command += " --sim-scenario " + c.options.simScenario;
+  if (!c.options.appDir.empty())
+    command += " --appdir " + c.options.appDir;
+  return command + " restore " + backup;
 }
 
 int RunCalibrate(CliContext& c, const CalibrateOptions& o) {
   panel::NBCal nbcal;
   const bool started = StartCalibrationPanel(c, nbcal);
   const nlohmann::ordered_json before = CalibrationRows(nbcal);
-  const bool done = started && Calibrate(c, o, nbcal);
-  Report(c, o, done, before, CalibrationRows(nbcal));
-  return done ? kExitOk : kExitFailed;
+  Outcome outcome;
+  outcome.done = started && Calibrate(c, o, nbcal);
+  if (outcome.done) {
+    ProgressLine progress(c, "Checking the calibration");
+    outcome.check = panel::CheckCalibration(nbcal, kActions.at(o.action));
+  }
+  for (const SavedBackup& saved : Module().backupsSaved) {
+    outcome.backups.push_back(saved.path);
+    if (saved.calibrationArea)
+      outcome.calAreaBackup = saved.path;
+  }
+  bool within = true;
+  for (const panel::CheckedQuantity& q : outcome.check) {
+    if (!q.within) {
+      within = false;
+      c.err << "warning: " << q.quantity << " reads " << q.reading << " " << q.unit
+            << " against the reference of " << q.reference << " " << q.unit
+            << " after calibration, outside its target of " << q.target << " " << q.errorUnit
+            << ".\n";
+    }
+  }
+  if (!outcome.done && !outcome.calAreaBackup.empty()) {
+    c.err << "warning: the calibration failed after writing the gauge; to go back to the "
+             "constants before this run: "
+          << RestoreCommand(c, outcome.calAreaBackup) << "\n";
+  }
+  if (!within) {
+    c.err << "warning: check the references and the bench, and calibrate again"
+          << (outcome.calAreaBackup.empty() ? "."
+                                            : "; to go back to the constants before this run: " +
+                                                  RestoreCommand(c, outcome.calAreaBackup))
+          << "\n";
+  }
+  Report(c, o, outcome, before, CalibrationRows(nbcal));
+  return outcome.done && within ? kExitOk : kExitFailed;
 }
 
 }  // namespace
@@ -199,6 +401,7 @@ void AddCalibrateCommand(CommandSet& commands) {
                                    "run one calibration through the calibration panel with the "
                                    "given references",
                                    [o](CliContext& c) { return RunCalibrate(c, *o); });
+  command.footer(ReferencesHelp() + "\n\n" + command.get_footer());
   std::vector<std::string> actions;
   for (const auto& [name, action] : kActions)
     actions.push_back(name);
@@ -207,12 +410,13 @@ void AddCalibrateCommand(CommandSet& commands) {
       ->check(CLI::IsMember(actions));
   command
       .add_option("--cell", o->cells,
-                  "cumulative stack voltage of cells 1..N in mV, into the box of row N (1-4); "
-                  "ticks voltage calibration")
+                  "stack voltage from ground to the top of cell N in mV (cells 1..N), into "
+                  "the box of row N (1-4); ticks voltage calibration")
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
       ->check(KeyedText({{"1", 0}, {"2", 1}, {"3", 2}, {"4", 3}}, "N"))
       ->type_name("N=TEXT");
-  command.add_flag("--voltage", o->voltage, "tick voltage calibration with the boxes as they are");
+  command.add_flag("--voltage", o->voltage,
+                   "tick voltage calibration; every cell row in use then needs its --cell");
   o->batteryGiven = command.add_option("--battery", o->battery, "actual battery voltage in mV")
                         ->type_name("TEXT");
   command
@@ -226,6 +430,8 @@ void AddCalibrateCommand(CommandSet& commands) {
   o->currentGiven =
       command.add_option("--current", o->current, "actual current in mA (discharge negative)")
           ->type_name("TEXT");
+  command.add_flag("--force", o->force,
+                   "calibrate even when a reference does not fit the gauge's own reading");
 }
 
 }  // namespace gaugecal::cli

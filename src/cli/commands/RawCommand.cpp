@@ -49,6 +49,12 @@ bool EnterRawMode(bool offset) {
   return true;
 }
 
+// Raw calibration values are converter counts, whatever unit the display table gives the row
+// ("mV" on the cell rows): printed as counts so nobody reads 12586 as millivolts.
+std::string RawUnit(const DisplayItem& item) {
+  return item.unit == "mV" ? "counts" : item.unit;
+}
+
 void PrintRows(CliContext& c, bool offset, bool ok) {
   const ModuleState& m = Module();
   const DisplayGroup& group = m.LiveTable[kLiveRawCal];
@@ -56,7 +62,7 @@ void PrintRows(CliContext& c, bool offset, bool ok) {
     nlohmann::ordered_json rows = nlohmann::ordered_json::array();
     for (const DisplayItem& item : group.items) {
       if (!item.name.empty())
-        rows.push_back({{"name", item.name}, {"value", item.value}, {"unit", item.unit}});
+        rows.push_back({{"name", item.name}, {"value", item.value}, {"unit", RawUnit(item)}});
     }
     nlohmann::ordered_json j;
     j["family"] = DfTypeName(m.calConfig.DFType);
@@ -73,7 +79,7 @@ void PrintRows(CliContext& c, bool offset, bool ok) {
         << m.calConfig.NumSamples << " blocks)\n";
   for (const DisplayItem& item : group.items) {
     if (!item.name.empty())
-      c.out << ValueRow("  ", item.name, 20, item.value, 8, item.unit);
+      c.out << ValueRow("  ", item.name, 20, item.value, 8, RawUnit(item));
   }
 }
 
