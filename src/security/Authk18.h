@@ -57,6 +57,9 @@ class Authk18 {
   static constexpr int kOptionUnseal = 1;
   static constexpr int kOptionFullAccess = 2;
 
+  // The tabs' titles, and the captions above each tab's controls.
+  static constexpr const char* kModeTab = "Seal/UnSeal/Full Access";
+  static constexpr const char* kAuthTab = "Authentication";
   static constexpr const char* kAuthTitle = "Device Authentication";
   static constexpr const char* kModeTitle = "Seal/Unseal/Full Access";
   static constexpr const char* kModeLabel = "Current Device Mode";

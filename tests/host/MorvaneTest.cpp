@@ -232,6 +232,44 @@ TEST(AuthView, AuthenticatesSealsUnsealsAndRefusesABadKey) {
   EXPECT_TRUE(app.messages.empty()) << app.messages.front();
 }
 
+// The key boxes as a technician types into them: a wrong character is selected once, by the
+// change that brought it, so what is typed after Backspace ends up as typed; a click on
+// Authenticate that leaves a refused key box gives that box's message only; the tabs carry
+// their titles and the captions above their controls.
+TEST(AuthView, KeyBoxesKeepWhatIsTypedAndARefusedBoxCancelsTheClick) {
+  Morvane app("sim:RN44K18");
+  app.window->Tabs()->setCurrentIndex(1);
+  auto* tabs = app.Find<QTabWidget>("ssTabAuth");
+  EXPECT_EQ(tabs->tabText(0).toStdString(), "Seal/UnSeal/Full Access");
+  EXPECT_EQ(tabs->tabText(1).toStdString(), "Authentication");
+  EXPECT_EQ(app.Text("lblModeCaption"), "Seal/Unseal/Full Access");
+  EXPECT_EQ(app.Text("lblAuthCaption"), "Device Authentication");
+  const auto retype = [&app](const char* name) {
+    app.Type(name, "0123456789ABCDEFx");
+    QTest::keyClick(app.Find<QLineEdit>(name), Qt::Key_Backspace);
+    QTest::keyClicks(app.Find<QLineEdit>(name), QStringLiteral("FEDCBA9876543210"));
+    return app.Text(name);
+  };
+  tabs->setCurrentIndex(0);
+  EXPECT_EQ(retype("txtUnsealKey"), "0123456789ABCDEFFEDCBA9876543210");
+  tabs->setCurrentIndex(1);
+  EXPECT_EQ(retype("txtAuthKey"), "0123456789ABCDEFFEDCBA9876543210");
+  app.Type("txtAuthKey", "0123456789ABCDEF");
+  app.Click("btnAuthenticate");
+  QApplication::processEvents();
+  EXPECT_EQ(app.messages,
+            std::vector<std::string>{"Length of Key needs to be 32 Hex characters long."});
+  EXPECT_TRUE(app.Find<QLineEdit>("txtAuthKey")->hasFocus());
+  EXPECT_EQ(app.Text("lblAuthenticationStatus"), "Progress") << "no authentication ran";
+  app.Type("txtAuthKey", "0123456789ABCDEFFEDCBA9876543210");
+  app.messages.clear();
+  app.Click("btnAuthenticate");
+  EXPECT_EQ(app.Text("lblAuthenticationStatus"), "Authentication Successful");
+  EXPECT_TRUE(app.messages.empty()) << app.messages.front();
+  app.Find<QAction>("openSHA1Calc")->trigger();
+  EXPECT_EQ(retype("txtKey"), "0123456789ABCDEFFEDCBA9876543210");
+}
+
 // Panel plug-ins load; every other file in the folder is reported in one line, and a window
 // with a plug-in that cannot be loaded shows it and keeps its connection.
 TEST(PluginShelf, LoadsPanelPluginsAndReportsEveryOtherFile) {

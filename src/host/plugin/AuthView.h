@@ -3,6 +3,7 @@
 // unseals or opens full access, tab 1 authenticates the gauge. Built with layouts from the
 // model's design texts; every state comes from the model, every input goes to it.
 
+#include <QPointer>
 #include <QWidget>
 #include <array>
 #include <string>
@@ -36,7 +37,8 @@ class AuthView : public QWidget, public HostPanel {
   HostLink& link_;
   security::Authk18 model_;
   std::array<QWidget*, static_cast<size_t>(Id::Count)> widgets_{};
-  bool validating_ = false;  // a key box is being checked (its message may take the focus)
+  bool validating_ = false;           // a key box is being checked (its message may take the focus)
+  QPointer<QWidget> cancelledPress_;  // the button whose press a refused key box cancels
 };
 
 }  // namespace gaugecal::host
