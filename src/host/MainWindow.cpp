@@ -27,6 +27,7 @@ constexpr const char* kSimulatedGauges[] = {"sim:RN44K18", "sim:CEDV_PLUS", "sim
                                             "sim:QSPAN"};
 constexpr int kGaugeAddress = 0x17;  // the panels fix it at start-up
 constexpr int kProgressPollMs = 200;
+constexpr int kMonitorHeightShare = 4;
 constexpr double kShowProgressAfterMs = 500.0;
 
 }  // namespace
@@ -55,6 +56,8 @@ MainWindow::MainWindow(QtPlatform& platform, HostOptions options)
   dock->setObjectName(QStringLiteral("busMonitorDock"));
   dock->setWidget(monitor_);
   addDockWidget(Qt::BottomDockWidgetArea, dock);
+  // A quarter of the height at first: the panels above keep the room they need.
+  QTimer::singleShot(0, this, [this, dock] { resizeDocks({dock}, {height() / 4}, Qt::Vertical); });
   connect(monitor_, &BusMonitor::problem, this,
           [this](const QString& text) { statusBar()->showMessage(text); });
 
@@ -190,8 +193,9 @@ void MainWindow::OpenPanels() {
     for (HostPanel* panel :
          plugin->CreatePanels(session_->Link(), platform_, session_->BackupDir())) {
       panels_.push_back(panel);
-      // A panel keeps its designed size; the tab scrolls when the window is smaller.
+      // A panel grows with the window; below the size its texts need, the tab scrolls.
       auto* scroll = new QScrollArea;
+      scroll->setWidgetResizable(true);
       scroll->setWidget(panel->Widget());
       tabs_->addTab(scroll, QString::fromStdString(panel->Caption()));
     }

@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
     };
   }
   host::MainWindow window(platform, options);
-  window.resize(1120, 940);
+  window.resize(1366, 768);  // the smallest screen a bench laptop has
   window.show();
   QTimer::singleShot(0, &window, [&] {
     window.Start();

@@ -26,6 +26,7 @@
 #include <functional>
 #include <memory>
 
+#include <QScrollBar>
 #include <QStatusBar>
 
 #include "adapters/OpenAdapter.h"
@@ -132,6 +133,83 @@ TEST(MorvaneWindow, StartsTheCalibrationPanelOnEverySimulatedFamily) {
     EXPECT_FALSE(grid->item(1, 1)->text().isEmpty());  // read from the gauge
     EXPECT_GT(app.TraceLines("ReadSMBusBlock_"), 0);   // the monitor saw the start-up
   }
+}
+
+// What a widget of the calibration panel must satisfy at the window's size: inside its parent,
+// clear of its visible siblings, and wide (or, wrapped, tall) enough for its text.
+std::vector<std::string> LayoutFaults(QWidget* root) {
+  std::vector<std::string> faults;
+  const auto name = [](const QWidget* w) { return w->objectName().toStdString(); };
+  for (QWidget* w : root->findChildren<QWidget*>()) {
+    if (!w->isVisibleTo(root) || w->objectName().isEmpty() || !w->parentWidget())
+      continue;
+    const QRect inParent = w->geometry();
+    if (!w->parentWidget()->rect().contains(inParent))
+      faults.push_back(name(w) + " leaves its container");
+    for (QObject* o : w->parentWidget()->children()) {
+      auto* other = qobject_cast<QWidget*>(o);
+      if (other && other != w && other->isVisibleTo(root) && !other->objectName().isEmpty() &&
+          other->geometry().intersects(inParent))
+        faults.push_back(name(w) + " overlaps " + name(other));
+    }
+    const QFontMetrics fm = w->fontMetrics();
+    if (auto* label = qobject_cast<QLabel*>(w); label && !label->text().isEmpty()) {
+      const bool fits = label->wordWrap()
+                            ? label->heightForWidth(label->width()) <= label->height()
+                            : fm.horizontalAdvance(label->text()) <= label->contentsRect().width();
+      if (!fits)
+        faults.push_back(name(w) + " cuts its text");
+    } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+      if (button->sizeHint().width() > button->width())
+        faults.push_back(name(w) + " cuts its caption");
+    } else if (auto* box = qobject_cast<QLineEdit*>(w)) {
+      if (fm.horizontalAdvance(box->text()) > box->width())
+        faults.push_back(name(w) + " cuts its text");
+    } else if (auto* table = qobject_cast<QTableWidget*>(w)) {
+      for (int row = 0; row < table->rowCount(); ++row)
+        for (int col = 0; col < table->columnCount(); ++col)
+          if (table->item(row, col) &&
+              fm.horizontalAdvance(table->item(row, col)->text()) > table->columnWidth(col))
+            faults.push_back(name(w) + " cuts row " + std::to_string(row));
+      if (table->verticalScrollBar()->maximum() > 0)
+        faults.push_back(name(w) + " hides rows");
+    }
+  }
+  return faults;
+}
+
+// At 1366x768 on every family and both pages: every control of the panel shown, in place and
+// with its whole text; the scan and the read button fill the measured boxes.
+TEST(MorvaneWindow, EveryControlFitsAt1366x768AndTheScanFillsTheMeasuredBoxes) {
+  Morvane app("sim:CEDV");
+  app.window->resize(1366, 768);
+  for (const std::string adapter : {"sim:CEDV", "sim:QSPAN", "sim:RN44K18", "sim:CEDV_PLUS"}) {
+    SCOPED_TRACE(adapter);
+    for (QAction* a : app.Find<QMenu>("connectionMenu")->actions())
+      if (a->data().toString().toStdString() == adapter)
+        a->trigger();
+    auto* panel = app.Find<QWidget>("NBCal");
+    for (const int page : {1, 0}) {
+      app.Find<QTabBar>("SStabCal")->setCurrentIndex(page);
+      QApplication::processEvents();
+      EXPECT_EQ(LayoutFaults(panel), std::vector<std::string>{}) << "page " << page;
+    }
+    EXPECT_TRUE(app.Shown("btnRefreshGaugeData"));
+    EXPECT_TRUE(app.Shown("chkUpdates"));
+    app.Type("txtCalMeasVoltage(0)", "");
+    app.Click("chkUpdates");
+    QTest::qWait(2600);
+    app.Click("chkUpdates");
+    EXPECT_FALSE(app.Text("txtCalMeasVoltage(0)").empty());
+    EXPECT_NE(app.Text("txtCalMeasVoltage(0)"), "Err_Rd");
+    const bool reads = adapter == "sim:RN44K18" || adapter == "sim:CEDV_PLUS";
+    app.Type("txtCalMeasVoltage(0)", "");
+    app.Click("btnRefreshGaugeData");
+    if (reads) {  // the others read on the scan only
+      EXPECT_FALSE(app.Text("txtCalMeasVoltage(0)").empty());
+    }
+  }
+  EXPECT_TRUE(app.messages.empty()) << app.messages.front();
 }
 
 // One voltage and temperature calibration typed and clicked; and an entry the panel refuses,
