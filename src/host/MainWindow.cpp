@@ -74,6 +74,9 @@ MainWindow::MainWindow(QtPlatform& platform, HostOptions options)
   waitBar_->hide();
   statusBar()->addPermanentWidget(waitLabel_);
   statusBar()->addPermanentWidget(waitBar_);
+  securityMode_ = new QLabel(this);
+  securityMode_->setObjectName(QStringLiteral("securityMode"));
+  statusBar()->addPermanentWidget(securityMode_);
   statusBar()->addPermanentWidget(address_);
   statusBar()->addPermanentWidget(connection_);
 
@@ -193,6 +196,9 @@ void MainWindow::OpenPanels() {
     for (HostPanel* panel :
          plugin->CreatePanels(session_->Link(), platform_, session_->BackupDir())) {
       panels_.push_back(panel);
+      panel->SetStatusSink([this](const std::string& text) {
+        securityMode_->setText(QString::fromStdString(text));
+      });
       // A panel grows with the window; below the size its texts need, the tab scrolls.
       auto* scroll = new QScrollArea;
       scroll->setWidgetResizable(true);
@@ -206,6 +212,8 @@ void MainWindow::OpenPanels() {
 }
 
 void MainWindow::ClosePanels() {
+  if (securityMode_)
+    securityMode_->clear();  // the next panels read the mode of the gauge they start on
   std::vector<HostPanel*> panels;
   panels.swap(panels_);
   for (HostPanel* panel : panels) {

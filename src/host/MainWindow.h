@@ -67,6 +67,7 @@ class MainWindow : public QMainWindow {
   QActionGroup* adapters_ = nullptr;
   QMenu* tools_ = nullptr;  // the plug-ins' forms
   QLabel* connection_;
+  QLabel* securityMode_ = nullptr;
   QLabel* address_;
   QLabel* waitLabel_;
   QProgressBar* waitBar_;

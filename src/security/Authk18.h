@@ -95,6 +95,9 @@ class Authk18 {
   // gauge both ways.
   int16_t LastMode() const { return lastMode_; }
   bool LastModeReadOk() const { return lastModeReadOk_; }
+  // The last Go click took the gauge into Unsealed or Full Access from another mode: what the
+  // calibration panel read at its start-up (a sealed gauge) no longer holds.
+  bool OpenedByLastGo() const { return openedByLastGo_; }
 
  private:
   static Id OptionId(int index) {
@@ -117,6 +120,7 @@ class Authk18 {
   Controls<Id> controls_;
   int16_t lastMode_ = 0;
   bool lastModeReadOk_ = false;
+  bool openedByLastGo_ = false;
 };
 
 }  // namespace gaugecal::security

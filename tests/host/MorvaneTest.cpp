@@ -348,6 +348,32 @@ TEST(AuthView, KeyBoxesKeepWhatIsTypedAndARefusedBoxCancelsTheClick) {
   EXPECT_EQ(retype("txtKey"), "0123456789ABCDEFFEDCBA9876543210");
 }
 
+// The security mode stays in the status bar through start-up, seal and unseal; unsealing from
+// the Auth tab starts the calibration panel again, which fills its boxes from the gauge anew.
+TEST(AuthView, TheModeIsInTheStatusBarAndUnsealingRestartsTheCalibrationPanel) {
+  Morvane app("sim:RN44K18");
+  auto* mode = app.Find<QLabel>("securityMode");
+  EXPECT_EQ(mode->text().toStdString(), "Security mode: Unsealed");
+  app.Type("txtCellCount", "Cell Count");
+  app.window->Tabs()->setCurrentIndex(1);
+  const struct {
+    const char* option;
+    const char* shown;
+    const char* cellCount;  // what the calibration panel's box reads afterwards
+  } steps[] = {
+      {"optionAction(0)", "Security mode: Sealed", "Cell Count"},
+      {"optionAction(2)", "Security mode: Full Access", "4"},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.option);
+    app.Click(step.option);
+    app.Click("btnGo");
+    EXPECT_EQ(mode->text().toStdString(), step.shown);
+    EXPECT_EQ(app.Text("txtCellCount"), step.cellCount);
+  }
+  EXPECT_TRUE(app.messages.empty()) << app.messages.front();
+}
+
 // Panel plug-ins load; every other file in the folder is reported in one line, and a window
 // with a plug-in that cannot be loaded shows it and keeps its connection.
 TEST(PluginShelf, LoadsPanelPluginsAndReportsEveryOtherFile) {

@@ -56,11 +56,16 @@ AuthView::AuthView(HostLink& link) : link_(link) {
   model_.Panel().OnChanged([this](Id id) {
     if (QWidget* w = widgets_[static_cast<size_t>(id)])
       ApplyControlState(model_.Panel()[id], w);
+    if (id == Id::lblSealStatus && statusSink_)
+      statusSink_("Security mode: " + model_.Panel()[id].text);
   });
 }
 
 void AuthView::Startup() {
   model_.Show(link_);
+  // The label may read as before the start-up; the host's status bar shows it either way.
+  if (statusSink_)
+    statusSink_("Security mode: " + model_.Panel()[Id::lblSealStatus].text);
 }
 
 QLineEdit* AuthView::KeyBox(QFormLayout* form, Id id, const char* name) {
@@ -123,7 +128,11 @@ QWidget* AuthView::BuildModePage() {
   }
   auto* go = new QPushButton(Q(model_.Panel()[Id::btnGo].caption));
   go->setObjectName(QStringLiteral("btnGo"));
-  connect(go, &QPushButton::clicked, this, [this] { model_.btnGoClick(); });
+  connect(go, &QPushButton::clicked, this, [this] {
+    model_.btnGoClick();
+    if (model_.OpenedByLastGo() && opened_)
+      opened_();
+  });
   options->addWidget(go);
   Bind(Id::btnGo, go);
 
