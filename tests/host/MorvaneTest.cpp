@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDialog>
 #include <QElapsedTimer>
@@ -34,6 +35,7 @@
 #include "host/MainWindow.h"
 #include "host/PluginShelf.h"
 #include "host/QtPlatform.h"
+#include "host/TraceRow.h"
 #include "support/Bench.h"
 
 namespace gaugecal::host {
@@ -387,7 +389,7 @@ TEST(PluginShelf, LoadsPanelPluginsAndReportsEveryOtherFile) {
       {"", "", ""},
       {"not a plug-in\n", "README.txt", "No plug-in found in " + dir + "."},
       {GAUGECAL_OTHER_PLUGIN, "libother.so",
-       "The plug-in libother.so does not offer panels (interface org.gaugecal.PanelPlugin/2)."},
+       "The plug-in libother.so does not offer panels (interface org.gaugecal.PanelPlugin/3)."},
       {"no library\n", "libbroken.so", "The plug-in libbroken.so could not be loaded: "},
   };
   for (const auto& c : cases) {
@@ -415,7 +417,7 @@ TEST(PluginShelf, LoadsPanelPluginsAndReportsEveryOtherFile) {
 }
 
 // The filter shows one operation, saving writes what is shown, clearing forgets everything.
-TEST(BusMonitor, FiltersSavesAndClearsTheTrace) {
+TEST(BusMonitor, FiltersByKindSavesTheWholeTraceAndClears) {
   const std::vector<std::string> trace = {
       R"({"seq":1,"t_ms":0.0,"op":"ReadSMBusWord","cmd":10,"addr":23,"msb":0,"lsb":5,"status":0})",
       R"({"seq":2,"t_ms":0.1,"op":"Sleep","ms":3.0})",
@@ -425,28 +427,74 @@ TEST(BusMonitor, FiltersSavesAndClearsTheTrace) {
   BusMonitor monitor;
   for (const std::string& line : trace)
     monitor.Add(line);
-  auto* ops = monitor.findChild<QComboBox*>(QStringLiteral("busFilter"));
-  ASSERT_NE(ops, nullptr);
-  EXPECT_EQ(ops->count(), 4);  // all, and each operation once in the order first seen
-  EXPECT_EQ(ops->itemData(2).toString(), QStringLiteral("Sleep"));
+  auto* kinds = monitor.findChild<QComboBox*>(QStringLiteral("busFilter"));
+  ASSERT_NE(kinds, nullptr);
+  EXPECT_EQ(kinds->count(), 4);  // all, and each kind once in the order first seen
+  EXPECT_EQ(kinds->itemData(2).toString(), QStringLiteral("Sleep"));
+  EXPECT_EQ(kinds->itemData(3).toString(), QStringLiteral("Write word"));
+  auto* view = monitor.findChild<QTableWidget*>(QStringLiteral("busView"));
   test::TempDir dir;
   const std::string path = dir.Path("trace.jsonl");
+  std::string whole;
+  for (const std::string& line : trace)
+    whole += line + "\n";
   for (const auto& [filter, shown] : std::vector<std::pair<QString, std::vector<size_t>>>{
-           {"", {0, 1, 2, 3}}, {"Sleep", {1, 3}}, {"WriteSMBusWord_", {2}}, {"MsgBox", {}}}) {
+           {"", {0, 1, 2, 3}}, {"Sleep", {1, 3}}, {"Write word", {2}}, {"Message", {}}}) {
     SCOPED_TRACE(filter.toStdString());
     monitor.SetFilter(filter);
-    std::string expected;
+    std::vector<std::string> expected;
     for (size_t i : shown)
-      expected += trace[i] + "\n";
+      expected.push_back(trace[i]);
+    EXPECT_EQ(monitor.Shown(), expected);
+    EXPECT_EQ(view->rowCount(), static_cast<int>(shown.size()));
     ASSERT_TRUE(monitor.Save(QString::fromStdString(path)));
-    EXPECT_EQ(test::ReadFile(path), expected);
+    EXPECT_EQ(test::ReadFile(path), whole) << "the filter only hides rows";
   }
   monitor.SetFilter("");
+  view->selectRow(2);
+  monitor.CopySelected();
+  EXPECT_EQ(QApplication::clipboard()->text().toStdString(), trace[2] + "\n");
   monitor.Clear();
   EXPECT_TRUE(monitor.Shown().empty());
   monitor.Add(trace[1]);
   EXPECT_EQ(monitor.Shown(), std::vector<std::string>{trace[1]});
   EXPECT_FALSE(monitor.Save(QString::fromStdString(dir.Path("missing/trace.jsonl"))));
+}
+
+// A trace line in the monitor's words: the kind, hex with the command's name, the value in its
+// unit, and the status.
+TEST(TraceRow, DecodesWordsBlocksSleepsAndMessages) {
+  const struct {
+    const char* line;
+    TraceRow row;
+  } cases[] = {
+      // clang-format off
+      {R"({"seq":1,"t_ms":12.5,"op":"ReadSMBusWord","cmd":9,"addr":23,"msb":15,"lsb":60,"status":0})",
+       {"12.500", "Read word", "0x17", "0x09 Voltage", "0x0F3C", "3900 mV", "OK"}},
+      {R"({"seq":2,"t_ms":1,"op":"ReadSMBusWord","cmd":10,"addr":23,"msb":248,"lsb":48,"status":0})",
+       {"1.000", "Read word", "0x17", "0x0A Current", "0xF830", "-2000 mA", "OK"}},
+      {R"({"seq":3,"t_ms":2,"op":"ReadSMBusWord_","cmd":8,"addr":23,"word":2982,"status":0})",
+       {"2.000", "Read word", "0x17", "0x08 Temperature", "0x0BA6", "25.0 degC (2982 x 0.1 K)", "OK"}},
+      {R"({"seq":4,"t_ms":3,"op":"WriteSMBusWord_","cmd":0,"addr":23,"word":84,"status":0})",
+       {"3.000", "Write word", "0x17", "0x00 ManufacturerAccess 0x0054", "0x0054", "", "OK"}},
+      {R"({"seq":5,"t_ms":4,"op":"ReadSMBusBlock_","cmd":35,"addr":23,"data":"06020000","len":4,"status":3})",
+       {"4.000", "Read block", "0x17", "0x23 ManufacturerData", "06020000", "4 bytes", "failed (3)"}},
+      {R"({"seq":6,"t_ms":5,"op":"ReadSMBusWord","cmd":63,"addr":23,"msb":15,"lsb":60,"status":0})",
+       {"5.000", "Read word", "0x17", "0x3F CellVoltage1", "0x0F3C", "3900 mV", "OK"}},
+      {R"({"seq":7,"t_ms":6,"op":"Sleep","ms":20.0})",
+       {"6.000", "Sleep", "", "", "", "20 ms", ""}},
+      {R"({"seq":8,"t_ms":7,"op":"MsgBox","text":"Can not set to calibration mode.","icon":0})",
+       {"7.000", "Message", "", "", "Can not set to calibration mode.", "", ""}},
+      {"not json", {"", "", "", "", "not json", "", ""}},
+      // clang-format on
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    const TraceRow r = DecodeTraceLine(c.line);
+    EXPECT_EQ((std::vector{r.timeMs, r.kind, r.address, r.command, r.data, r.value, r.status}),
+              (std::vector{c.row.timeMs, c.row.kind, c.row.address, c.row.command, c.row.data,
+                           c.row.value, c.row.status}));
+  }
 }
 
 // A message box shows the text, icon and title of the message (no title of its own: the
