@@ -55,7 +55,7 @@ BusMonitor::BusMonitor(QWidget* parent) : QWidget(parent) {
   view_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   view_->setWordWrap(false);
   const int digit = view_->fontMetrics().horizontalAdvance(QLatin1Char('0'));
-  for (const auto& [col, chars] : {std::pair{0, 11}, {1, 12}, {2, 6}, {3, 30}, {4, 40}, {5, 24}})
+  for (const auto& [col, chars] : {std::pair{0, 11}, {1, 12}, {2, 8}, {3, 30}, {4, 40}, {5, 24}})
     view_->setColumnWidth(col, digit * chars);
   auto* copyKeys = new QShortcut(QKeySequence::Copy, view_);
   copyKeys->setContext(Qt::WidgetShortcut);

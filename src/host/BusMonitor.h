@@ -30,6 +30,8 @@ class BusMonitor : public QWidget {
   std::vector<std::string> Shown() const;
   // The selected rows as their trace lines, one per line, onto the clipboard.
   void CopySelected() const;
+  // Asks for a file and saves the whole trace there (File > Save trace... and the button).
+  void SaveAs();
 
  signals:
   // A warning for the status bar.
@@ -42,7 +44,6 @@ class BusMonitor : public QWidget {
   };
   bool Passes(const Line& line) const { return filter_.empty() || line.kind == filter_; }
   void AppendRow(const std::string& text);
-  void SaveAs();
 
   std::vector<Line> lines_;
   std::string filter_;

@@ -3,14 +3,18 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QDesktopServices>
 #include <QDockWidget>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QScrollArea>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include "adapters/OpenAdapter.h"
@@ -28,6 +32,8 @@ constexpr const char* kSimulatedGauges[] = {"sim:RN44K18", "sim:CEDV_PLUS", "sim
 constexpr int kGaugeAddress = 0x17;  // the panels fix it at start-up
 constexpr int kProgressPollMs = 200;
 constexpr int kMonitorHeightShare = 4;
+// The project has not chosen a licence yet; About says so rather than guess one.
+constexpr const char* kLicence = "none chosen yet (internal bench tool; ask before passing it on)";
 constexpr double kShowProgressAfterMs = 500.0;
 
 }  // namespace
@@ -92,6 +98,9 @@ MainWindow::~MainWindow() {
 
 void MainWindow::BuildMenus() {
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+  QAction* saveTrace = file->addAction(QStringLiteral("&Save trace..."));
+  saveTrace->setObjectName(QStringLiteral("saveTrace"));
+  connect(saveTrace, &QAction::triggered, monitor_, &BusMonitor::SaveAs);
   QAction* quit = file->addAction(QStringLiteral("&Quit"));
   quit->setShortcut(QKeySequence::Quit);
   connect(quit, &QAction::triggered, this, &QWidget::close);
@@ -141,6 +150,20 @@ void MainWindow::BuildMenus() {
 
   QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
   view->addAction(findChild<QDockWidget*>(QStringLiteral("busMonitorDock"))->toggleViewAction());
+
+  QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+  help->setObjectName(QStringLiteral("helpMenu"));
+  QAction* docs = help->addAction(QStringLiteral("&Documentation"));
+  docs->setObjectName(QStringLiteral("openDocumentation"));
+  connect(docs, &QAction::triggered, this, [this] {
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(DocumentationFolder())))
+      statusBar()->showMessage(
+          QStringLiteral("warning: cannot open %1").arg(DocumentationFolder()));
+  });
+  QAction* about = help->addAction(QStringLiteral("&About Morvane"));
+  about->setObjectName(QStringLiteral("about"));
+  connect(about, &QAction::triggered, this,
+          [this] { QMessageBox::about(this, QStringLiteral("About Morvane"), AboutText()); });
 }
 
 void MainWindow::Start() {
@@ -183,6 +206,20 @@ bool MainWindow::Connect(const std::string& adapter) {
     a->setChecked(a->data().toString().toStdString() == adapter);
   OpenPanels();
   return true;
+}
+
+QString MainWindow::DocumentationFolder() const {
+  const QString installed = QString::fromStdString(options_.appDir) + QStringLiteral("doc");
+  if (QFileInfo(installed).isDir())
+    return installed;
+  return QStringLiteral(GAUGECAL_SOURCE_DOCS);
+}
+
+QString MainWindow::AboutText() const {
+  return QStringLiteral(
+             "Morvane %1\nThe bench window of gaugecal: calibration and security of "
+             "smart-battery fuel gauges.\nLicence: %2\nDocumentation: %3")
+      .arg(QStringLiteral(GAUGECAL_VERSION), QString::fromLatin1(kLicence), DocumentationFolder());
 }
 
 QString MainWindow::ConnectionState() const {

@@ -376,6 +376,20 @@ TEST(AuthView, TheModeIsInTheStatusBarAndUnsealingRestartsTheCalibrationPanel) {
   EXPECT_TRUE(app.messages.empty()) << app.messages.front();
 }
 
+// Help names the version, the licence and the documentation folder, which exists; File saves
+// the whole bus trace.
+TEST(MorvaneWindow, HelpAndFileMenus) {
+  Morvane app("sim:CEDV");
+  for (const char* action : {"about", "openDocumentation", "saveTrace"})
+    EXPECT_NE(app.Find<QAction>(action), nullptr);
+  const std::string about = app.window->AboutText().toStdString();
+  EXPECT_NE(about.find("Morvane " GAUGECAL_VERSION_TEXT), std::string::npos) << about;
+  EXPECT_NE(about.find("Licence: "), std::string::npos);
+  const std::string docs = app.window->DocumentationFolder().toStdString();
+  EXPECT_NE(about.find("Documentation: " + docs), std::string::npos);
+  EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(docs) / "host.md")) << docs;
+}
+
 // Panel plug-ins load; every other file in the folder is reported in one line, and a window
 // with a plug-in that cannot be loaded shows it and keeps its connection.
 TEST(PluginShelf, LoadsPanelPluginsAndReportsEveryOtherFile) {
