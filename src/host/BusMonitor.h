@@ -1,14 +1,14 @@
 #pragma once
-// The bus monitor pane: the bus trace as it happens, one JSON line per transfer, sleep, wait
-// and message box; a filter by operation; saving what is shown as a JSON Lines trace; and
-// clearing.
+// The bus monitor pane: the bus trace as it happens, one table row per transfer, sleep, wait
+// and message box, decoded into words (host/TraceRow.h); a filter by kind; saving the whole
+// trace as JSON Lines; copying the selected rows; and clearing.
 
 #include <QWidget>
 #include <string>
 #include <vector>
 
 class QComboBox;
-class QPlainTextEdit;
+class QTableWidget;
 
 namespace gaugecal::host {
 
@@ -21,11 +21,17 @@ class BusMonitor : public QWidget {
   // One trace line; the pane shows it when it passes the filter.
   void Add(const std::string& line);
   void Clear();
-  // Shows only the lines of this operation; empty shows all.
-  void SetFilter(const QString& op);
-  // Writes the shown lines, one per line; false when the file cannot be written.
+  // Shows only the rows of this kind ("Read word", "Sleep", ...); empty shows all.
+  void SetFilter(const QString& kind);
+  // Writes every recorded line, shown or hidden by the filter, one per line; false when the
+  // file cannot be written.
   bool Save(const QString& path) const;
+  // The trace lines of the rows the filter shows.
   std::vector<std::string> Shown() const;
+  // The selected rows as their trace lines, one per line, onto the clipboard.
+  void CopySelected() const;
+  // Asks for a file and saves the whole trace there (File > Save trace... and the button).
+  void SaveAs();
 
  signals:
   // A warning for the status bar.
@@ -33,16 +39,16 @@ class BusMonitor : public QWidget {
 
  private:
   struct Line {
-    std::string op;
+    std::string kind;
     std::string text;
   };
-  bool Passes(const Line& line) const { return filter_.empty() || line.op == filter_; }
-  void SaveAs();
+  bool Passes(const Line& line) const { return filter_.empty() || line.kind == filter_; }
+  void AppendRow(const std::string& text);
 
   std::vector<Line> lines_;
   std::string filter_;
-  QComboBox* ops_;
-  QPlainTextEdit* view_;
+  QComboBox* kinds_;
+  QTableWidget* view_;
 };
 
 }  // namespace gaugecal::host

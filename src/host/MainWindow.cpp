@@ -3,14 +3,18 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QDesktopServices>
 #include <QDockWidget>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QScrollArea>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include "adapters/OpenAdapter.h"
@@ -27,6 +31,9 @@ constexpr const char* kSimulatedGauges[] = {"sim:RN44K18", "sim:CEDV_PLUS", "sim
                                             "sim:QSPAN"};
 constexpr int kGaugeAddress = 0x17;  // the panels fix it at start-up
 constexpr int kProgressPollMs = 200;
+constexpr int kMonitorHeightShare = 4;
+// The project has not chosen a licence yet; About says so rather than guess one.
+constexpr const char* kLicence = "none chosen yet (internal bench tool; ask before passing it on)";
 constexpr double kShowProgressAfterMs = 500.0;
 
 }  // namespace
@@ -55,6 +62,8 @@ MainWindow::MainWindow(QtPlatform& platform, HostOptions options)
   dock->setObjectName(QStringLiteral("busMonitorDock"));
   dock->setWidget(monitor_);
   addDockWidget(Qt::BottomDockWidgetArea, dock);
+  // A quarter of the height at first: the panels above keep the room they need.
+  QTimer::singleShot(0, this, [this, dock] { resizeDocks({dock}, {height() / 4}, Qt::Vertical); });
   connect(monitor_, &BusMonitor::problem, this,
           [this](const QString& text) { statusBar()->showMessage(text); });
 
@@ -71,6 +80,9 @@ MainWindow::MainWindow(QtPlatform& platform, HostOptions options)
   waitBar_->hide();
   statusBar()->addPermanentWidget(waitLabel_);
   statusBar()->addPermanentWidget(waitBar_);
+  securityMode_ = new QLabel(this);
+  securityMode_->setObjectName(QStringLiteral("securityMode"));
+  statusBar()->addPermanentWidget(securityMode_);
   statusBar()->addPermanentWidget(address_);
   statusBar()->addPermanentWidget(connection_);
 
@@ -86,6 +98,9 @@ MainWindow::~MainWindow() {
 
 void MainWindow::BuildMenus() {
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+  QAction* saveTrace = file->addAction(QStringLiteral("&Save trace..."));
+  saveTrace->setObjectName(QStringLiteral("saveTrace"));
+  connect(saveTrace, &QAction::triggered, monitor_, &BusMonitor::SaveAs);
   QAction* quit = file->addAction(QStringLiteral("&Quit"));
   quit->setShortcut(QKeySequence::Quit);
   connect(quit, &QAction::triggered, this, &QWidget::close);
@@ -135,6 +150,20 @@ void MainWindow::BuildMenus() {
 
   QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
   view->addAction(findChild<QDockWidget*>(QStringLiteral("busMonitorDock"))->toggleViewAction());
+
+  QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+  help->setObjectName(QStringLiteral("helpMenu"));
+  QAction* docs = help->addAction(QStringLiteral("&Documentation"));
+  docs->setObjectName(QStringLiteral("openDocumentation"));
+  connect(docs, &QAction::triggered, this, [this] {
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(DocumentationFolder())))
+      statusBar()->showMessage(
+          QStringLiteral("warning: cannot open %1").arg(DocumentationFolder()));
+  });
+  QAction* about = help->addAction(QStringLiteral("&About Morvane"));
+  about->setObjectName(QStringLiteral("about"));
+  connect(about, &QAction::triggered, this,
+          [this] { QMessageBox::about(this, QStringLiteral("About Morvane"), AboutText()); });
 }
 
 void MainWindow::Start() {
@@ -179,6 +208,20 @@ bool MainWindow::Connect(const std::string& adapter) {
   return true;
 }
 
+QString MainWindow::DocumentationFolder() const {
+  const QString installed = QString::fromStdString(options_.appDir) + QStringLiteral("doc");
+  if (QFileInfo(installed).isDir())
+    return installed;
+  return QStringLiteral(GAUGECAL_SOURCE_DOCS);
+}
+
+QString MainWindow::AboutText() const {
+  return QStringLiteral(
+             "Morvane %1\nThe bench window of gaugecal: calibration and security of "
+             "smart-battery fuel gauges.\nLicence: %2\nDocumentation: %3")
+      .arg(QStringLiteral(GAUGECAL_VERSION), QString::fromLatin1(kLicence), DocumentationFolder());
+}
+
 QString MainWindow::ConnectionState() const {
   return connection_->text();
 }
@@ -190,8 +233,12 @@ void MainWindow::OpenPanels() {
     for (HostPanel* panel :
          plugin->CreatePanels(session_->Link(), platform_, session_->BackupDir())) {
       panels_.push_back(panel);
-      // A panel keeps its designed size; the tab scrolls when the window is smaller.
+      panel->SetStatusSink([this](const std::string& text) {
+        securityMode_->setText(QString::fromStdString(text));
+      });
+      // A panel grows with the window; below the size its texts need, the tab scrolls.
       auto* scroll = new QScrollArea;
+      scroll->setWidgetResizable(true);
       scroll->setWidget(panel->Widget());
       tabs_->addTab(scroll, QString::fromStdString(panel->Caption()));
     }
@@ -202,6 +249,8 @@ void MainWindow::OpenPanels() {
 }
 
 void MainWindow::ClosePanels() {
+  if (securityMode_)
+    securityMode_->clear();  // the next panels read the mode of the gauge they start on
   std::vector<HostPanel*> panels;
   panels.swap(panels_);
   for (HostPanel* panel : panels) {

@@ -45,6 +45,11 @@ class MainWindow : public QMainWindow {
   QTabWidget* Tabs() const { return tabs_; }
   BusMonitor* Monitor() const { return monitor_; }
   QString ConnectionState() const;
+  // The documentation: the installed copy (<application directory>/doc) when there is one,
+  // else the docs folder of the source tree the program was built from.
+  QString DocumentationFolder() const;
+  // The text of Help > About: version, licence and the documentation folder.
+  QString AboutText() const;
   // What went wrong loading the plug-ins, one line each.
   const QStringList& PluginProblems() const { return problems_; }
 
@@ -67,6 +72,7 @@ class MainWindow : public QMainWindow {
   QActionGroup* adapters_ = nullptr;
   QMenu* tools_ = nullptr;  // the plug-ins' forms
   QLabel* connection_;
+  QLabel* securityMode_ = nullptr;
   QLabel* address_;
   QLabel* waitLabel_;
   QProgressBar* waitBar_;

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QTimer>
 #include <iostream>
+#include <string_view>
 
 #include "host/HostOptions.h"
 #include "host/MainWindow.h"
@@ -12,6 +13,14 @@
 
 int main(int argc, char** argv) {
   using namespace gaugecal;
+  // Help and version need no display: answered before Qt opens one.
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "--help" || arg == "-h" || arg == "--version") {
+      host::HostOptions asked;
+      return host::ParseHostOptions(argc, argv, asked, std::cout, std::cerr).value_or(0);
+    }
+  }
   QApplication app(argc, argv);  // takes Qt's own options (-platform, ...) off the line
   QApplication::setApplicationName(QStringLiteral("morvane"));
   QApplication::setApplicationDisplayName(QStringLiteral("Morvane"));
@@ -29,7 +38,7 @@ int main(int argc, char** argv) {
     };
   }
   host::MainWindow window(platform, options);
-  window.resize(1120, 940);
+  window.resize(1366, 768);  // the smallest screen a bench laptop has
   window.show();
   QTimer::singleShot(0, &window, [&] {
     window.Start();

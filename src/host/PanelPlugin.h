@@ -7,6 +7,7 @@
 // finds the application directory from its own folder.
 
 #include <QtPlugin>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,11 @@ class HostPanel {
   virtual QWidget* Widget() = 0;
   // The container's start-up event.
   virtual void Startup() = 0;
+  // Where the panel reports a state the host keeps in its status bar (the security mode).
+  using StatusSink = std::function<void(const std::string&)>;
+  virtual void SetStatusSink(StatusSink sink) { (void)sink; }
+  // Run the start-up again: the gauge changed in a way the last start-up could not see.
+  virtual void Restart() { Startup(); }
 };
 
 class PanelPlugin {
@@ -47,5 +53,5 @@ class PanelPlugin {
 
 // The number changes with every change of the interface, so a plug-in built against another
 // version is refused rather than called.
-#define GAUGECAL_PANEL_PLUGIN_IID "org.gaugecal.PanelPlugin/2"
+#define GAUGECAL_PANEL_PLUGIN_IID "org.gaugecal.PanelPlugin/3"
 Q_DECLARE_INTERFACE(gaugecal::host::PanelPlugin, GAUGECAL_PANEL_PLUGIN_IID)

@@ -57,6 +57,9 @@ class Authk18 {
   static constexpr int kOptionUnseal = 1;
   static constexpr int kOptionFullAccess = 2;
 
+  // The tabs' titles, and the captions above each tab's controls.
+  static constexpr const char* kModeTab = "Seal/UnSeal/Full Access";
+  static constexpr const char* kAuthTab = "Authentication";
   static constexpr const char* kAuthTitle = "Device Authentication";
   static constexpr const char* kModeTitle = "Seal/Unseal/Full Access";
   static constexpr const char* kModeLabel = "Current Device Mode";
@@ -92,6 +95,9 @@ class Authk18 {
   // gauge both ways.
   int16_t LastMode() const { return lastMode_; }
   bool LastModeReadOk() const { return lastModeReadOk_; }
+  // The last Go click took the gauge into Unsealed or Full Access from another mode: what the
+  // calibration panel read at its start-up (a sealed gauge) no longer holds.
+  bool OpenedByLastGo() const { return openedByLastGo_; }
 
  private:
   static Id OptionId(int index) {
@@ -114,6 +120,7 @@ class Authk18 {
   Controls<Id> controls_;
   int16_t lastMode_ = 0;
   bool lastModeReadOk_ = false;
+  bool openedByLastGo_ = false;
 };
 
 }  // namespace gaugecal::security

@@ -49,7 +49,14 @@ class Controls {
   // One listener (the view); replaces the previous one.
   void OnChanged(Listener listener) { listener_ = std::move(listener); }
 
-  void SetText(Id id, std::string text) { Set(id, &ControlState::text, std::move(text)); }
+  // A new text drops the selection: a selection belongs to the change that made it, so the
+  // view must not select again when the next keystroke changes the text.
+  void SetText(Id id, std::string text) {
+    ControlState& state = states_[Index(id)];
+    if (state.text != text)
+      state.selection = {};
+    Set(id, &ControlState::text, std::move(text));
+  }
   void SetEnabled(Id id, bool enabled) { Set(id, &ControlState::enabled, enabled); }
   void SetVisible(Id id, bool visible) { Set(id, &ControlState::visible, visible); }
   void SetValue(Id id, int value) { Set(id, &ControlState::value, value); }

@@ -59,6 +59,7 @@ void Authk18::RefreshSecurityMode() {
 }
 
 void Authk18::btnGoClick() {
+  openedByLastGo_ = false;
   RefreshSecurityMode();
   if (OptionSelected(kOptionSeal))
     GoSeal();
@@ -96,6 +97,8 @@ void Authk18::GoUnsealOrFullAccess(int option) {
     UnsealOrFullAccess(unseal ? "unseal" : "fullaccess");
     controls_.SetEnabled(Id::btnGo, true);
     RefreshSecurityMode();
+    openedByLastGo_ = lastModeReadOk_ && lastMode_ != mode &&
+                      (lastMode_ == kModeUnsealed || lastMode_ == kModeFullAccess);
     return;
   }
   controls_.SetEnabled(Id::btnGo, true);

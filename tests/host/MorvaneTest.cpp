@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDialog>
 #include <QElapsedTimer>
@@ -26,6 +27,7 @@
 #include <functional>
 #include <memory>
 
+#include <QScrollBar>
 #include <QStatusBar>
 
 #include "adapters/OpenAdapter.h"
@@ -33,6 +35,7 @@
 #include "host/MainWindow.h"
 #include "host/PluginShelf.h"
 #include "host/QtPlatform.h"
+#include "host/TraceRow.h"
 #include "support/Bench.h"
 
 namespace gaugecal::host {
@@ -134,6 +137,83 @@ TEST(MorvaneWindow, StartsTheCalibrationPanelOnEverySimulatedFamily) {
   }
 }
 
+// What a widget of the calibration panel must satisfy at the window's size: inside its parent,
+// clear of its visible siblings, and wide (or, wrapped, tall) enough for its text.
+std::vector<std::string> LayoutFaults(QWidget* root) {
+  std::vector<std::string> faults;
+  const auto name = [](const QWidget* w) { return w->objectName().toStdString(); };
+  for (QWidget* w : root->findChildren<QWidget*>()) {
+    if (!w->isVisibleTo(root) || w->objectName().isEmpty() || !w->parentWidget())
+      continue;
+    const QRect inParent = w->geometry();
+    if (!w->parentWidget()->rect().contains(inParent))
+      faults.push_back(name(w) + " leaves its container");
+    for (QObject* o : w->parentWidget()->children()) {
+      auto* other = qobject_cast<QWidget*>(o);
+      if (other && other != w && other->isVisibleTo(root) && !other->objectName().isEmpty() &&
+          other->geometry().intersects(inParent))
+        faults.push_back(name(w) + " overlaps " + name(other));
+    }
+    const QFontMetrics fm = w->fontMetrics();
+    if (auto* label = qobject_cast<QLabel*>(w); label && !label->text().isEmpty()) {
+      const bool fits = label->wordWrap()
+                            ? label->heightForWidth(label->width()) <= label->height()
+                            : fm.horizontalAdvance(label->text()) <= label->contentsRect().width();
+      if (!fits)
+        faults.push_back(name(w) + " cuts its text");
+    } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+      if (button->sizeHint().width() > button->width())
+        faults.push_back(name(w) + " cuts its caption");
+    } else if (auto* box = qobject_cast<QLineEdit*>(w)) {
+      if (fm.horizontalAdvance(box->text()) > box->width())
+        faults.push_back(name(w) + " cuts its text");
+    } else if (auto* table = qobject_cast<QTableWidget*>(w)) {
+      for (int row = 0; row < table->rowCount(); ++row)
+        for (int col = 0; col < table->columnCount(); ++col)
+          if (table->item(row, col) &&
+              fm.horizontalAdvance(table->item(row, col)->text()) > table->columnWidth(col))
+            faults.push_back(name(w) + " cuts row " + std::to_string(row));
+      if (table->verticalScrollBar()->maximum() > 0)
+        faults.push_back(name(w) + " hides rows");
+    }
+  }
+  return faults;
+}
+
+// At 1366x768 on every family and both pages: every control of the panel shown, in place and
+// with its whole text; the scan and the read button fill the measured boxes.
+TEST(MorvaneWindow, EveryControlFitsAt1366x768AndTheScanFillsTheMeasuredBoxes) {
+  Morvane app("sim:CEDV");
+  app.window->resize(1366, 768);
+  for (const std::string adapter : {"sim:CEDV", "sim:QSPAN", "sim:RN44K18", "sim:CEDV_PLUS"}) {
+    SCOPED_TRACE(adapter);
+    for (QAction* a : app.Find<QMenu>("connectionMenu")->actions())
+      if (a->data().toString().toStdString() == adapter)
+        a->trigger();
+    auto* panel = app.Find<QWidget>("NBCal");
+    for (const int page : {1, 0}) {
+      app.Find<QTabBar>("SStabCal")->setCurrentIndex(page);
+      QApplication::processEvents();
+      EXPECT_EQ(LayoutFaults(panel), std::vector<std::string>{}) << "page " << page;
+    }
+    EXPECT_TRUE(app.Shown("btnRefreshGaugeData"));
+    EXPECT_TRUE(app.Shown("chkUpdates"));
+    app.Type("txtCalMeasVoltage(0)", "");
+    app.Click("chkUpdates");
+    QTest::qWait(2600);
+    app.Click("chkUpdates");
+    EXPECT_FALSE(app.Text("txtCalMeasVoltage(0)").empty());
+    EXPECT_NE(app.Text("txtCalMeasVoltage(0)"), "Err_Rd");
+    const bool reads = adapter == "sim:RN44K18" || adapter == "sim:CEDV_PLUS";
+    app.Type("txtCalMeasVoltage(0)", "");
+    app.Click("btnRefreshGaugeData");
+    if (reads) {  // the others read on the scan only
+      EXPECT_FALSE(app.Text("txtCalMeasVoltage(0)").empty());
+    }
+  }
+  EXPECT_TRUE(app.messages.empty()) << app.messages.front();
+}
+
 // One voltage and temperature calibration typed and clicked; and an entry the panel refuses,
 // with its message and nothing written to the gauge.
 TEST(MorvaneWindow, CalibratesVoltageAndTemperatureByTypingAndClicking) {
@@ -232,6 +312,84 @@ TEST(AuthView, AuthenticatesSealsUnsealsAndRefusesABadKey) {
   EXPECT_TRUE(app.messages.empty()) << app.messages.front();
 }
 
+// The key boxes as a technician types into them: a wrong character is selected once, by the
+// change that brought it, so what is typed after Backspace ends up as typed; a click on
+// Authenticate that leaves a refused key box gives that box's message only; the tabs carry
+// their titles and the captions above their controls.
+TEST(AuthView, KeyBoxesKeepWhatIsTypedAndARefusedBoxCancelsTheClick) {
+  Morvane app("sim:RN44K18");
+  app.window->Tabs()->setCurrentIndex(1);
+  auto* tabs = app.Find<QTabWidget>("ssTabAuth");
+  EXPECT_EQ(tabs->tabText(0).toStdString(), "Seal/UnSeal/Full Access");
+  EXPECT_EQ(tabs->tabText(1).toStdString(), "Authentication");
+  EXPECT_EQ(app.Text("lblModeCaption"), "Seal/Unseal/Full Access");
+  EXPECT_EQ(app.Text("lblAuthCaption"), "Device Authentication");
+  const auto retype = [&app](const char* name) {
+    app.Type(name, "0123456789ABCDEFx");
+    QTest::keyClick(app.Find<QLineEdit>(name), Qt::Key_Backspace);
+    QTest::keyClicks(app.Find<QLineEdit>(name), QStringLiteral("FEDCBA9876543210"));
+    return app.Text(name);
+  };
+  tabs->setCurrentIndex(0);
+  EXPECT_EQ(retype("txtUnsealKey"), "0123456789ABCDEFFEDCBA9876543210");
+  tabs->setCurrentIndex(1);
+  EXPECT_EQ(retype("txtAuthKey"), "0123456789ABCDEFFEDCBA9876543210");
+  app.Type("txtAuthKey", "0123456789ABCDEF");
+  app.Click("btnAuthenticate");
+  QApplication::processEvents();
+  EXPECT_EQ(app.messages,
+            std::vector<std::string>{"Length of Key needs to be 32 Hex characters long."});
+  EXPECT_TRUE(app.Find<QLineEdit>("txtAuthKey")->hasFocus());
+  EXPECT_EQ(app.Text("lblAuthenticationStatus"), "Progress") << "no authentication ran";
+  app.Type("txtAuthKey", "0123456789ABCDEFFEDCBA9876543210");
+  app.messages.clear();
+  app.Click("btnAuthenticate");
+  EXPECT_EQ(app.Text("lblAuthenticationStatus"), "Authentication Successful");
+  EXPECT_TRUE(app.messages.empty()) << app.messages.front();
+  app.Find<QAction>("openSHA1Calc")->trigger();
+  EXPECT_EQ(retype("txtKey"), "0123456789ABCDEFFEDCBA9876543210");
+}
+
+// The security mode stays in the status bar through start-up, seal and unseal; unsealing from
+// the Auth tab starts the calibration panel again, which fills its boxes from the gauge anew.
+TEST(AuthView, TheModeIsInTheStatusBarAndUnsealingRestartsTheCalibrationPanel) {
+  Morvane app("sim:RN44K18");
+  auto* mode = app.Find<QLabel>("securityMode");
+  EXPECT_EQ(mode->text().toStdString(), "Security mode: Unsealed");
+  app.Type("txtCellCount", "Cell Count");
+  app.window->Tabs()->setCurrentIndex(1);
+  const struct {
+    const char* option;
+    const char* shown;
+    const char* cellCount;  // what the calibration panel's box reads afterwards
+  } steps[] = {
+      {"optionAction(0)", "Security mode: Sealed", "Cell Count"},
+      {"optionAction(2)", "Security mode: Full Access", "4"},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.option);
+    app.Click(step.option);
+    app.Click("btnGo");
+    EXPECT_EQ(mode->text().toStdString(), step.shown);
+    EXPECT_EQ(app.Text("txtCellCount"), step.cellCount);
+  }
+  EXPECT_TRUE(app.messages.empty()) << app.messages.front();
+}
+
+// Help names the version, the licence and the documentation folder, which exists; File saves
+// the whole bus trace.
+TEST(MorvaneWindow, HelpAndFileMenus) {
+  Morvane app("sim:CEDV");
+  for (const char* action : {"about", "openDocumentation", "saveTrace"})
+    EXPECT_NE(app.Find<QAction>(action), nullptr);
+  const std::string about = app.window->AboutText().toStdString();
+  EXPECT_NE(about.find("Morvane " GAUGECAL_VERSION_TEXT), std::string::npos) << about;
+  EXPECT_NE(about.find("Licence: "), std::string::npos);
+  const std::string docs = app.window->DocumentationFolder().toStdString();
+  EXPECT_NE(about.find("Documentation: " + docs), std::string::npos);
+  EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(docs) / "host.md")) << docs;
+}
+
 // Panel plug-ins load; every other file in the folder is reported in one line, and a window
 // with a plug-in that cannot be loaded shows it and keeps its connection.
 TEST(PluginShelf, LoadsPanelPluginsAndReportsEveryOtherFile) {
@@ -245,7 +403,7 @@ TEST(PluginShelf, LoadsPanelPluginsAndReportsEveryOtherFile) {
       {"", "", ""},
       {"not a plug-in\n", "README.txt", "No plug-in found in " + dir + "."},
       {GAUGECAL_OTHER_PLUGIN, "libother.so",
-       "The plug-in libother.so does not offer panels (interface org.gaugecal.PanelPlugin/2)."},
+       "The plug-in libother.so does not offer panels (interface org.gaugecal.PanelPlugin/3)."},
       {"no library\n", "libbroken.so", "The plug-in libbroken.so could not be loaded: "},
   };
   for (const auto& c : cases) {
@@ -273,7 +431,7 @@ TEST(PluginShelf, LoadsPanelPluginsAndReportsEveryOtherFile) {
 }
 
 // The filter shows one operation, saving writes what is shown, clearing forgets everything.
-TEST(BusMonitor, FiltersSavesAndClearsTheTrace) {
+TEST(BusMonitor, FiltersByKindSavesTheWholeTraceAndClears) {
   const std::vector<std::string> trace = {
       R"({"seq":1,"t_ms":0.0,"op":"ReadSMBusWord","cmd":10,"addr":23,"msb":0,"lsb":5,"status":0})",
       R"({"seq":2,"t_ms":0.1,"op":"Sleep","ms":3.0})",
@@ -283,28 +441,74 @@ TEST(BusMonitor, FiltersSavesAndClearsTheTrace) {
   BusMonitor monitor;
   for (const std::string& line : trace)
     monitor.Add(line);
-  auto* ops = monitor.findChild<QComboBox*>(QStringLiteral("busFilter"));
-  ASSERT_NE(ops, nullptr);
-  EXPECT_EQ(ops->count(), 4);  // all, and each operation once in the order first seen
-  EXPECT_EQ(ops->itemData(2).toString(), QStringLiteral("Sleep"));
+  auto* kinds = monitor.findChild<QComboBox*>(QStringLiteral("busFilter"));
+  ASSERT_NE(kinds, nullptr);
+  EXPECT_EQ(kinds->count(), 4);  // all, and each kind once in the order first seen
+  EXPECT_EQ(kinds->itemData(2).toString(), QStringLiteral("Sleep"));
+  EXPECT_EQ(kinds->itemData(3).toString(), QStringLiteral("Write word"));
+  auto* view = monitor.findChild<QTableWidget*>(QStringLiteral("busView"));
   test::TempDir dir;
   const std::string path = dir.Path("trace.jsonl");
+  std::string whole;
+  for (const std::string& line : trace)
+    whole += line + "\n";
   for (const auto& [filter, shown] : std::vector<std::pair<QString, std::vector<size_t>>>{
-           {"", {0, 1, 2, 3}}, {"Sleep", {1, 3}}, {"WriteSMBusWord_", {2}}, {"MsgBox", {}}}) {
+           {"", {0, 1, 2, 3}}, {"Sleep", {1, 3}}, {"Write word", {2}}, {"Message", {}}}) {
     SCOPED_TRACE(filter.toStdString());
     monitor.SetFilter(filter);
-    std::string expected;
+    std::vector<std::string> expected;
     for (size_t i : shown)
-      expected += trace[i] + "\n";
+      expected.push_back(trace[i]);
+    EXPECT_EQ(monitor.Shown(), expected);
+    EXPECT_EQ(view->rowCount(), static_cast<int>(shown.size()));
     ASSERT_TRUE(monitor.Save(QString::fromStdString(path)));
-    EXPECT_EQ(test::ReadFile(path), expected);
+    EXPECT_EQ(test::ReadFile(path), whole) << "the filter only hides rows";
   }
   monitor.SetFilter("");
+  view->selectRow(2);
+  monitor.CopySelected();
+  EXPECT_EQ(QApplication::clipboard()->text().toStdString(), trace[2] + "\n");
   monitor.Clear();
   EXPECT_TRUE(monitor.Shown().empty());
   monitor.Add(trace[1]);
   EXPECT_EQ(monitor.Shown(), std::vector<std::string>{trace[1]});
   EXPECT_FALSE(monitor.Save(QString::fromStdString(dir.Path("missing/trace.jsonl"))));
+}
+
+// A trace line in the monitor's words: the kind, hex with the command's name, the value in its
+// unit, and the status.
+TEST(TraceRow, DecodesWordsBlocksSleepsAndMessages) {
+  const struct {
+    const char* line;
+    TraceRow row;
+  } cases[] = {
+      // clang-format off
+      {R"({"seq":1,"t_ms":12.5,"op":"ReadSMBusWord","cmd":9,"addr":23,"msb":15,"lsb":60,"status":0})",
+       {"12.500", "Read word", "0x17", "0x09 Voltage", "0x0F3C", "3900 mV", "OK"}},
+      {R"({"seq":2,"t_ms":1,"op":"ReadSMBusWord","cmd":10,"addr":23,"msb":248,"lsb":48,"status":0})",
+       {"1.000", "Read word", "0x17", "0x0A Current", "0xF830", "-2000 mA", "OK"}},
+      {R"({"seq":3,"t_ms":2,"op":"ReadSMBusWord_","cmd":8,"addr":23,"word":2982,"status":0})",
+       {"2.000", "Read word", "0x17", "0x08 Temperature", "0x0BA6", "25.0 degC (2982 x 0.1 K)", "OK"}},
+      {R"({"seq":4,"t_ms":3,"op":"WriteSMBusWord_","cmd":0,"addr":23,"word":84,"status":0})",
+       {"3.000", "Write word", "0x17", "0x00 ManufacturerAccess 0x0054", "0x0054", "", "OK"}},
+      {R"({"seq":5,"t_ms":4,"op":"ReadSMBusBlock_","cmd":35,"addr":23,"data":"06020000","len":4,"status":3})",
+       {"4.000", "Read block", "0x17", "0x23 ManufacturerData", "06020000", "4 bytes", "failed (3)"}},
+      {R"({"seq":6,"t_ms":5,"op":"ReadSMBusWord","cmd":63,"addr":23,"msb":15,"lsb":60,"status":0})",
+       {"5.000", "Read word", "0x17", "0x3F CellVoltage1", "0x0F3C", "3900 mV", "OK"}},
+      {R"({"seq":7,"t_ms":6,"op":"Sleep","ms":20.0})",
+       {"6.000", "Sleep", "", "", "", "20 ms", ""}},
+      {R"({"seq":8,"t_ms":7,"op":"MsgBox","text":"Can not set to calibration mode.","icon":0})",
+       {"7.000", "Message", "", "", "Can not set to calibration mode.", "", ""}},
+      {"not json", {"", "", "", "", "not json", "", ""}},
+      // clang-format on
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    const TraceRow r = DecodeTraceLine(c.line);
+    EXPECT_EQ((std::vector{r.timeMs, r.kind, r.address, r.command, r.data, r.value, r.status}),
+              (std::vector{c.row.timeMs, c.row.kind, c.row.address, c.row.command, c.row.data,
+                           c.row.value, c.row.status}));
+  }
 }
 
 // A message box shows the text, icon and title of the message (no title of its own: the

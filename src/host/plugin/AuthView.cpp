@@ -1,5 +1,7 @@
 #include "host/plugin/AuthView.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QFocusEvent>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -23,6 +25,16 @@ QString Q(const std::string& text) {
   return QString::fromStdString(text);
 }
 
+// The caption above a tab's controls, in bold.
+QLabel* TabCaption(const char* text, const char* name) {
+  auto* caption = new QLabel(QString::fromLatin1(text));
+  caption->setObjectName(QString::fromLatin1(name));
+  QFont font = caption->font();
+  font.setBold(true);
+  caption->setFont(font);
+  return caption;
+}
+
 }  // namespace
 
 AuthView::AuthView(HostLink& link) : link_(link) {
@@ -30,8 +42,8 @@ AuthView::AuthView(HostLink& link) : link_(link) {
   auto* tabs = new QTabWidget(this);
   tabs->setObjectName(QStringLiteral("ssTabAuth"));
   Bind(Id::ssTabAuth, tabs);
-  tabs->addTab(BuildModePage(), QString::fromLatin1(Authk18::kModeTitle));
-  tabs->addTab(BuildAuthPage(), QString::fromLatin1(Authk18::kAuthTitle));
+  tabs->addTab(BuildModePage(), QString::fromLatin1(Authk18::kModeTab));
+  tabs->addTab(BuildAuthPage(), QString::fromLatin1(Authk18::kAuthTab));
   connect(tabs, &QTabWidget::currentChanged, this, [this](int tab) { model_.ssTabAuthClick(tab); });
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(tabs);
@@ -44,11 +56,16 @@ AuthView::AuthView(HostLink& link) : link_(link) {
   model_.Panel().OnChanged([this](Id id) {
     if (QWidget* w = widgets_[static_cast<size_t>(id)])
       ApplyControlState(model_.Panel()[id], w);
+    if (id == Id::lblSealStatus && statusSink_)
+      statusSink_("Security mode: " + model_.Panel()[id].text);
   });
 }
 
 void AuthView::Startup() {
   model_.Show(link_);
+  // The label may read as before the start-up; the host's status bar shows it either way.
+  if (statusSink_)
+    statusSink_("Security mode: " + model_.Panel()[Id::lblSealStatus].text);
 }
 
 QLineEdit* AuthView::KeyBox(QFormLayout* form, Id id, const char* name) {
@@ -60,8 +77,13 @@ QLineEdit* AuthView::KeyBox(QFormLayout* form, Id id, const char* name) {
   return box;
 }
 
-// Leaving a key box checks the key; a bad key keeps the focus there.
+// Leaving a key box checks the key; a bad key keeps the focus there. A button clicked to leave
+// the box gets no click then: the refusal is the one message the click gives.
 bool AuthView::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonPress && watched == cancelledPress_) {
+    cancelledPress_ = nullptr;
+    return true;
+  }
   if (event->type() != QEvent::FocusOut || validating_)
     return QWidget::eventFilter(watched, event);
   const auto reason = static_cast<QFocusEvent*>(event)->reason();
@@ -74,6 +96,11 @@ bool AuthView::eventFilter(QObject* watched, QEvent* event) {
     validating_ = true;
     const bool ok = model_.ValidateKey(id);
     validating_ = false;
+    if (!ok && reason == Qt::MouseFocusReason &&
+        qobject_cast<QAbstractButton*>(QApplication::focusWidget())) {
+      cancelledPress_ = QApplication::focusWidget();  // the press that moved the focus follows
+      cancelledPress_->installEventFilter(this);
+    }
     // Back into the box, with the wrong character selected again (leaving it deselected).
     if (!ok)
       QTimer::singleShot(0, box, [this, box, id] {
@@ -101,7 +128,11 @@ QWidget* AuthView::BuildModePage() {
   }
   auto* go = new QPushButton(Q(model_.Panel()[Id::btnGo].caption));
   go->setObjectName(QStringLiteral("btnGo"));
-  connect(go, &QPushButton::clicked, this, [this] { model_.btnGoClick(); });
+  connect(go, &QPushButton::clicked, this, [this] {
+    model_.btnGoClick();
+    if (model_.OpenedByLastGo() && opened_)
+      opened_();
+  });
   options->addWidget(go);
   Bind(Id::btnGo, go);
 
@@ -120,6 +151,7 @@ QWidget* AuthView::BuildModePage() {
     Bind(id, box);
   }
   auto* layout = new QVBoxLayout(page);
+  layout->addWidget(TabCaption(Authk18::kModeTitle, "lblModeCaption"));
   layout->addWidget(select);
   layout->addLayout(form);
   layout->addStretch();
@@ -155,6 +187,7 @@ QWidget* AuthView::BuildAuthPage() {
   status->setObjectName(QStringLiteral("lblAuthenticationStatus"));
   Bind(Id::lblAuthenticationStatus, status);
   auto* layout = new QVBoxLayout(page);
+  layout->addWidget(TabCaption(Authk18::kAuthTitle, "lblAuthCaption"));
   layout->addWidget(auth);
   layout->addWidget(sha);
   layout->addWidget(status);

@@ -3,8 +3,10 @@
 // unseals or opens full access, tab 1 authenticates the gauge. Built with layouts from the
 // model's design texts; every state comes from the model, every input goes to it.
 
+#include <QPointer>
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <string>
 
 #include "host/PanelPlugin.h"
@@ -22,6 +24,9 @@ class AuthView : public QWidget, public HostPanel {
   std::string Caption() const override { return model_.Caption(); }
   QWidget* Widget() override { return this; }
   void Startup() override;
+  void SetStatusSink(StatusSink sink) override { statusSink_ = std::move(sink); }
+  // Called after a Go click that unsealed the gauge or opened full access.
+  void OnOpened(std::function<void()> opened) { opened_ = std::move(opened); }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -37,6 +42,9 @@ class AuthView : public QWidget, public HostPanel {
   security::Authk18 model_;
   std::array<QWidget*, static_cast<size_t>(Id::Count)> widgets_{};
   bool validating_ = false;  // a key box is being checked (its message may take the focus)
+  QPointer<QWidget> cancelledPress_;
+  StatusSink statusSink_;
+  std::function<void()> opened_;  // the button whose press a refused key box cancels
 };
 
 }  // namespace gaugecal::host

@@ -37,7 +37,12 @@ std::vector<HostPanel*> CalibrationPlugin::CreatePanels(HostLink& link, Platform
                                                         const std::string& backupDir) {
   Attach(platform);
   Module().backupDir = backupDir;
-  return {new NBCalView(link), new AuthView(link)};
+  auto* calibration = new NBCalView(link);
+  auto* auth = new AuthView(link);
+  // A sealed gauge ended the calibration panel's start-up early; once the Auth panel has
+  // unsealed it, the panel starts again and reads what it could not before.
+  auth->OnOpened([calibration] { calibration->Restart(); });
+  return {calibration, auth};
 }
 
 std::vector<QAction*> CalibrationPlugin::Actions(QWidget* window, Platform& platform) {

@@ -1,6 +1,7 @@
 #include "host/plugin/NBCalView.h"
 
 #include <QCheckBox>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -10,7 +11,10 @@
 #include <QSignalBlocker>
 #include <QTabBar>
 #include <QTableWidget>
-#include <cmath>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "panel/DesignGrid.h"
 
 namespace gaugecal::host {
 
@@ -19,8 +23,14 @@ namespace {
 using panel::ControlKind;
 using panel::Property;
 
+constexpr int kDoneMarkPx = 20;
+constexpr int kPanelPointSize = 8;  // the whole design fits a 1366x768 screen
+constexpr int kSpacingPx = 1;
+constexpr int kMarginPx = 3;
 constexpr int kTwipsPerInch = 1440;
-constexpr int kPanelPointSize = 7;  // the designed positions leave room for a small font
+constexpr int kWrapWidthPercent = 135;
+constexpr int kOneLineTwips = 300;  // a label designed taller than this wraps its text
+constexpr int kCellPaddingPx = 2;
 
 QString Q(const std::string& text) {
   return QString::fromStdString(text);
@@ -60,13 +70,12 @@ NBCalView::NBCalView(HostLink& link) : link_(link) {
   QFont f = font();
   f.setPointSize(kPanelPointSize);
   setFont(f);
+  layouts_[nullptr] = new QGridLayout(this);
   for (panel::Control* control : nbcal_.Controls().all)
     Create(*control);
+  for (const auto& [container, layout] : layouts_)
+    Arrange(container);
   observer_ = nbcal_.AddObserver([this](const panel::ControlChange& ch) { Update(ch); });
-  const QRect tabs = Rect(nbcal_.Controls().SStabCal.Geometry());
-  const QRect grid = Rect(nbcal_.Controls().DFGrid.Geometry());
-  setMinimumSize(grid.right() + Px(200), tabs.bottom() + Px(100));
-  resize(minimumSize());
 }
 
 NBCalView::~NBCalView() {
@@ -77,12 +86,44 @@ void NBCalView::Startup() {
   nbcal_.Startup(link_);
 }
 
-int NBCalView::Px(int twips) const {
-  return static_cast<int>(std::lround(static_cast<double>(twips) * logicalDpiX() / kTwipsPerInch));
-}
-
-QRect NBCalView::Rect(const panel::Twips& t) const {
-  return {Px(t.left), Px(t.top), Px(t.width), Px(t.height)};
+// The controls of one container in the rows and columns of their design, each as large as
+// its text needs; what is left of the container's room goes below and to the right.
+void NBCalView::Arrange(const panel::Control* container) {
+  QGridLayout* layout = layouts_[container];
+  layout->setSpacing(kSpacingPx);
+  if (container && container->Kind() != ControlKind::TabControl)
+    layout->setContentsMargins(kMarginPx, kMarginPx, kMarginPx, kMarginPx);
+  while (QLayoutItem* item = layout->takeAt(0))
+    delete item;
+  for (int r = 0; r < layout->rowCount(); ++r)
+    layout->setRowStretch(r, 0);
+  for (int c = 0; c < layout->columnCount(); ++c)
+    layout->setColumnStretch(c, 0);
+  std::vector<const panel::Control*> children;
+  std::vector<panel::Twips> rects;
+  for (const panel::Control* control : nbcal_.Controls().all) {
+    if (control->Container() != container || !widgets_.count(control))
+      continue;
+    children.push_back(control);
+    rects.push_back(control->Geometry());
+  }
+  const std::vector<panel::DesignCell> cells = panel::ArrangeInGrid(rects);
+  int rows = 0;
+  int cols = 0;
+  for (size_t i = 0; i < children.size(); ++i) {
+    const panel::DesignCell& g = cells[i];
+    const bool page = children[i]->Kind() == ControlKind::PictureBox;
+    layout->addWidget(widgets_[children[i]], g.row, g.col, g.rowSpan, g.colSpan,
+                      page ? Qt::Alignment() : Qt::AlignLeft | Qt::AlignTop);
+    rows = std::max(rows, g.row + g.rowSpan);
+    cols = std::max(cols, g.col + g.colSpan);
+    // What a tall control needs beyond the rows beside it goes into its last row, not into
+    // gaps between the rows beside it.
+    if (g.rowSpan > 1)
+      layout->setRowStretch(g.row + g.rowSpan - 1, 1);
+  }
+  layout->setRowStretch(rows, 1);
+  layout->setColumnStretch(cols, 1);
 }
 
 void NBCalView::Create(panel::Control& c) {
@@ -98,10 +139,16 @@ void NBCalView::Create(panel::Control& c) {
       return;  // runs on the platform's timers; nothing to draw
     case ControlKind::TabControl: {
       auto* frame = new QFrame(parent);
+      auto* stack = new QVBoxLayout(frame);
+      stack->setContentsMargins(0, 0, 0, 0);
+      stack->setSpacing(0);
       auto* bar = new QTabBar(frame);
       bar->setObjectName(Q(c.Key()));
       bar->setExpanding(false);
-      bar->setGeometry(0, 0, Px(c.Geometry().width), Px(450));
+      stack->addWidget(bar);
+      layouts_[&c] = new QGridLayout;
+      layouts_[&c]->setContentsMargins(0, 0, 0, 0);
+      stack->addLayout(layouts_[&c], 1);
       connect(bar, &QTabBar::currentChanged, this, [this](int tab) {
         if (tab >= 0)
           nbcal_.SelectTab(tab);
@@ -119,15 +166,17 @@ void NBCalView::Create(panel::Control& c) {
         bar->addTab(Q(c.Caption()));
         bar->setCurrentIndex(c.Container()->Value());
       }
+      layouts_[&c] = new QGridLayout(page);
       w = page;
       break;
     }
     case ControlKind::Frame:
       w = new QGroupBox(parent);
+      layouts_[&c] = new QGridLayout(w);
       break;
     case ControlKind::Label: {
       auto* label = new QLabel(parent);
-      label->setWordWrap(true);
+      label->setWordWrap(c.Geometry().height > kOneLineTwips);
       label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
       label->setTextFormat(Qt::PlainText);
       w = label;
@@ -136,6 +185,8 @@ void NBCalView::Create(panel::Control& c) {
     case ControlKind::TextBox: {
       auto* box = new QLineEdit(parent);
       box->setText(Q(c.Text()));
+      // As wide as designed at most: a number box does not take a whole column.
+      box->setMaximumWidth(c.Geometry().width * box->logicalDpiX() / kTwipsPerInch);
       connect(box, &QLineEdit::textEdited, this,
               [&c](const QString& text) { c.SetText(text.toStdString()); });
       w = box;
@@ -156,7 +207,8 @@ void NBCalView::Create(panel::Control& c) {
     }
     case ControlKind::Image: {
       auto* image = new QLabel(parent);
-      image->setPixmap(CheckMark(Rect(c.Geometry()).size()));
+      image->setPixmap(CheckMark(QSize(kDoneMarkPx, kDoneMarkPx)));
+      image->setFixedSize(kDoneMarkPx, kDoneMarkPx);
       w = image;
       break;
     }
@@ -176,7 +228,6 @@ void NBCalView::Create(panel::Control& c) {
     }
   }
   w->setObjectName(Q(c.Key()));
-  w->setGeometry(Rect(c.Geometry()));
   w->setToolTip(Q(c.ToolTip()));
   w->setEnabled(c.Enabled());
   w->setVisible(c.Visible());
@@ -191,21 +242,45 @@ void NBCalView::ApplyCaption(const panel::Control& c, QWidget* w) {
   else if (auto* button = qobject_cast<QAbstractButton*>(w))
     button->setText(caption);
   else if (auto* label = qobject_cast<QLabel*>(w); label && c.Kind() == ControlKind::Label)
-    label->setText(caption);
+    ShowWrapped(label, caption, c.Geometry());
   else if (c.Kind() == ControlKind::PictureBox && c.Container() && tabBars_.count(c.Container()))
     tabBars_[c.Container()]->setTabText(c.Index(), caption);
+}
+
+// A grid layout does not ask a spanning label how tall its wrapped text is: the label asks
+// for the height its text needs at its designed width.
+void NBCalView::ShowWrapped(QLabel* label, const QString& text, const panel::Twips& design) {
+  label->setText(text);
+  if (!label->wordWrap())
+    return;
+  // The design's width grown with the font, which is larger than the one it was drawn for.
+  const int width = design.width * label->logicalDpiX() * kWrapWidthPercent / (kTwipsPerInch * 100);
+  label->setMinimumWidth(width);
+  label->setMinimumHeight(label->heightForWidth(width));
 }
 
 void NBCalView::ApplyGrid(const panel::Grid& grid, QTableWidget* table) {
   const panel::GridLayout& layout = grid.Layout();
   table->setRowCount(layout.rows);
   table->setColumnCount(layout.cols);
-  table->verticalHeader()->setDefaultSectionSize(Px(layout.rowHeight));
-  for (int col = 0; col < layout.cols && col < static_cast<int>(layout.colWidths.size()); ++col)
-    table->setColumnWidth(col, Px(layout.colWidths[col]));
+  table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + kCellPaddingPx);
   for (int row = 0; row < layout.rows; ++row)
     for (int col = 0; col < layout.cols; ++col)
       ApplyCell(grid, table, row, col);
+  FitTable(table);
+}
+
+// The grid shows every row and the whole of every text: no scroll bars to hide a row behind.
+void NBCalView::FitTable(QTableWidget* table) {
+  table->resizeColumnsToContents();
+  const int frame = 2 * table->frameWidth();
+  int width = frame;
+  for (int col = 0; col < table->columnCount(); ++col)
+    width += table->columnWidth(col);
+  int height = frame;
+  for (int row = 0; row < table->rowCount(); ++row)
+    height += table->rowHeight(row);
+  table->setFixedSize(width, height);
 }
 
 void NBCalView::ApplyCell(const panel::Grid& grid, QTableWidget* table, int row, int col) {
@@ -261,10 +336,11 @@ void NBCalView::Update(const panel::ControlChange& ch) {
       }
       break;
     case Property::Geometry:
-      w->setGeometry(Rect(c.Geometry()));
+      Arrange(c.Container());
       break;
     case Property::Cell:
       ApplyCell(static_cast<const panel::Grid&>(c), static_cast<QTableWidget*>(w), ch.row, ch.col);
+      FitTable(static_cast<QTableWidget*>(w));
       break;
     case Property::Layout:
       ApplyGrid(static_cast<const panel::Grid&>(c), static_cast<QTableWidget*>(w));

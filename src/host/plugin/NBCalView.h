@@ -1,8 +1,8 @@
 #pragma once
-// The Qt view of the calibration panel NBCal: one widget per control of the model, placed by
-// its twips at the screen's logical DPI. The view holds no logic: typing, ticking, clicking and
-// picking a tab go into the model, and every change notification of the model updates its
-// widget.
+// The Qt view of the calibration panel NBCal: one widget per control of the model, laid out in
+// each container's grid of the design's rows and columns (panel/DesignGrid.h). The view holds no
+// logic: typing, ticking, clicking and picking a tab go into the model, and every change
+// notification of the model updates its widget.
 
 #include <QWidget>
 #include <string>
@@ -11,6 +11,8 @@
 #include "host/PanelPlugin.h"
 #include "panel/NBCal.h"
 
+class QGridLayout;
+class QLabel;
 class QTabBar;
 class QTableWidget;
 
@@ -32,14 +34,17 @@ class NBCalView : public QWidget, public HostPanel {
   void ApplyCaption(const panel::Control& control, QWidget* widget);
   void ApplyGrid(const panel::Grid& grid, QTableWidget* table);
   void ApplyCell(const panel::Grid& grid, QTableWidget* table, int row, int col);
-  int Px(int twips) const;
-  QRect Rect(const panel::Twips& twips) const;
+  void Arrange(const panel::Control* container);
+  static void FitTable(QTableWidget* table);
+  static void ShowWrapped(QLabel* label, const QString& text, const panel::Twips& design);
 
   HostLink& link_;
   panel::NBCal nbcal_;
   int observer_ = 0;
   std::unordered_map<const panel::Control*, QWidget*> widgets_;
   std::unordered_map<const panel::Control*, QTabBar*> tabBars_;  // the tab control's tabs
+  // The grid of each container (nullptr: the panel itself).
+  std::unordered_map<const panel::Control*, QGridLayout*> layouts_;
 };
 
 }  // namespace gaugecal::host
