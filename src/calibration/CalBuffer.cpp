@@ -58,6 +58,7 @@ int32_t WriteCalBuffer() {
     return 0;
   if (BackUpCalArea() != 0)
     return 1;
+  ReportStep(LongStep::WritingDataFlash);
   if (WriteCalAreaOnce() == 0) {
     NoteCalAreaWritten();
     return 0;

@@ -86,6 +86,7 @@ int32_t EnterCalibrationMode(int16_t mode, const SessionHooks& hooks, bool liveT
   const DfType family = m.calConfig.DFType;
   if (hooks.beforeEntry)
     hooks.beforeEntry();
+  ReportStep(LongStep::EnteringCalibrationMode);
   // Every family starts from the image the gauge holds now: the engine patches this buffer and
   // writes all of it back, so a stale or partly read image must never reach the gauge.
   if (const int32_t status = ReadCalibrationArea(hooks); status != 0) {
@@ -116,6 +117,7 @@ int32_t EnterCalibrationMode(int16_t mode, const SessionHooks& hooks, bool liveT
 }
 
 int32_t ExitCalibrationMode(const SessionHooks& hooks) {
+  ReportStep(LongStep::LeavingCalibrationMode);
   const DfType family = Module().calConfig.DFType;
   // Out of the raw stream and, where the gauge reports it, out of calibration mode; the flag
   // says afterwards what the gauge is in, whatever an earlier session left in it.

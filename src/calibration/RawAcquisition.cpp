@@ -94,6 +94,7 @@ int32_t AcquireRawCalValues(bool offset) {
   int stale = 0;
   uint8_t lastCounter = 0;
   while (good < c.NumSamples && stale <= kStaleLimit) {
+    ReportStep(LongStep::AveragingRawSamples, good + 1, c.NumSamples);
     int16_t length = 0;
     ReadMODBlock(block, length);
     if (length != c.RawCalDataBlockSize) {

@@ -28,4 +28,9 @@ void ShowWarning(const std::string& text) {
     Module().platform->Warning(text);
 }
 
+void ReportStep(LongStep step, int sample, int samples) {
+  if (Module().onStep)
+    Module().onStep({step, sample, samples});
+}
+
 }  // namespace gaugecal

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,20 @@ struct CalAreaRead {
 struct SavedBackup {
   std::string path;
   bool calibrationArea = true;  // false: absolute rows
+};
+
+// The steps of a calibration that take long enough for a window to show them while they run.
+enum class LongStep {
+  EnteringCalibrationMode,
+  AveragingRawSamples,
+  WritingDataFlash,
+  LeavingCalibrationMode
+};
+
+struct StepReport {
+  LongStep step = LongStep::EnteringCalibrationMode;
+  int sample = 0;   // AveragingRawSamples: the sample being read, from 1
+  int samples = 0;  // AveragingRawSamples: how many are averaged
 };
 
 struct ModuleState {
@@ -69,6 +84,9 @@ struct ModuleState {
   bool calModeFlag = false;         // gauge believed to be in raw calibration mode
   int16_t CellCount = 0;            // series cells in use
   int16_t ccOffsetSampleScale = 0;  // "CC Offset Samples", read at panel start-up
+
+  // Who follows the steps of a running calibration (the panel's progress); unset: nobody.
+  std::function<void(const StepReport&)> onStep;
 };
 
 ModuleState& Module();
@@ -81,5 +99,8 @@ void ShowMessage(const std::string& text);
 void ShowCriticalMessage(const std::string& text);
 // A diagnosis beyond the fixed message texts: a warning through the platform, no message box.
 void ShowWarning(const std::string& text);
+
+// Tells the follower of onStep, when there is one, which step runs now.
+void ReportStep(LongStep step, int sample = 0, int samples = 0);
 
 }  // namespace gaugecal

@@ -35,6 +35,7 @@ constexpr int kMonitorHeightShare = 4;
 // The project has not chosen a licence yet; About says so rather than guess one.
 constexpr const char* kLicence = "none chosen yet (internal bench tool; ask before passing it on)";
 constexpr double kShowProgressAfterMs = 500.0;
+constexpr int kProgressFull = 1000;
 
 }  // namespace
 
@@ -74,7 +75,6 @@ MainWindow::MainWindow(QtPlatform& platform, HostOptions options)
   address_->setObjectName(QStringLiteral("smbusAddress"));
   waitLabel_ = new QLabel(this);
   waitBar_ = new QProgressBar(this);
-  waitBar_->setRange(0, 0);  // the length of a calibration is not known beforehand
   waitBar_->setMaximumWidth(120);
   waitLabel_->hide();
   waitBar_->hide();
@@ -93,6 +93,8 @@ MainWindow::MainWindow(QtPlatform& platform, HostOptions options)
 }
 
 MainWindow::~MainWindow() {
+  if (busyCursor_)
+    QApplication::restoreOverrideCursor();
   ClosePanels();
 }
 
@@ -222,6 +224,14 @@ QString MainWindow::AboutText() const {
       .arg(QStringLiteral(GAUGECAL_VERSION), QString::fromLatin1(kLicence), DocumentationFolder());
 }
 
+QString MainWindow::ProgressText() const {
+  return waitLabel_->isVisibleTo(this) ? waitLabel_->text() : QString();
+}
+
+int MainWindow::ProgressValue() const {
+  return waitBar_->value();
+}
+
 QString MainWindow::ConnectionState() const {
   return connection_->text();
 }
@@ -235,6 +245,11 @@ void MainWindow::OpenPanels() {
       panels_.push_back(panel);
       panel->SetStatusSink([this](const std::string& text) {
         securityMode_->setText(QString::fromStdString(text));
+      });
+      // A step that sleeps lets no events run: its text is drawn as it begins.
+      panel->SetProgressSink([this] {
+        ShowProgress();
+        statusBar()->repaint();
       });
       // A panel grows with the window; below the size its texts need, the tab scrolls.
       auto* scroll = new QScrollArea;
@@ -265,13 +280,35 @@ void MainWindow::ClosePanels() {
   }
 }
 
+// A panel's calibration shows its step, its share of the known waits and the elapsed time
+// under a busy cursor; any other long wait for the gauge shows the elapsed time alone.
 void MainWindow::ShowProgress() {
+  HostPanel::Progress progress;
+  for (HostPanel* panel : panels_)
+    if (const HostPanel::Progress p = panel->Busy(); p.busy)
+      progress = p;
+  if (progress.busy != busyCursor_) {
+    if (progress.busy)
+      QApplication::setOverrideCursor(Qt::BusyCursor);
+    else
+      QApplication::restoreOverrideCursor();
+    busyCursor_ = progress.busy;
+  }
   const double ms = platform_.WaitingMs();
-  const bool show = ms >= kShowProgressAfterMs;
-  if (show)
+  const bool waiting = ms >= kShowProgressAfterMs;
+  if (progress.busy) {
+    const QString step = progress.step.empty() ? QStringLiteral("Calibrating")
+                                               : QString::fromStdString(progress.step);
+    waitLabel_->setText(
+        QStringLiteral("%1: %2 s").arg(step).arg(progress.elapsedMs / 1000.0, 0, 'f', 1));
+    waitBar_->setRange(0, kProgressFull);
+    waitBar_->setValue(progress.permille);
+  } else if (waiting) {
     waitLabel_->setText(QStringLiteral("Waiting for the gauge: %1 s").arg(ms / 1000.0, 0, 'f', 1));
-  waitLabel_->setVisible(show);
-  waitBar_->setVisible(show);
+    waitBar_->setRange(0, 0);  // how long this wait lasts is not known
+  }
+  waitLabel_->setVisible(progress.busy || waiting);
+  waitBar_->setVisible(progress.busy || waiting);
 }
 
 }  // namespace gaugecal::host

@@ -50,6 +50,11 @@ class MainWindow : public QMainWindow {
   QString DocumentationFolder() const;
   // The text of Help > About: version, licence and the documentation folder.
   QString AboutText() const;
+  // The progress shown in the status bar: the step and elapsed time, and the bar.
+  QString ProgressText() const;
+  int ProgressValue() const;
+  // Brings the status bar's progress up to date (a timer does so while the gauge is waited for).
+  void ShowProgress();
   // What went wrong loading the plug-ins, one line each.
   const QStringList& PluginProblems() const { return problems_; }
 
@@ -57,7 +62,6 @@ class MainWindow : public QMainWindow {
   void BuildMenus();
   void ClosePanels();
   void OpenPanels();
-  void ShowProgress();
 
   QtPlatform& platform_;
   HostOptions options_;
@@ -76,6 +80,7 @@ class MainWindow : public QMainWindow {
   QLabel* address_;
   QLabel* waitLabel_;
   QProgressBar* waitBar_;
+  bool busyCursor_ = false;
 };
 
 }  // namespace gaugecal::host

@@ -33,6 +33,17 @@ class HostPanel {
   // Where the panel reports a state the host keeps in its status bar (the security mode).
   using StatusSink = std::function<void(const std::string&)>;
   virtual void SetStatusSink(StatusSink sink) { (void)sink; }
+  // A long action the panel runs now (a calibration): its step, how far along (0 to 1000 of
+  // the waits it is known to make) and how long it has taken. Not busy between actions.
+  struct Progress {
+    bool busy = false;
+    std::string step;
+    int permille = 0;
+    double elapsedMs = 0.0;
+  };
+  virtual Progress Busy() { return {}; }
+  // Called as each step of a long action begins (also steps that let no events run).
+  virtual void SetProgressSink(std::function<void()> stepBegun) { (void)stepBegun; }
   // Run the start-up again: the gauge changed in a way the last start-up could not see.
   virtual void Restart() { Startup(); }
 };
@@ -53,5 +64,5 @@ class PanelPlugin {
 
 // The number changes with every change of the interface, so a plug-in built against another
 // version is refused rather than called.
-#define GAUGECAL_PANEL_PLUGIN_IID "org.gaugecal.PanelPlugin/3"
+#define GAUGECAL_PANEL_PLUGIN_IID "org.gaugecal.PanelPlugin/4"
 Q_DECLARE_INTERFACE(gaugecal::host::PanelPlugin, GAUGECAL_PANEL_PLUGIN_IID)

@@ -10,11 +10,14 @@
 // and the application directory there before start-up; the host link comes with Startup.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "calibration/CalibrationRun.h"
 #include "calibration/CalibrationSession.h"
+#include "panel/CalibrationProgress.h"
 #include "panel/NBCalControls.h"
 #include "panel/Plausibility.h"
 
@@ -93,6 +96,14 @@ class NBCal {
     plausibilityQuestion_ = std::move(question);
   }
 
+  // The calibration running now, for the window's status bar (not busy between runs). The
+  // observer hears of every step as it begins, also of those that wait without letting the
+  // window's events run (data flash writes).
+  ProgressView Progress();
+  void SetProgressObserver(std::function<void(const ProgressView&)> observer) {
+    progressObserver_ = std::move(observer);
+  }
+
   int AddObserver(ControlObserver observer) { return notifier_.Add(std::move(observer)); }
   void RemoveObserver(int id) { notifier_.Remove(id); }
 
@@ -116,6 +127,8 @@ class NBCal {
 
   // The plausibility guard (NBCalActions.cpp): true when the action may go on.
   bool ReferencesPlausible(const std::vector<ReferenceReading>& pairs);
+  // One calibration with the panel's hooks, its progress followed from start to end.
+  int32_t Run(CalibrationRequest& request, const CheckAfterEntry& checkAfterEntry = {});
 
   ChangeNotifier notifier_;
   NBCalControls c_;
@@ -126,6 +139,8 @@ class NBCal {
   bool calibrating_ = false;  // between EnterCalibrationMode and ExitCalibrationMode
   bool ticking_ = false;      // a scan tick is running
   PlausibilityQuestion plausibilityQuestion_;
+  CalibrationProgress progress_;
+  std::function<void(const ProgressView&)> progressObserver_;
 };
 
 }  // namespace gaugecal::panel

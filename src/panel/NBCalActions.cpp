@@ -58,6 +58,30 @@ bool NBCal::ReferencesPlausible(const std::vector<ReferenceReading>& pairs) {
   return implausible.empty() || plausibilityQuestion_(implausible);
 }
 
+int32_t NBCal::Run(CalibrationRequest& request, const CheckAfterEntry& checkAfterEntry) {
+  ModuleState& m = Module();
+  Platform& platform = *m.platform;
+  const auto tell = [this] {
+    if (progressObserver_)
+      progressObserver_(Progress());
+  };
+  progress_.Begin(m.calConfig.DFType, m.calConfig.NumSamples, platform.ClockMs());
+  tell();
+  m.onStep = [this, &platform, &tell](const StepReport& step) {
+    progress_.Report(step, platform.ClockMs());
+    tell();
+  };
+  const int32_t result = RunCalibration(request, Hooks(), checkAfterEntry);
+  m.onStep = nullptr;
+  progress_.End();
+  tell();
+  return result;
+}
+
+ProgressView NBCal::Progress() {
+  return progress_.View(Module().platform ? Module().platform->ClockMs() : 0.0);
+}
+
 void NBCal::btnCalibrate_Click() {
   ModuleState& m = Module();
   DisableControls();
@@ -217,7 +241,7 @@ void NBCal::btnCalibrate_Click() {
     EnableControls();
     return;
   }
-  if (RunCalibration(r, Hooks()) == 0)
+  if (Run(r) == 0)
     c_.imgCalDoneBox.SetVisible(true);
 }
 
@@ -261,7 +285,7 @@ void NBCal::btnPackVoltage_Click() {
            ReferencesPlausible(
                {{"Pack Voltage", ReferenceKind::Voltage, actualBox.Text(), measuredBox.Text()}});
   };
-  if (RunCalibration(r, Hooks(), check) == 0)
+  if (Run(r, check) == 0)
     c_.imgPackVoltage.SetVisible(true);
 }
 
@@ -305,7 +329,7 @@ void NBCal::btnPackCurrent_Click() {
     return ReferencesPlausible(
         {{"Current", ReferenceKind::Current, actualBox.Text(), c_.txtMeasuredCurrent.Text()}});
   };
-  if (RunCalibration(r, Hooks(), check) == 0)
+  if (Run(r, check) == 0)
     c_.ImgPackCurrent.SetVisible(true);
 }
 
@@ -314,7 +338,7 @@ void NBCal::btnCalCCCounter_Click() {
   c_.tmrScan.SetEnabled(false);
   CalibrationRequest r;
   r.action = CalibrationAction::CCOffset;
-  c_.imageCCOffsetDone.SetVisible(RunCalibration(r, Hooks()) == 0);
+  c_.imageCCOffsetDone.SetVisible(Run(r) == 0);
   c_.tmrScan.SetEnabled(true);
 }
 
@@ -322,7 +346,7 @@ void NBCal::btnBoardOffset_Click() {
   c_.ImgBoardOffset.SetVisible(false);
   CalibrationRequest r;
   r.action = CalibrationAction::BoardOffset;
-  c_.ImgBoardOffset.SetVisible(RunCalibration(r, Hooks()) == 0);
+  c_.ImgBoardOffset.SetVisible(Run(r) == 0);
 }
 
 }  // namespace gaugecal::panel

@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QCursor>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -231,7 +232,21 @@ TEST(MorvaneWindow, CalibratesVoltageAndTemperatureByTypingAndClicking) {
     app.Type("txtActualTemp(1)", "25.0");
     app.Click("chkTemp(1)");
     EXPECT_FALSE(app.Shown("imgCalDoneBox"));
+    // The status bar as it is redrawn during the waits: step, elapsed time, bar and cursor.
+    QStringList progress;
+    const int poll = app.platform.StartTimer(0, [&] {
+      app.window->ShowProgress();
+      const QCursor* cursor = QApplication::overrideCursor();
+      if (cursor && cursor->shape() == Qt::BusyCursor && !app.window->ProgressText().isEmpty())
+        progress << app.window->ProgressText().section(QLatin1Char(':'), 0, 0);
+    });
     app.Click("btnCalibrate");
+    app.platform.StopTimer(poll);
+    app.window->ShowProgress();
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_FALSE(app.window->ProgressText().startsWith(QStringLiteral("Leaving")));
+    EXPECT_EQ(progress.contains(QStringLiteral("Averaging raw samples 1 of 4")), done);
+    EXPECT_EQ(progress.contains(QStringLiteral("Leaving calibration mode")), done);
     EXPECT_EQ(app.Shown("imgCalDoneBox"), done);
     const std::string refused =
         "Invalid value entered! Error description: \"4,000\" for the "
@@ -403,7 +418,7 @@ TEST(PluginShelf, LoadsPanelPluginsAndReportsEveryOtherFile) {
       {"", "", ""},
       {"not a plug-in\n", "README.txt", "No plug-in found in " + dir + "."},
       {GAUGECAL_OTHER_PLUGIN, "libother.so",
-       "The plug-in libother.so does not offer panels (interface org.gaugecal.PanelPlugin/3)."},
+       "The plug-in libother.so does not offer panels (interface org.gaugecal.PanelPlugin/4)."},
       {"no library\n", "libbroken.so", "The plug-in libbroken.so could not be loaded: "},
   };
   for (const auto& c : cases) {

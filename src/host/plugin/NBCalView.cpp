@@ -86,6 +86,16 @@ void NBCalView::Startup() {
   nbcal_.Startup(link_);
 }
 
+HostPanel::Progress NBCalView::Busy() {
+  const panel::ProgressView view = nbcal_.Progress();
+  return {view.busy, view.step, view.permille, view.elapsedMs};
+}
+
+void NBCalView::SetProgressSink(std::function<void()> stepBegun) {
+  nbcal_.SetProgressObserver(
+      [stepBegun = std::move(stepBegun)](const panel::ProgressView&) { stepBegun(); });
+}
+
 // The controls of one container in the rows and columns of their design, each as large as
 // its text needs; what is left of the container's room goes below and to the right.
 void NBCalView::Arrange(const panel::Control* container) {

@@ -27,6 +27,8 @@ class NBCalView : public QWidget, public HostPanel {
   std::string Caption() const override { return nbcal_.Caption(); }
   QWidget* Widget() override { return this; }
   void Startup() override;
+  Progress Busy() override;
+  void SetProgressSink(std::function<void()> stepBegun) override;
 
  private:
   void Create(panel::Control& control);
