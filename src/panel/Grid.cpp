@@ -7,6 +7,7 @@ void Grid::SetLayout(const GridLayout& layout) {
     return;
   layout_ = layout;
   cells_.resize(static_cast<size_t>(layout.rows));
+  units_.resize(static_cast<size_t>(layout.rows));
   for (auto& row : cells_)
     row.resize(static_cast<size_t>(layout.cols));
   Changed(Property::Layout);
@@ -32,6 +33,22 @@ bool Grid::SetCell(int row, int col, const GridCell& cell) {
   if (current != cell) {
     current = cell;
     Changed(Property::Cell, row, col);
+  }
+  return true;
+}
+
+const std::string& Grid::RowUnit(int row) const {
+  static const std::string kNone;
+  return Inside(row, 0) ? units_[static_cast<size_t>(row)] : kNone;
+}
+
+bool Grid::SetRowUnit(int row, const std::string& unit) {
+  if (!Inside(row, 0))
+    return false;
+  std::string& current = units_[static_cast<size_t>(row)];
+  if (current != unit) {
+    current = unit;
+    Changed(Property::Cell, row, layout_.cols);
   }
   return true;
 }

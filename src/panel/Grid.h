@@ -42,11 +42,17 @@ class Grid : public Control {
   bool SetCellText(int row, int col, const std::string& text);
   bool SetCell(int row, int col, const GridCell& cell);
 
+  // The unit of a row's value, beside the grid's own columns (empty: none). A view shows the
+  // units in a column after the last; a change notifies Property::Cell with col == cols.
+  const std::string& RowUnit(int row) const;
+  bool SetRowUnit(int row, const std::string& unit);
+
  private:
   bool Inside(int row, int col) const;
 
   GridLayout layout_;
   std::vector<std::vector<GridCell>> cells_;
+  std::vector<std::string> units_;
 };
 
 }  // namespace gaugecal::panel

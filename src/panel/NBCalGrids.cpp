@@ -55,6 +55,7 @@ DfType Family() {
 void NBCal::WriteHeader(Grid& grid) {
   grid.SetCell(0, 0, {"Parameter", Alignment::Center, 9, true});
   grid.SetCell(0, 1, {"Value", Alignment::Center, 9, true});
+  grid.SetRowUnit(0, "Unit");
 }
 
 void NBCal::InitGrid(int16_t gridTop, int16_t gridLeft, int16_t totalNumberOfRows) {
@@ -89,6 +90,7 @@ int16_t NBCal::AddMODBlocktoGrid(int16_t iStartRow, int16_t dataIndex) {
     DisplayItem& item = group.items[static_cast<size_t>(k)];
     if (!WriteName(grid, row, item.name))
       return -1;
+    grid.SetRowUnit(row, item.unit);
     item.gridRow = row;
   }
   return row;
@@ -129,6 +131,7 @@ void NBCal::SetUpDFGrid() {
     if (!item.shown || item.name.empty())
       continue;
     ok = WriteName(grid, row, item.name) && WriteValue(grid, row, item.value) && ok;
+    grid.SetRowUnit(row, item.unit);
     item.gridRow = static_cast<int16_t>(row++);
   }
   if (!ok)

@@ -93,12 +93,22 @@ TEST(NBCalStartup, ReadyForEveryFamily) {
     EXPECT_EQ(grid.Cell(0, 0).text, "Parameter");
     EXPECT_TRUE(grid.Cell(0, 1).bold);
     EXPECT_EQ(grid.Cell(rows - 1, 0).text, "");
+    EXPECT_EQ(grid.RowUnit(0), "Unit");
+    EXPECT_EQ(grid.RowUnit(rows - 1), "");
     EXPECT_EQ(grid.Geometry().top, family == DfType::RN44K18 ? 5500 : 2500);
     if (family == DfType::RN44K18) {
       // The live grid and the measured boxes show the same readings.
       EXPECT_EQ(c.displaygrid.Cell(9, 0).text, "Internal Temp");
       EXPECT_EQ(c.displaygrid.Cell(9, 1).text, c.txtMeasTemp[0].Text());
       EXPECT_EQ(c.displaygrid.Cell(2, 1).text, c.txtCalMeasVoltage[0].Text());
+      // Each row's unit beside it, from the display tables; none on a group's own row.
+      EXPECT_EQ(c.displaygrid.RowUnit(9), "degC");
+      EXPECT_EQ(c.displaygrid.RowUnit(2), "mV");
+      EXPECT_EQ(c.displaygrid.RowUnit(1), "");
+      for (int row = 1; row < rows - 1; ++row)
+        if (grid.Cell(row, 0).text == "Int Temp Offset") {
+          EXPECT_EQ(grid.RowUnit(row), ".1 deg C");
+        }
       EXPECT_NE(c.txtMeasTemp[0].Text(), "");
     }
     // A scan tick on QSPAN sleeps its 20 ms: a wait would run a click inside the tick.

@@ -272,10 +272,10 @@ void NBCalView::ShowWrapped(QLabel* label, const QString& text, const panel::Twi
 void NBCalView::ApplyGrid(const panel::Grid& grid, QTableWidget* table) {
   const panel::GridLayout& layout = grid.Layout();
   table->setRowCount(layout.rows);
-  table->setColumnCount(layout.cols);
+  table->setColumnCount(layout.cols + 1);  // the units after the grid's own columns
   table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + kCellPaddingPx);
   for (int row = 0; row < layout.rows; ++row)
-    for (int col = 0; col < layout.cols; ++col)
+    for (int col = 0; col <= layout.cols; ++col)
       ApplyCell(grid, table, row, col);
   FitTable(table);
 }
@@ -294,7 +294,13 @@ void NBCalView::FitTable(QTableWidget* table) {
 }
 
 void NBCalView::ApplyCell(const panel::Grid& grid, QTableWidget* table, int row, int col) {
-  const panel::GridCell& cell = grid.Cell(row, col);
+  const panel::GridLayout& layout = grid.Layout();
+  // The unit column looks like the header row's cell above it, left aligned.
+  panel::GridCell cell = grid.Cell(row, col);
+  if (col == layout.cols) {
+    cell = grid.Cell(row, 0);
+    cell.text = grid.RowUnit(row);
+  }
   QTableWidgetItem* item = table->item(row, col);
   if (!item) {
     item = new QTableWidgetItem;
@@ -307,7 +313,6 @@ void NBCalView::ApplyCell(const panel::Grid& grid, QTableWidget* table, int row,
   f.setBold(cell.bold);
   item->setFont(f);
   // The fixed header row and first column look like the grid's frame.
-  const panel::GridLayout& layout = grid.Layout();
   if (row < layout.fixedRows || col < layout.fixedCols)
     item->setBackground(table->palette().button());
 }
