@@ -22,8 +22,14 @@ QString Slug(QString text) {
   return text.remove(QRegularExpression(QStringLiteral("^-+|-+$")));
 }
 
+// Layouts settle in rounds (a grid filled at start-up asks its page for room, the page its
+// scroll area): the picture is taken once no layout request is pending.
 bool Shoot(MainWindow& window, const QString& path) {
-  QApplication::processEvents();
+  constexpr int kLayoutRounds = 4;
+  for (int round = 0; round < kLayoutRounds; ++round) {
+    QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    QApplication::processEvents();
+  }
   return window.grab().save(path, "PNG");
 }
 

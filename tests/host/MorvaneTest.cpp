@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QCursor>
 #include <QDialog>
+#include <QDockWidget>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
@@ -28,6 +29,7 @@
 #include <functional>
 #include <memory>
 
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QStatusBar>
 
@@ -192,11 +194,31 @@ TEST(MorvaneWindow, EveryControlFitsAt1366x768AndTheScanFillsTheMeasuredBoxes) {
       if (a->data().toString().toStdString() == adapter)
         a->trigger();
     auto* panel = app.Find<QWidget>("NBCal");
-    for (const int page : {1, 0}) {
-      app.Find<QTabBar>("SStabCal")->setCurrentIndex(page);
+    // The bus monitor open at its first quarter of the height: no page scrolls.
+    ASSERT_TRUE(app.Find<QWidget>("busMonitorDock")->isVisible());
+    for (const QSize screen : {QSize(1366, 768), QSize(1920, 1080)}) {
+      app.window->resize(screen);
       QApplication::processEvents();
-      EXPECT_EQ(LayoutFaults(panel), std::vector<std::string>{}) << "page " << page;
+      auto* dock = app.Find<QDockWidget>("busMonitorDock");
+      app.window->resizeDocks({dock}, {screen.height() / 4}, Qt::Vertical);  // as at start-up
+      for (const int page : {1, 0}) {
+        app.Find<QTabBar>("SStabCal")->setCurrentIndex(page);
+        QApplication::processEvents();
+        SCOPED_TRACE(QStringLiteral("%1x%2 page %3")
+                         .arg(screen.width())
+                         .arg(screen.height())
+                         .arg(page)
+                         .toStdString());
+        EXPECT_EQ(LayoutFaults(panel), std::vector<std::string>{});
+        auto* scroll = qobject_cast<QScrollArea*>(app.window->Tabs()->currentWidget());
+        ASSERT_NE(scroll, nullptr);
+        EXPECT_EQ(scroll->verticalScrollBar()->maximum(), 0)
+            << "needs " << panel->minimumSizeHint().height() << " of "
+            << scroll->viewport()->height();
+        EXPECT_EQ(scroll->horizontalScrollBar()->maximum(), 0);
+      }
     }
+    app.window->resize(1366, 768);
     EXPECT_TRUE(app.Shown("btnRefreshGaugeData"));
     EXPECT_TRUE(app.Shown("chkUpdates"));
     app.Type("txtCalMeasVoltage(0)", "");

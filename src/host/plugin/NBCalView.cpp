@@ -30,7 +30,6 @@ constexpr int kMarginPx = 3;
 constexpr int kTwipsPerInch = 1440;
 constexpr int kWrapWidthPercent = 135;
 constexpr int kOneLineTwips = 300;  // a label designed taller than this wraps its text
-constexpr int kCellPaddingPx = 2;
 
 QString Q(const std::string& text) {
   return QString::fromStdString(text);
@@ -100,7 +99,10 @@ void NBCalView::SetProgressSink(std::function<void()> stepBegun) {
 // its text needs; what is left of the container's room goes below and to the right.
 void NBCalView::Arrange(const panel::Control* container) {
   QGridLayout* layout = layouts_[container];
-  layout->setSpacing(kSpacingPx);
+  // Rows touch: the voltage page's frame has a dozen rows of boxes and its help text, which
+  // must fit beside the bus monitor at 1366x768; the boxes' own frames keep them apart.
+  layout->setHorizontalSpacing(kSpacingPx);
+  layout->setVerticalSpacing(0);
   if (container && container->Kind() != ControlKind::TabControl)
     layout->setContentsMargins(kMarginPx, kMarginPx, kMarginPx, kMarginPx);
   while (QLayoutItem* item = layout->takeAt(0))
@@ -273,7 +275,9 @@ void NBCalView::ApplyGrid(const panel::Grid& grid, QTableWidget* table) {
   const panel::GridLayout& layout = grid.Layout();
   table->setRowCount(layout.rows);
   table->setColumnCount(layout.cols + 1);  // the units after the grid's own columns
-  table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + kCellPaddingPx);
+  // A row as tall as its text: the RN44K18 page stacks two grids of 30 rows in all, which
+  // must fit beside the bus monitor at 1366x768.
+  table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height());
   for (int row = 0; row < layout.rows; ++row)
     for (int col = 0; col <= layout.cols; ++col)
       ApplyCell(grid, table, row, col);
