@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config clang-format
   libssl-dev nlohmann-json3-dev libcli11-dev libgtest-dev libgmock-dev
-  qt6-base-dev
+  qt6-base-dev qt6-charts-dev libqt6opengl6-dev
   libhidapi-dev libi2c-dev
   xvfb xauth dpkg-dev
 )

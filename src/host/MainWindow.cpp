@@ -33,7 +33,7 @@ constexpr int kGaugeAddress = 0x17;  // the panels fix it at start-up
 constexpr int kProgressPollMs = 200;
 constexpr int kMonitorHeightShare = 4;
 // The project has not chosen a licence yet; About says so rather than guess one.
-constexpr const char* kLicence = "none chosen yet (internal bench tool; ask before passing it on)";
+constexpr const char* kLicence = "none chosen yet (the repository carries no licence file)";
 constexpr double kShowProgressAfterMs = 500.0;
 constexpr int kProgressFull = 1000;
 
@@ -220,8 +220,11 @@ QString MainWindow::DocumentationFolder() const {
 QString MainWindow::AboutText() const {
   return QStringLiteral(
              "Morvane %1\nThe bench window of gaugecal: calibration and security of "
-             "smart-battery fuel gauges.\nLicence: %2\nDocumentation: %3")
-      .arg(QStringLiteral(GAUGECAL_VERSION), QString::fromLatin1(kLicence), DocumentationFolder());
+             "smart-battery fuel gauges.\nBuild: %2, GCC %3, Qt %4 (running on Qt %5)\n"
+             "Licence: %6\nDocumentation: %7")
+      .arg(QStringLiteral(GAUGECAL_VERSION), QStringLiteral(GAUGECAL_BUILD_TYPE),
+           QStringLiteral(__VERSION__), QStringLiteral(QT_VERSION_STR),
+           QString::fromLatin1(qVersion()), QString::fromLatin1(kLicence), DocumentationFolder());
 }
 
 QString MainWindow::ProgressText() const {

@@ -3,8 +3,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QMenu>
 #include <QPixmap>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTabBar>
@@ -33,11 +35,26 @@ bool Shoot(MainWindow& window, const QString& path) {
   return window.grab().save(path, "PNG");
 }
 
+// A few readings of the gauge, as a technician's Read clicks make them, so the live plot
+// shows lines; then long enough for the plot to redraw.
+void ReadTheGaugeAFewTimes(MainWindow& window) {
+  constexpr int kReadings = 6;
+  constexpr int kRedrawWaitMs = 700;
+  auto* read = window.findChild<QPushButton*>(QStringLiteral("btnRefreshGaugeData"));
+  for (int i = 0; read && i < kReadings; ++i)
+    read->click();
+  QElapsedTimer waited;
+  waited.start();
+  while (waited.elapsed() < kRedrawWaitMs)
+    QApplication::processEvents(QEventLoop::AllEvents, kRedrawWaitMs);
+}
+
 }  // namespace
 
 QStringList RenderScreenshots(MainWindow& window, const QString& folder) {
   QDir().mkpath(folder);
   QStringList written;
+  ReadTheGaugeAFewTimes(window);
   QTabWidget* tabs = window.Tabs();
   for (int t = 0; t < tabs->count(); ++t) {
     tabs->setCurrentIndex(t);

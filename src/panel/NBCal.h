@@ -20,6 +20,7 @@
 #include "panel/CalibrationProgress.h"
 #include "panel/NBCalControls.h"
 #include "panel/Plausibility.h"
+#include "panel/ScanSamples.h"
 
 namespace gaugecal {
 class HostLink;
@@ -104,6 +105,9 @@ class NBCal {
     progressObserver_ = std::move(observer);
   }
 
+  // Every reading of the live quantities since the panel was made, for the plot.
+  const ScanSamples& Samples() const { return samples_; }
+
   int AddObserver(ControlObserver observer) { return notifier_.Add(std::move(observer)); }
   void RemoveObserver(int id) { notifier_.Remove(id); }
 
@@ -140,6 +144,7 @@ class NBCal {
   bool ticking_ = false;      // a scan tick is running
   PlausibilityQuestion plausibilityQuestion_;
   CalibrationProgress progress_;
+  ScanSamples samples_;
   std::function<void(const ProgressView&)> progressObserver_;
 };
 

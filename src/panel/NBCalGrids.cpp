@@ -8,6 +8,7 @@
 #include "device/ModuleState.h"
 #include "device/TableDecoders.h"
 #include "panel/NBCal.h"
+#include "platform/Platform.h"
 
 namespace gaugecal::panel {
 
@@ -184,6 +185,8 @@ void NBCal::RefreshMeasuredBoxes() {
 
 // A quantity the gauge's configuration does not report stays empty and leaves its box alone.
 void NBCal::ShowMeasurements(const DeviceMeasurements& measured) {
+  if (Module().platform)
+    samples_.Add(Module().platform->ClockMs(), measured);
   const auto show = [](Control& box, const std::string& value) {
     if (!value.empty())
       box.SetText(value);

@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QChartView>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
@@ -15,6 +16,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLineSeries>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -129,7 +131,7 @@ TEST(MorvaneWindow, StartsTheCalibrationPanelOnEverySimulatedFamily) {
     pick->trigger();
     EXPECT_TRUE(pick->isChecked());
     EXPECT_EQ(app.window->ConnectionState().toStdString(), "Connected: " + adapter);
-    ASSERT_EQ(app.window->Tabs()->count(), 2);
+    ASSERT_EQ(app.window->Tabs()->count(), 3);  // calibration, live plot, Auth
     EXPECT_TRUE(app.messages.empty()) << app.messages.front();
     EXPECT_EQ(app.Shown("displaygrid"), rn44k18);
     EXPECT_EQ(app.Text("txtCellCount"), cells);
@@ -282,6 +284,23 @@ TEST(MorvaneWindow, CalibratesVoltageAndTemperatureByTypingAndClicking) {
   }
 }
 
+// The live plot follows the readings: a Read click adds points to its voltage chart.
+TEST(MorvaneWindow, TheLivePlotReceivesTheScannedReadings) {
+  Morvane app("sim:RN44K18");
+  app.Click("btnRefreshGaugeData");
+  app.Click("btnRefreshGaugeData");
+  QTest::qWait(700);  // the plot redraws twice a second
+  auto* voltages = app.Find<QChartView>("plotVoltages");
+  ASSERT_FALSE(voltages->chart()->series().isEmpty());
+  auto* cell1 = qobject_cast<QLineSeries*>(voltages->chart()->series().first());
+  ASSERT_NE(cell1, nullptr);
+  EXPECT_EQ(cell1->name(), QStringLiteral("Cell 1"));
+  EXPECT_GE(cell1->count(), 3);  // start-up's reading and both clicks
+  EXPECT_EQ(cell1->at(cell1->count() - 1).y(), std::stod(app.Text("txtCalMeasVoltage(0)")));
+  EXPECT_FALSE(app.Find<QChartView>("plotCurrent")->chart()->series().isEmpty());
+  EXPECT_FALSE(app.Find<QChartView>("plotTemperatures")->chart()->series().isEmpty());
+}
+
 // With continuous updates ticked, the scan timer reads the gauge every two seconds and the
 // live grid shows what the measured boxes show.
 TEST(MorvaneWindow, ScanTimerAndPages) {
@@ -307,7 +326,7 @@ TEST(MorvaneWindow, ScanTimerAndPages) {
 // the SHA-1 form of the Tools menu.
 TEST(AuthView, AuthenticatesSealsUnsealsAndRefusesABadKey) {
   Morvane app("sim:RN44K18");
-  app.window->Tabs()->setCurrentIndex(1);
+  app.window->Tabs()->setCurrentIndex(2);
   app.Find<QTabWidget>("ssTabAuth")->setCurrentIndex(1);
   app.Type("txtAuthKey", "0123456789ABCDEFFEDCBA9876543210");
   app.Click("btnAuthenticate");
@@ -355,7 +374,7 @@ TEST(AuthView, AuthenticatesSealsUnsealsAndRefusesABadKey) {
 // their titles and the captions above their controls.
 TEST(AuthView, KeyBoxesKeepWhatIsTypedAndARefusedBoxCancelsTheClick) {
   Morvane app("sim:RN44K18");
-  app.window->Tabs()->setCurrentIndex(1);
+  app.window->Tabs()->setCurrentIndex(2);
   auto* tabs = app.Find<QTabWidget>("ssTabAuth");
   EXPECT_EQ(tabs->tabText(0).toStdString(), "Seal/UnSeal/Full Access");
   EXPECT_EQ(tabs->tabText(1).toStdString(), "Authentication");
@@ -394,7 +413,7 @@ TEST(AuthView, TheModeIsInTheStatusBarAndUnsealingRestartsTheCalibrationPanel) {
   auto* mode = app.Find<QLabel>("securityMode");
   EXPECT_EQ(mode->text().toStdString(), "Security mode: Unsealed");
   app.Type("txtCellCount", "Cell Count");
-  app.window->Tabs()->setCurrentIndex(1);
+  app.window->Tabs()->setCurrentIndex(2);
   const struct {
     const char* option;
     const char* shown;
@@ -421,7 +440,8 @@ TEST(MorvaneWindow, HelpAndFileMenus) {
     EXPECT_NE(app.Find<QAction>(action), nullptr);
   const std::string about = app.window->AboutText().toStdString();
   EXPECT_NE(about.find("Morvane " GAUGECAL_VERSION_TEXT), std::string::npos) << about;
-  EXPECT_NE(about.find("Licence: "), std::string::npos);
+  EXPECT_NE(about.find("Licence: none chosen yet"), std::string::npos) << about;
+  EXPECT_NE(about.find("Build: Debug build, GCC "), std::string::npos) << about;
   const std::string docs = app.window->DocumentationFolder().toStdString();
   EXPECT_NE(about.find("Documentation: " + docs), std::string::npos);
   EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(docs) / "host.md")) << docs;

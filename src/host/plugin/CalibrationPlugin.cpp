@@ -10,6 +10,7 @@
 #include "device/ModuleState.h"
 #include "host/plugin/AuthView.h"
 #include "host/plugin/NBCalView.h"
+#include "host/plugin/PlotView.h"
 #include "host/plugin/SHA1CalcForm.h"
 
 namespace gaugecal::host {
@@ -42,7 +43,9 @@ std::vector<HostPanel*> CalibrationPlugin::CreatePanels(HostLink& link, Platform
   // A sealed gauge ended the calibration panel's start-up early; once the Auth panel has
   // unsealed it, the panel starts again and reads what it could not before.
   auth->OnOpened([calibration] { calibration->Restart(); });
-  return {calibration, auth};
+  // What the calibration panel's scan reads, against time.
+  auto* plot = new PlotView(calibration->Samples());
+  return {calibration, plot, auth};
 }
 
 std::vector<QAction*> CalibrationPlugin::Actions(QWidget* window, Platform& platform) {

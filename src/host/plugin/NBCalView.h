@@ -28,6 +28,7 @@ class NBCalView : public QWidget, public HostPanel {
   QWidget* Widget() override { return this; }
   void Startup() override;
   Progress Busy() override;
+  const panel::ScanSamples& Samples() const { return nbcal_.Samples(); }
   void SetProgressSink(std::function<void()> stepBegun) override;
 
  private:
