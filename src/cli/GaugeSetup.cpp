@@ -34,13 +34,12 @@ bool StartCalibrationPanel(CliContext& context, panel::NBCal& nbcal) {
     // The panel's own message asks for a restart of a window; on the command line the next
     // step is the unseal command.
     if (nbcal.Outcome() == panel::StartupOutcome::Sealed)
-      context.err << "warning: the gauge is Sealed; unseal it first: gaugecal unseal\n";
-    context.err << "warning: the panel's start-up did not end ready; nothing was calibrated.\n";
+      context.report.Warn("the gauge is Sealed; unseal it first: gaugecal unseal");
+    context.report.Warn("the panel's start-up did not end ready; nothing was calibrated.");
     return false;
   }
   if (NoticesSoFar(context) != before) {
-    context.err << "warning: the panel's start-up gave messages or warnings; nothing was "
-                   "calibrated.\n";
+    context.report.Warn("the panel's start-up gave messages or warnings; nothing was calibrated.");
     return false;
   }
   return true;

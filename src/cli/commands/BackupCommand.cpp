@@ -30,10 +30,9 @@ void Report(CliContext& c, const std::string& what, const std::string& file, boo
     j["family"] = DfTypeName(m.calConfig.DFType);
     j["file"] = file;
     j["bytes"] = m.calAreaRead.image.size();
-    j["ok"] = ok;
     if (!backup.empty())
       j["backup"] = backup;
-    c.out << j.dump(2) << "\n";
+    c.report.Result(std::move(j));
     return;
   }
   if (ok)
