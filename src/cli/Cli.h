@@ -24,6 +24,7 @@ namespace gaugecal::cli {
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
+constexpr int kExitInterrupted = 130;  // SIGINT or SIGTERM, after a stop at a safe point
 
 struct GlobalOptions {
   std::string adapter = "sim:RN44K18";

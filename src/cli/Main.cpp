@@ -12,6 +12,7 @@
 #include "cli/RunReport.h"
 #include "device/ModuleState.h"
 #include "platform/RealtimePlatform.h"
+#include "platform/StopSignals.h"
 #include "platform/VirtualPlatform.h"
 #include "session/AppDirectory.h"
 #include "session/BusSession.h"
@@ -101,10 +102,23 @@ bool JsonAsked(int argc, char** argv) {
 
 namespace {
 
+// After a stop from outside: what the run left behind on the gauge.
+std::string StoppedText(int signal) {
+  const ModuleState& m = Module();
+  std::string text =
+      std::string("interrupted by ") + StopSignals::Name(signal) + ": stopped at a safe point; ";
+  if (m.backupsSaved.empty())
+    text += "nothing was written to the gauge's data flash";
+  else
+    text += "the data flash was written before the stop (its earlier contents are in " +
+            m.backupsSaved.back().path + ")";
+  return text + (m.calModeFlag ? "; the gauge may still be in calibration mode" : "");
+}
+
 // Parses the command line, opens the session and runs the command; returns the exit status.
 // What the run tells its user goes to the report.
 int RunTool(int argc, char** argv, std::ostream& out, std::ostream& err, RunReport& report,
-            bool& json) {
+            bool& json, StopSignals& stops) {
   // The whole command line is parsed and checked before anything is opened or written.
   GlobalOptions options;
   CLI::App tool("Calibration and security bench tool for smart-battery fuel gauges.", "gaugecal");
@@ -152,6 +166,7 @@ int RunTool(int argc, char** argv, std::ostream& out, std::ostream& err, RunRepo
     platform = std::move(p);
   }
   platform->onWarning = [&report](const std::string& text) { report.Warn(text); };
+  platform->pollStop = [&stops] { return stops.Poll(); };
 
   const std::string appDir = session::ResolveAppDirectory(options.appDir);
   if (!options.traceFile.empty()) {
@@ -200,6 +215,10 @@ int RunTool(int argc, char** argv, std::ostream& out, std::ostream& err, RunRepo
   } catch (const std::exception& e) {
     report.Error(name + " failed: " + e.what());
   }
+  if (platform->StopRequested()) {
+    report.Error(StoppedText(platform->StopSignal()));
+    status = kExitInterrupted;
+  }
   const bool traceWritten = session->TraceWritten();
   session.reset();
   ResetModule();
@@ -213,9 +232,11 @@ int RunTool(int argc, char** argv, std::ostream& out, std::ostream& err, RunRepo
 }  // namespace
 
 int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
+  // Ctrl-C and SIGTERM wait for the run's next safe point from here on.
+  StopSignals stops;
   RunReport report(err);
   bool json = JsonAsked(argc, argv);
-  int status = RunTool(argc, argv, out, err, report, json);
+  int status = RunTool(argc, argv, out, err, report, json, stops);
   if (json)
     report.WriteDocument(out, status == kExitOk);
   // A result that did not reach its file is a failed run.

@@ -327,6 +327,9 @@ bool Calibrate(CliContext& c, const CalibrateOptions& o, panel::NBCal& nbcal) {
     return false;
   if (!o.force)
     nbcal.SetPlausibilityQuestion(RefuseImplausible(c));
+  // Stopped from outside before the click: the calibration does not begin.
+  if (c.platform.StopRequested())
+    return false;
   ProgressLine progress(c, std::string("Calibrating: ") + o.action);
   const bool done =
       panel::Press(nbcal, action) && panel::ControlsOf(nbcal, action).doneImage.Visible();
@@ -354,7 +357,8 @@ int RunCalibrate(CliContext& c, const CalibrateOptions& o) {
   const nlohmann::ordered_json before = CalibrationRows(nbcal);
   Outcome outcome;
   outcome.done = started && Calibrate(c, o, nbcal);
-  if (outcome.done) {
+  // A run stopped from outside ends without the check's readings.
+  if (outcome.done && !c.platform.StopRequested()) {
     ProgressLine progress(c, "Checking the calibration");
     outcome.check = panel::CheckCalibration(nbcal, kActions.at(o.action));
   }
