@@ -28,6 +28,9 @@ std::string Listed(const std::vector<std::string>& names, const char* open, cons
 // After the refusals, what the check looked for, so the technician knows what to add.
 void WarnWhatWasLookedFor(bool targetMissing) {
   const ModuleState& m = Module();
+  // A gauge not identified looked for nothing a name would help with; its warnings said why.
+  if (m.IdDevice.empty())
+    return;
   if (targetMissing) {
     ShowWarning(
         "Morvane.ini names no target for this gauge: looked for " +
