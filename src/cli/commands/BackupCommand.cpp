@@ -55,7 +55,10 @@ int RunBackup(CliContext& c, const BackupOptions& o) {
 }
 
 int RunRestore(CliContext& c, const std::string& file, bool force) {
-  const bool ok = SetUpGauge(c).configuration == 0 && RestoreCalibrationArea(file, force) == 0;
+  const bool set = SetUpGauge(c).configuration == 0;
+  const bool ok = set && RestoreCalibrationArea(file, force) == 0;
+  if (set && !ok)
+    HintIfSealed(c);
   Report(c, "Calibration Dataflash restored from", file, ok, true);
   return ok ? kExitOk : kExitFailed;
 }
