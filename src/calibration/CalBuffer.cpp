@@ -6,6 +6,7 @@
 #include "device/DataFlash.h"
 #include "device/DataFlashRows.h"
 #include "device/ModuleState.h"
+#include "platform/Platform.h"
 
 namespace gaugecal {
 
@@ -56,6 +57,12 @@ int32_t WriteCalAreaOnce() {
 int32_t WriteCalBuffer() {
   if (!KnownFamily(Module().calConfig.DFType))
     return 0;
+  // Stopped from outside: no image write begins, so the gauge keeps the whole old image. (A
+  // write under way when the stop comes runs to its end, rollback included.)
+  if (Module().platform && Module().platform->StopRequested()) {
+    ShowWarning("stopped before writing the calibration Dataflash: nothing of it was written");
+    return 1;
+  }
   if (BackUpCalArea() != 0)
     return 1;
   ReportStep(LongStep::WritingDataFlash);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/RunReport.h"
 #include "platform/Platform.h"
 
 namespace gaugecal {
@@ -23,6 +24,7 @@ namespace gaugecal::cli {
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
+constexpr int kExitInterrupted = 130;  // SIGINT or SIGTERM, after a stop at a safe point
 
 struct GlobalOptions {
   std::string adapter = "sim:RN44K18";
@@ -43,9 +45,9 @@ struct CliContext {
   sim::SimulatedGauge* gauge;  // the simulated gauge behind the adapter; nullptr on hardware
   std::ostream& out;
   std::ostream& err;
-  std::string appDir;                          // resolved, with a trailing separator
-  bool terminal = false;                       // stdout is a terminal: progress lines may be shown
-  const std::vector<MessageRecord>& messages;  // the message boxes shown so far
+  std::string appDir;     // resolved, with a trailing separator
+  bool terminal = false;  // stdout is a terminal: progress lines may be shown
+  RunReport& report;      // messages, warnings and errors so far; the JSON result fields
 };
 
 // Runs the tool; returns the exit status.

@@ -127,6 +127,9 @@ std::vector<DemoStep> RunDemoSession(panel::NBCal& panel, sim::SimulatedGauge& g
   panel.tmrScan_Timer();
   std::vector<DemoStep> steps;
   for (CalibrationAction action : kBenchOrder) {
+    // Stopped from outside: the calibrations not begun are not begun.
+    if (Module().platform->StopRequested())
+      break;
     steps.push_back(RunDemoStep(panel, gauge, action));
   }
   gauge.Settings().currentMa = 0.0;

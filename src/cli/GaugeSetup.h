@@ -26,6 +26,12 @@ GaugeSetup SetUpGauge(CliContext& context);
 // Message boxes shown and warnings given so far in this run.
 int64_t NoticesSoFar(const CliContext& context);
 
+// After a write the gauge did not take (calibrate, restore): when the gauge reads Sealed, the
+// warning that names the unseal command.
+void HintIfSealed(CliContext& context);
+// That warning, where the panel already found the gauge Sealed.
+void HintSealed(CliContext& context);
+
 // Starts the calibration panel on the context's link. True when start-up ended ready without a
 // message box or warning (after any, the technician was told not to go on); otherwise a
 // warning says so and that nothing was calibrated.

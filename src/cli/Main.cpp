@@ -3,15 +3,16 @@
 #include <filesystem>
 #include <iostream>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "cli/Cli.h"
 #include "cli/Commands.h"
 #include "cli/InputFiles.h"
+#include "cli/RunReport.h"
 #include "device/ModuleState.h"
 #include "platform/RealtimePlatform.h"
+#include "platform/StopSignals.h"
 #include "platform/VirtualPlatform.h"
 #include "session/AppDirectory.h"
 #include "session/BusSession.h"
@@ -57,19 +58,6 @@ void AddGlobalOptions(CLI::App& tool, GlobalOptions& options) {
   tool.set_version_flag("--version", std::string("gaugecal ") + GAUGECAL_VERSION);
 }
 
-void PrintMessage(std::ostream& err, const MessageRecord& m) {
-  err << (m.icon == MsgIcon::Critical ? "message (critical): " : "message: ") << m.text << "\n";
-  err.flush();
-}
-
-// Once per run: the report of a command looks some files up again after the check did.
-void PrintWarning(std::ostream& err, std::set<std::string>& printed, const std::string& text) {
-  if (!printed.insert(text).second)
-    return;
-  err << "warning: " << text << "\n";
-  err.flush();
-}
-
 // What the standard output is, for the line that says it could not be written.
 std::string OutputName(const std::ostream& out) {
   if (&out != &std::cout)
@@ -97,9 +85,40 @@ std::string WithoutKeys(std::string text, int argc, char** argv) {
   return text;
 }
 
+// --json anywhere before a "--": a command line that did not parse still answers a script with
+// its one JSON document.
+bool JsonAsked(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--")
+      return false;
+    if (arg == "--json")
+      return true;
+  }
+  return false;
+}
+
 }  // namespace
 
-int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
+namespace {
+
+// After a stop from outside: what the run left behind on the gauge.
+std::string StoppedText(int signal) {
+  const ModuleState& m = Module();
+  std::string text =
+      std::string("interrupted by ") + StopSignals::Name(signal) + ": stopped at a safe point; ";
+  if (m.backupsSaved.empty())
+    text += "nothing was written to the gauge's data flash";
+  else
+    text += "the data flash was written before the stop (its earlier contents are in " +
+            m.backupsSaved.back().path + ")";
+  return text + (m.calModeFlag ? "; the gauge may still be in calibration mode" : "");
+}
+
+// Parses the command line, opens the session and runs the command; returns the exit status.
+// What the run tells its user goes to the report.
+int RunTool(int argc, char** argv, std::ostream& out, std::ostream& err, RunReport& report,
+            bool& json, StopSignals& stops) {
   // The whole command line is parsed and checked before anything is opened or written.
   GlobalOptions options;
   CLI::App tool("Calibration and security bench tool for smart-battery fuel gauges.", "gaugecal");
@@ -110,7 +129,8 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
     tool.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) {
-      tool.exit(e, out, err);  // --help or --version
+      json = false;  // help and version are for people
+      tool.exit(e, out, err);
       return kExitOk;
     }
     // A mistyped command leaves CLI11 saying only that a command is required; name the word.
@@ -118,13 +138,12 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
     const bool noCommand =
         dynamic_cast<const CLI::RequiredError*>(&e) != nullptr && tool.get_subcommands().empty();
     const bool unknownCommand = noCommand && !unknown.empty();
-    err << "gaugecal: "
-        << WithoutKeys(unknownCommand ? CLI::ExtrasError(unknown).what() : e.what(), argc, argv)
-        << "\n";
+    report.Error(
+        WithoutKeys(unknownCommand ? CLI::ExtrasError(unknown).what() : e.what(), argc, argv));
     if (unknownCommand) {
       const std::string nearest = commands.Nearest(unknown.front());
       if (!nearest.empty())
-        err << "gaugecal: did you mean " << nearest << "?\n";
+        report.Error("did you mean " + nearest + "?");
     } else if (noCommand && argc == 1) {
       err << "Usage: gaugecal [OPTIONS] COMMAND [OPTIONS]\nRun gaugecal --help for the "
              "commands.\n";
@@ -133,12 +152,9 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
   }
   const auto [command, run] = commands.Chosen();
   const std::string name = command->get_name();
+  json = options.json;
 
-  std::vector<MessageRecord> messages;
-  const auto onMessage = [&err, &messages](const MessageRecord& m) {
-    messages.push_back(m);
-    PrintMessage(err, m);
-  };
+  const auto onMessage = [&report](const MessageRecord& m) { report.Message(m); };
   std::unique_ptr<Platform> platform;
   if (options.virtualTime) {
     auto p = std::make_unique<VirtualPlatform>();
@@ -149,18 +165,16 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
     p->onMessage = onMessage;
     platform = std::move(p);
   }
-  std::set<std::string> warningsPrinted;
-  platform->onWarning = [&err, &warningsPrinted](const std::string& text) {
-    PrintWarning(err, warningsPrinted, text);
-  };
+  platform->onWarning = [&report](const std::string& text) { report.Warn(text); };
+  platform->pollStop = [&stops] { return stops.Poll(); };
 
   const std::string appDir = session::ResolveAppDirectory(options.appDir);
   if (!options.traceFile.empty()) {
     // Opening the trace empties the file: never one the run reads.
     const std::string input = InputAt(options.traceFile, InputFiles(options, appDir, *command));
     if (!input.empty()) {
-      err << "gaugecal: the trace file " << options.traceFile << " is the input file " << input
-          << "; choose another trace file\n";
+      report.Error("the trace file " + options.traceFile + " is the input file " + input +
+                   "; choose another trace file");
       return kExitUsage;
     }
   }
@@ -172,14 +186,14 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
   bus.simScenario = options.simScenario;
   bus.traceFile = options.traceFile;
   bus.openAdapter = commands.NeedsGauge(command);
-  bus.warn = [&err](const std::string& text) { err << "warning: " << text << "\n"; };
+  bus.warn = [&report](const std::string& text) { report.Warn(text); };
   bus.backupDir = options.backupDir;
   std::string error;
   bool inUse = false;
   std::unique_ptr<session::BusSession> session =
       session::BusSession::Open(bus, *platform, nullptr, error, &inUse);
   if (!session) {
-    err << "gaugecal: " << error << "\n";
+    report.Error(error);
     // Another station works on this adapter: not a usage error, and nothing was touched.
     return inUse ? kExitFailed : kExitUsage;
   }
@@ -191,26 +205,43 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
   Module().SmbAddress = kGaugeAddress;
   Module().backupDir = session->BackupDir();
 
-  // Progress lines only for a person watching the real standard output.
-  const bool terminal = &out == &std::cout && isatty(STDOUT_FILENO) == 1;
-  CliContext context{options, *platform, link,     session->Gauge(), out,
-                     err,     appDir,    terminal, messages};
+  // Progress lines only for a person watching the real standard output, never in a JSON run.
+  const bool terminal = !options.json && &out == &std::cout && isatty(STDOUT_FILENO) == 1;
+  CliContext context{options, *platform, link,  session->Gauge(), out, err,
+                     appDir,  terminal,  report};
   int status = kExitFailed;
   try {
     status = (*run)(context);
   } catch (const std::exception& e) {
-    err << "gaugecal: " << name << " failed: " << e.what() << "\n";
+    report.Error(name + " failed: " + e.what());
+  }
+  if (platform->StopRequested()) {
+    report.Error(StoppedText(platform->StopSignal()));
+    status = kExitInterrupted;
   }
   const bool traceWritten = session->TraceWritten();
   session.reset();
   ResetModule();
+  if (!traceWritten) {
+    report.Error("cannot write the trace file " + options.traceFile);
+    status = kExitFailed;
+  }
+  return status;
+}
+
+}  // namespace
+
+int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
+  // Ctrl-C and SIGTERM wait for the run's next safe point from here on.
+  StopSignals stops;
+  RunReport report(err);
+  bool json = JsonAsked(argc, argv);
+  int status = RunTool(argc, argv, out, err, report, json, stops);
+  if (json)
+    report.WriteDocument(out, status == kExitOk);
   // A result that did not reach its file is a failed run.
   if (!out.flush()) {
     err << "gaugecal: cannot write " << OutputName(out) << "\n";
-    status = kExitFailed;
-  }
-  if (!traceWritten) {
-    err << "gaugecal: cannot write the trace file " << options.traceFile << "\n";
     status = kExitFailed;
   }
   return status;

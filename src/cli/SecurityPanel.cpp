@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <nlohmann/json.hpp>
 
-#include "cli/JsonOutput.h"
 #include "platform/BoundedFile.h"
 #include "security/DefaultKey.h"
 
@@ -77,7 +76,7 @@ std::optional<std::string> ResolveKey(const KeyOptions& options, CliContext& con
   if (options.keyFile) {
     std::string text, problem;
     if (!ReadBoundedFile(*options.keyFile, kMaxKeyFileBytes, text, problem)) {
-      context.err << "gaugecal: the key file " << *options.keyFile << " " << problem << "\n";
+      context.report.Error("the key file " + *options.keyFile + " " + problem);
       return std::nullopt;
     }
     return Trimmed(text);
@@ -126,8 +125,8 @@ int RunModeChange(CliContext& c, int option, const KeyOptions* keyOptions) {
       challenge.empty() ? "" : KeyAndChallenge(*key, challenge, keyOptions && keyOptions->showKey);
   // The answer went to the gauge and the mode did not follow: the key is the likely cause.
   if (!ok && answered && keyOptions && !challenge.empty()) {
-    c.err << "warning: the gauge is still " << p[Id::lblSealStatus].text
-          << ": it did not accept the key from " << KeySource(*keyOptions) << "\n";
+    c.report.Warn("the gauge is still " + p[Id::lblSealStatus].text +
+                  ": it did not accept the key from " + KeySource(*keyOptions));
   }
   if (c.options.json) {
     nlohmann::ordered_json j;
@@ -139,8 +138,7 @@ int RunModeChange(CliContext& c, int option, const KeyOptions* keyOptions) {
       j["keyAndChallenge"] = keyAndChallenge;
       j["digest"] = p[Id::txtDigest].text;
     }
-    j["ok"] = ok;
-    WriteJson(c.out, j);
+    c.report.Result(std::move(j));
   } else {
     c.out << "Mode before:     " << before << "\n";
     if (!challenge.empty()) {

@@ -1,3 +1,5 @@
+#include <vector>
+
 #include "config/AppDirectory.h"
 #include "config/DataFlashMap.h"
 #include "config/IniText.h"
@@ -8,8 +10,43 @@
 namespace gaugecal {
 
 namespace {
+
 constexpr uint32_t kSectionBufferSize = 2082;
+
+// "[A], [B], [C] and [D]".
+std::string Listed(const std::vector<std::string>& names, const char* open, const char* close) {
+  std::string text;
+  for (size_t i = 0; i < names.size(); ++i) {
+    text += (i == 0                  ? ""
+             : i + 1 == names.size() ? " and "
+                                     : ", ") +
+            std::string(open) + names[i] + close;
+  }
+  return text;
 }
+
+// After the refusals, what the check looked for, so the technician knows what to add.
+void WarnWhatWasLookedFor(bool targetMissing) {
+  const ModuleState& m = Module();
+  // A gauge not identified looked for nothing a name would help with; its warnings said why.
+  if (m.IdDevice.empty())
+    return;
+  if (targetMissing) {
+    ShowWarning(
+        "Morvane.ini names no target for this gauge: looked for " +
+        Listed({m.IdDevice + "_" + m.IdFirmware + "_" + m.IdBuild, m.IdDevice + "_" + m.IdFirmware},
+               "", "") +
+        " in the [Targets] section of " + MorvaneIniPath());
+    return;
+  }
+  if (!m.configSections.empty() || !m.platform || !m.platform->FileExists(ConfigIniPath()))
+    return;
+  const std::array<std::string, 4> names = ConfigSectionNames();
+  ShowWarning("no section of " + ConfigIniPath() + " matches this gauge: looked for " +
+              Listed({names.begin(), names.end()}, "[", "]"));
+}
+
+}  // namespace
 
 std::array<std::string, 4> ConfigSectionNames() {
   const ModuleState& m = Module();
@@ -75,12 +112,14 @@ int32_t CheckConfiguration() {
     ShowMessage(
         "Please do not use this tool for calibration. Some configuration information is missing "
         "to calibrate this device.");
+    WarnWhatWasLookedFor(TargetFileName().empty());
     return 1;
   }
   if (LoadConfigIni() != 0) {
     ShowMessage(
         "Could not find Morvane configured version for connected Firmware or key configuration "
         "incorrect in application directory in file config.ini.");
+    WarnWhatWasLookedFor(false);
     return 1;
   }
   return 0;

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "platform/Printable.h"
+#include "platform/StopSignals.h"
 #include "platform/TraceLog.h"
 
 namespace gaugecal {
@@ -11,6 +12,15 @@ void Platform::Warning(const std::string& text) {
   ++warnings_;
   if (onWarning)
     onWarning(Printable(text));
+}
+
+bool Platform::StopRequested() {
+  if (stopSignal_ == 0 && pollStop) {
+    stopSignal_ = pollStop();
+    if (stopSignal_ != 0 && trace_)
+      trace_->Record({.op = "Stop", .text = StopSignals::Name(stopSignal_)});
+  }
+  return stopSignal_ != 0;
 }
 
 void Platform::TraceMessageBox(const MessageRecord& message) {

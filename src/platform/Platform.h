@@ -61,6 +61,13 @@ class Platform {
   void Warning(const std::string& text);
   std::function<void(const std::string&)> onWarning;
 
+  // A stop asked for from outside the program (Ctrl-C, SIGTERM): work that writes the gauge asks
+  // at its safe points and begins no new write once it is true. pollStop gives the stop signal
+  // taken so far, or 0; the first stop seen is recorded in the bus trace ("Stop", its signal).
+  bool StopRequested();
+  int StopSignal() const { return stopSignal_; }
+  std::function<int()> pollStop;
+
   // Message boxes shown and warnings given so far: a step that showed or gave any did not go
   // cleanly.
   int64_t MessageBoxCount() const { return messageBoxes_; }
@@ -78,6 +85,7 @@ class Platform {
   TraceLog* trace_ = nullptr;
   int64_t messageBoxes_ = 0;
   int64_t warnings_ = 0;
+  int stopSignal_ = 0;
 };
 
 }  // namespace gaugecal

@@ -461,7 +461,8 @@ const LimitCase kLimits[] = {
     {"i2c-sim", kSmbusOnly, 0x22, 32, 0, 1, 0, ""},
     {"i2c-sim", I2C_FUNC_SMBUS_WORD_DATA, 0x23, 0, 0x18, 0, 0, "neither"},
     {"cp2112-sim", 0, 0x58, 0, 0, 1, 64, ""},
-    {"cp2112-sim", 0, 0x22, 62, 0x18, 0, 0, "does not fit one CP2112 transfer"},
+    {"cp2112-sim", 0, 0x22, 62, 0x18, 0, 0, "cannot be identified through a CP2112 bridge"},
+    {"cp2112-sim", 0, 0x2F, 62, 0x18, 0, 0, "does not fit one CP2112 transfer"},
     {"cp2112-sim", 0, 0x22, 59, 0, 1, 0, ""},
     {"cp2112-sim,pec", 0, 0x22, 59, 0x18, 0, 0, "not sent"},
     {"cp2112-sim,pec", 0, 0x22, 58, 0, 1, 0, ""},
@@ -578,12 +579,16 @@ TEST(EmulatedAdapterCli, ScenarioFaultsStrikeOnTheEmulatedAdaptersAndAdapterFaul
   EXPECT_EQ(i2c.trace, sim.trace);
   EXPECT_EQ(i2c.result.out, sim.result.out);
   // The bridge writes at most 59 data bytes a block: start-up's identification blocks of 62
-  // are refused unsent, and the first line on stderr says why.
+  // are refused unsent, and the first line on stderr, before the configuration's messages, says
+  // the gauge cannot be identified this way and what to use.
   const ToolRun bridge = Tool(dir, "cp2112-sim:CEDV", "raw");
   EXPECT_EQ(bridge.result.status, 1);
   EXPECT_THAT(bridge.result.err,
-              testing::StartsWith("warning: a block write of 62 bytes does not fit one CP2112 "
-                                  "transfer (59 bytes at most); not sent\n"));
+              testing::StartsWith("warning: the gauge cannot be identified through a CP2112 "
+                                  "bridge: the identification's 62-byte block writes do not fit "
+                                  "one transfer (59 bytes at most) and are not sent; use an "
+                                  "i2c-dev bus with plain I2C instead (docs/hardware.md)\n"));
+  EXPECT_THAT(bridge.result.err, testing::Not(testing::HasSubstr("looked for")));
 
   const std::string adapterFault = dir.Write(
       "busy.json", R"({"faults": [{"kind": "busyForever", "member": "ReadSMBusWord_"}]})");

@@ -3,6 +3,7 @@
 // that fails between the two rows. The gauges keep their data flash in a persistence file, so
 // what a run left in the gauge is compared byte for byte.
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <openssl/sha.h>
 #include <sys/stat.h>
@@ -153,8 +154,16 @@ TEST(BackupRestore, RefusesAndWritesNothing) {
     EXPECT_NE(r.err.find("message: The backup file " + c.file + c.message), std::string::npos)
         << r.err;
     EXPECT_NE(r.err.find("Nothing was written to the gauge."), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("unseal"), std::string::npos) << "an unsealed gauge";
     EXPECT_EQ(s.Flash(), calibrated);
   }
+  // A sealed gauge does not take the write: the next step is the unseal command.
+  const Station sealed("RN44K18", R"(, "security": "Sealed")");
+  const CliResult refused = sealed.Run({"restore", good});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_THAT(
+      refused.err,
+      testing::EndsWith("\nwarning: the gauge is Sealed; unseal it first: gaugecal unseal\n"));
   // The technician may put another gauge's constants of the same family in on purpose; what
   // the gauge held is saved first and named.
   const CliResult forced = s.Run({"restore", otherGauge, "--force"});

@@ -116,10 +116,11 @@ TEST(Cli, CalibrateReportsTheTableAndARefusalWritesNothing) {
       Gaugecal({"--json", "calibrate", "board-offset", "--adapter", "sim:QSPAN"}, dir.Path("t"));
   ASSERT_EQ(status, 0) << shown;
   const auto j = nlohmann::json::parse(shown.substr(0, shown.find('|')));
-  EXPECT_EQ(j.size(), 7U);
-  EXPECT_EQ(j["action"].get<std::string>() + j["done"].dump() + j["messages"].dump(),
+  EXPECT_EQ(j.size(), 9U);
+  EXPECT_EQ(j["action"].get<std::string>() + j["done"].dump() + j["ok"].dump() +
+                j["messages"].dump() + j["warnings"].dump(),
             "board-offset"
-            "true[]");
+            "truetrue[][]");
   EXPECT_EQ(j["check"].size(), 1U);
   EXPECT_TRUE(j["backup"].is_string());
   EXPECT_EQ(j["before"]["Board Offset"], "0");
@@ -397,10 +398,10 @@ TEST(Cli, TheProgressLineIsRewrittenDuringAWaitOnATerminalOnly) {
   for (bool terminal : {true, false}) {
     Bench bench(DfType::CEDV);
     std::ostringstream out, err;
-    const std::vector<MessageRecord> none;
+    cli::RunReport report(err);
     const cli::GlobalOptions options;
     cli::CliContext context{options, bench.platform, &bench.Link(), nullptr, out, err,
-                            "",      terminal,       none};
+                            "",      terminal,       report};
     {
       cli::ProgressLine progress(context, "Reading");
       WaitSeconds(1.0F);

@@ -241,12 +241,16 @@ TEST_F(ConfigTest, CheckConfigurationMessages) {
       "Could not find Morvane configured version for connected Firmware or key configuration "
       "incorrect" +
       kInConfigIni;
+  // After the refusals, a warning names what the check looked for.
+  std::vector<std::string> warned;
+  platform.onWarning = [&warned](const std::string& text) { warned.push_back(text); };
   EXPECT_EQ(CheckConfiguration(), 1);  // no config.ini
   EXPECT_EQ(Said(), (Texts{"config.ini file does not exist in application directory. Please check "
                            "installation. Do not proceed with calibration.",
                            failed}));
   EXPECT_EQ(platform.Messages()[0].icon, MsgIcon::Critical);
   EXPECT_EQ(platform.Messages()[1].icon, MsgIcon::None);
+  EXPECT_EQ(warned, std::vector<std::string>{}) << "no config.ini: no sections were looked for";
   for (const char* ini :
        {"[DA06]\nDFType=RN44K18\n[DA05_1_03]\nDFType=CEDV\n", "[DA05]\n; only a comment\n"}) {
     EXPECT_EQ(Check(ini), 1);
@@ -255,14 +259,24 @@ TEST_F(ConfigTest, CheckConfigurationMessages) {
                                  dir.Dir() +
                                  "config.ini. Please obtain Morvane that supports this Firmware.",
                              failed}));
+    EXPECT_EQ(warned, std::vector<std::string>{
+                          "no section of " + dir.Dir() +
+                          "config.ini matches this gauge: looked for [DA05], [DA05_1_02], "
+                          "[DA05_1_02_1B] and [DA05_1_02_1B_0003]"});
+    warned.clear();
   }
   SetUp();
+  platform.onWarning = [&warned](const std::string& text) { warned.push_back(text); };
   dir.Write("Morvane.ini", "[Targets]\n");
   EXPECT_EQ(Check("[DA05]\n", false), 1);
   EXPECT_EQ(Said(), (Texts{"Data Flash Configuration not found. Please obtain a version of "
                            "Morvane that supports this device and Firmware version.",
                            "Please do not use this tool for calibration. Some configuration "
                            "information is missing to calibrate this device."}));
+  EXPECT_EQ(warned, std::vector<std::string>{"Morvane.ini names no target for this gauge: looked "
+                                             "for A05_1_02_1B and A05_1_02 in the [Targets] "
+                                             "section of " +
+                                             dir.Dir() + "Morvane.ini"});
 }
 
 // Each case: family, the keys (they come before passing texts, so they win), and what is said:

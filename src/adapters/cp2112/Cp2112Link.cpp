@@ -6,6 +6,13 @@
 namespace gaugecal::adapters::cp2112 {
 
 namespace {
+// The blocks the gauge's identification writes before it reads the answer.
+constexpr size_t kIdentificationBlock = 62;
+constexpr uint8_t kIdentificationFirst = 0x22;
+constexpr uint8_t kIdentificationThen = 0x20;
+}  // namespace
+
+namespace {
 
 constexpr int kStrayReports = 16;  // unrelated input reports skipped while waiting for one
 
@@ -179,9 +186,19 @@ BusError Cp2112Link::WriteBlock(uint8_t address, uint8_t command, std::span<cons
   const std::vector<uint8_t> bytes = smbus::BlockWrite(address, command, data, settings_.pec);
   if (bytes.size() > kMaxWrite) {
     const size_t most = kMaxWrite - (bytes.size() - data.size());
-    Warn("a block write of " + std::to_string(data.size()) +
-         " bytes does not fit one CP2112 transfer (" + std::to_string(most) +
-         " bytes at most); not sent");
+    // The identification's blocks: the gauge then cannot be identified through this bridge at
+    // all, which says more to a technician than a refused write.
+    const bool identification = data.size() == kIdentificationBlock &&
+                                (command == kIdentificationFirst || command == kIdentificationThen);
+    Warn(identification
+             ? "the gauge cannot be identified through a CP2112 bridge: the identification's " +
+                   std::to_string(data.size()) + "-byte block writes do not fit one transfer (" +
+                   std::to_string(most) +
+                   " bytes at most) and are not sent; use an i2c-dev bus with plain I2C instead "
+                   "(docs/hardware.md)"
+             : "a block write of " + std::to_string(data.size()) +
+                   " bytes does not fit one CP2112 transfer (" + std::to_string(most) +
+                   " bytes at most); not sent");
   }
   return Write(address, bytes);
 }

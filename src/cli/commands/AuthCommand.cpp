@@ -4,7 +4,6 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/Commands.h"
-#include "cli/JsonOutput.h"
 #include "cli/SecurityPanel.h"
 
 namespace gaugecal::cli {
@@ -36,8 +35,7 @@ int RunAuth(CliContext& c, const KeyOptions& options) {
   const std::string status = p[Id::lblAuthenticationStatus].text;
   const bool ok = answered && status == kSuccess;
   if (!ok && answered && !challenge.empty())
-    c.err << "warning: the gauge did not authenticate with the key from " << KeySource(options)
-          << "\n";
+    c.report.Warn("the gauge did not authenticate with the key from " + KeySource(options));
   if (c.options.json) {
     nlohmann::ordered_json j;
     j["challenge"] = challenge;
@@ -45,8 +43,7 @@ int RunAuth(CliContext& c, const KeyOptions& options) {
     j["hostDigest"] = p[Id::txtSHA1Result].text;
     j["deviceDigest"] = p[Id::txtPartDigest].text;
     j["status"] = status;
-    j["ok"] = ok;
-    WriteJson(c.out, j);
+    c.report.Result(std::move(j));
   } else {
     c.out << "Challenge:       " << challenge << "\n"
           << "Key + challenge: " << keyAndChallenge << "\n"

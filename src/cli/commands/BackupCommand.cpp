@@ -30,10 +30,9 @@ void Report(CliContext& c, const std::string& what, const std::string& file, boo
     j["family"] = DfTypeName(m.calConfig.DFType);
     j["file"] = file;
     j["bytes"] = m.calAreaRead.image.size();
-    j["ok"] = ok;
     if (!backup.empty())
       j["backup"] = backup;
-    c.out << j.dump(2) << "\n";
+    c.report.Result(std::move(j));
     return;
   }
   if (ok)
@@ -56,7 +55,10 @@ int RunBackup(CliContext& c, const BackupOptions& o) {
 }
 
 int RunRestore(CliContext& c, const std::string& file, bool force) {
-  const bool ok = SetUpGauge(c).configuration == 0 && RestoreCalibrationArea(file, force) == 0;
+  const bool set = SetUpGauge(c).configuration == 0;
+  const bool ok = set && RestoreCalibrationArea(file, force) == 0;
+  if (set && !ok)
+    HintIfSealed(c);
   Report(c, "Calibration Dataflash restored from", file, ok, true);
   return ok ? kExitOk : kExitFailed;
 }

@@ -16,7 +16,6 @@
 
 #include "cli/Commands.h"
 #include "cli/GaugeSetup.h"
-#include "cli/JsonOutput.h"
 #include "cli/Progress.h"
 #include "device/Codecs.h"
 #include "device/ModuleState.h"
@@ -128,9 +127,9 @@ class Technician {
   bool Usable(const panel::Control& control, const std::string& what) {
     if (panel::Usable(control))
       return true;
-    c_.err << "warning: the panel does not let a technician enter " << what << " on this gauge ("
-           << control.Key() << " is " << (control.Visible() ? "disabled" : "hidden")
-           << "); nothing was calibrated.\n";
+    c_.report.WarnOf("the panel does not let a technician enter ", what, " on this gauge (",
+                     control.Key(), " is ", (control.Visible() ? "disabled" : "hidden"),
+                     "); nothing was calibrated.");
     return false;
   }
 
@@ -193,8 +192,8 @@ void HintMissingReferences(CliContext& c, panel::NBCal& nbcal, const CalibrateOp
   std::string list;
   for (const std::string& option : missing)
     list += (list.empty() ? "" : ", ") + option;
-  c.err << "warning: calibrate " << o.action << " needs " << list
-        << " (see gaugecal calibrate --help); no reference is assumed.\n";
+  c.report.WarnOf("calibrate ", o.action, " needs ", list,
+                  " (see gaugecal calibrate --help); no reference is assumed.");
 }
 
 // A stack row typed with one cell's voltage: nearer the gauge's stack reading divided by the
@@ -210,9 +209,8 @@ void HintStackRows(CliContext& c, const panel::NBCal& nbcal) {
     if (!typed || !stack || *stack <= 0.0)
       continue;
     if (std::fabs(*typed - *stack / n) < std::fabs(*typed - *stack)) {
-      c.err << "warning: --cell " << n << " is the stack of cells 1 to " << n
-            << " (the gauge reads " << p.txtCalMeasVoltage[i].Text() << " mV there), not cell " << n
-            << " alone.\n";
+      c.report.WarnOf("--cell ", n, " is the stack of cells 1 to ", n, " (the gauge reads ",
+                      p.txtCalMeasVoltage[i].Text(), " mV there), not cell ", n, " alone.");
     }
   }
 }
@@ -222,8 +220,9 @@ void HintStackRows(CliContext& c, const panel::NBCal& nbcal) {
 panel::PlausibilityQuestion RefuseImplausible(CliContext& c) {
   return [&c](const std::vector<panel::ReferenceReading>& implausible) {
     for (const panel::ReferenceReading& r : implausible)
-      c.err << "warning: " << panel::ImplausibleText(r)
-            << "; nothing was calibrated. Check the reference, or calibrate anyway with --force.\n";
+      c.report.WarnOf(
+          panel::ImplausibleText(r),
+          "; nothing was calibrated. Check the reference, or calibrate anyway with --force.");
     return false;
   };
 }
@@ -284,9 +283,6 @@ void Report(CliContext& c, const CalibrateOptions& o, const Outcome& outcome,
     nlohmann::ordered_json j;
     j["action"] = o.action;
     j["done"] = done;
-    j["messages"] = nlohmann::ordered_json::array();
-    for (const MessageRecord& m : c.messages)
-      j["messages"].push_back(m.text);
     j["before"] = before;
     j["after"] = after;
     j["check"] = CheckJson(outcome.check);
@@ -294,7 +290,7 @@ void Report(CliContext& c, const CalibrateOptions& o, const Outcome& outcome,
       j["backup"] = outcome.calAreaBackup;
     if (outcome.backups.size() > 1)
       j["backups"] = outcome.backups;
-    WriteJson(c.out, j);
+    c.report.Result(std::move(j));
     return;
   }
   c.out << "Action: " << o.action << "\n"
@@ -319,9 +315,9 @@ void Report(CliContext& c, const CalibrateOptions& o, const Outcome& outcome,
 bool Calibrate(CliContext& c, const CalibrateOptions& o, panel::NBCal& nbcal) {
   const CalibrationAction action = kActions.at(o.action);
   if (!panel::Offered(nbcal, action)) {
-    c.err << "warning: the panel does not offer " << o.action
-          << " calibration on this gauge (its button is hidden or disabled); nothing was "
-             "calibrated.\n";
+    c.report.WarnOf("the panel does not offer ", o.action,
+                    " calibration on this gauge (its button is hidden or disabled); nothing was "
+                    "calibrated.");
     return false;
   }
   // The readings beside the boxes, as a technician watching the page sees them.
@@ -331,6 +327,9 @@ bool Calibrate(CliContext& c, const CalibrateOptions& o, panel::NBCal& nbcal) {
     return false;
   if (!o.force)
     nbcal.SetPlausibilityQuestion(RefuseImplausible(c));
+  // Stopped from outside before the click: the calibration does not begin.
+  if (c.platform.StopRequested())
+    return false;
   ProgressLine progress(c, std::string("Calibrating: ") + o.action);
   const bool done =
       panel::Press(nbcal, action) && panel::ControlsOf(nbcal, action).doneImage.Visible();
@@ -358,7 +357,8 @@ int RunCalibrate(CliContext& c, const CalibrateOptions& o) {
   const nlohmann::ordered_json before = CalibrationRows(nbcal);
   Outcome outcome;
   outcome.done = started && Calibrate(c, o, nbcal);
-  if (outcome.done) {
+  // A run stopped from outside ends without the check's readings.
+  if (outcome.done && !c.platform.StopRequested()) {
     ProgressLine progress(c, "Checking the calibration");
     outcome.check = panel::CheckCalibration(nbcal, kActions.at(o.action));
   }
@@ -371,23 +371,23 @@ int RunCalibrate(CliContext& c, const CalibrateOptions& o) {
   for (const panel::CheckedQuantity& q : outcome.check) {
     if (!q.within) {
       within = false;
-      c.err << "warning: " << q.quantity << " reads " << q.reading << " " << q.unit
-            << " against the reference of " << q.reference << " " << q.unit
-            << " after calibration, outside its target of " << q.target << " " << q.errorUnit
-            << ".\n";
+      c.report.WarnOf(q.quantity, " reads ", q.reading, " ", q.unit, " against the reference of ",
+                      q.reference, " ", q.unit, " after calibration, outside its target of ",
+                      q.target, " ", q.errorUnit, ".");
     }
   }
   if (!outcome.done && !outcome.calAreaBackup.empty()) {
-    c.err << "warning: the calibration failed after writing the gauge; to go back to the "
-             "constants before this run: "
-          << RestoreCommand(c, outcome.calAreaBackup) << "\n";
+    c.report.WarnOf(
+        "the calibration failed after writing the gauge; to go back to the "
+        "constants before this run: ",
+        RestoreCommand(c, outcome.calAreaBackup));
   }
   if (!within) {
-    c.err << "warning: check the references and the bench, and calibrate again"
-          << (outcome.calAreaBackup.empty() ? "."
-                                            : "; to go back to the constants before this run: " +
-                                                  RestoreCommand(c, outcome.calAreaBackup))
-          << "\n";
+    c.report.WarnOf(
+        "check the references and the bench, and calibrate again",
+        (outcome.calAreaBackup.empty() ? "."
+                                       : "; to go back to the constants before this run: " +
+                                             RestoreCommand(c, outcome.calAreaBackup)));
   }
   Report(c, o, outcome, before, CalibrationRows(nbcal));
   return outcome.done && within ? kExitOk : kExitFailed;

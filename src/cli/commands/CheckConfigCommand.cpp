@@ -11,7 +11,6 @@
 
 #include "cli/Commands.h"
 #include "cli/GaugeSetup.h"
-#include "cli/JsonOutput.h"
 #include "config/DataFlashMap.h"
 #include "config/DisplayTables.h"
 #include "config/Settings.h"
@@ -107,7 +106,7 @@ std::string ValueText(const Json& v) {
   return v.dump();
 }
 
-void PrintText(std::ostream& out, const Json& j) {
+void PrintText(std::ostream& out, const Json& j, bool ok) {
   const auto line = [&out](const std::string& label, const std::string& value) {
     std::string head = label + ":";
     head.resize(std::max<size_t>(head.size() + 1, 23), ' ');
@@ -146,7 +145,7 @@ void PrintText(std::ostream& out, const Json& j) {
         << (r["defaultShown"].get<bool>() ? "yes" : "no") << " -> "
         << (r["shown"].get<bool>() ? "yes" : "no") << "\n";
   }
-  line("Status", j["ok"].get<bool>() ? "ok" : "failed");
+  line("Status", ok ? "ok" : "failed");
 }
 
 int RunCheckConfig(CliContext& c) {
@@ -180,13 +179,13 @@ int RunCheckConfig(CliContext& c) {
   j["changedRows"] = ChangedRows(freshRows, m.CalTable[kCalGroupRn44k18]);
   j["status"] = status;
   // Any message or warning told the technician not to go on: the check failed.
-  j["ok"] = status == 0 && notices == 0;
+  const bool ok = status == 0 && notices == 0;
 
   if (c.options.json)
-    WriteJson(c.out, j);
+    c.report.Result(std::move(j));
   else
-    PrintText(c.out, j);
-  return j["ok"].get<bool>() ? kExitOk : kExitFailed;
+    PrintText(c.out, j, ok);
+  return ok ? kExitOk : kExitFailed;
 }
 
 }  // namespace

@@ -13,7 +13,6 @@
 #include "cli/Commands.h"
 #include "cli/DemoSession.h"
 #include "cli/GaugeSetup.h"
-#include "cli/JsonOutput.h"
 #include "cli/Progress.h"
 #include "device/ModuleState.h"
 #include "panel/NBCal.h"
@@ -92,7 +91,7 @@ void PrintText(CliContext& c, const std::vector<DemoStep>& steps,
 }
 
 void PrintJson(CliContext& c, const std::vector<DemoStep>& steps,
-               const std::vector<DemoReading>& readings, bool ok) {
+               const std::vector<DemoReading>& readings) {
   nlohmann::ordered_json j;
   j["family"] = DfTypeName(Module().calConfig.DFType);
   j["calibrations"] = nlohmann::ordered_json::array();
@@ -111,15 +110,15 @@ void PrintJson(CliContext& c, const std::vector<DemoStep>& steps,
                              {"targetPercent", r.percent},
                              {"within", Within(r)}});
   }
-  j["ok"] = ok;
-  WriteJson(c.out, j);
+  c.report.Result(std::move(j));
 }
 
 int RunDemo(CliContext& c) {
   sim::SimulatedGauge* gauge = c.gauge;
   if (!gauge) {
-    c.err << "gaugecal: demo needs a simulated gauge (--adapter sim:FAMILY, i2c-sim:FAMILY or "
-             "cp2112-sim:FAMILY)\n";
+    c.report.Error(
+        "demo needs a simulated gauge (--adapter sim:FAMILY, i2c-sim:FAMILY or "
+        "cp2112-sim:FAMILY)");
     return kExitUsage;
   }
   if (c.options.simScenario.empty())
@@ -141,7 +140,7 @@ int RunDemo(CliContext& c) {
   for (const DemoReading& r : readings)
     ok = ok && Within(r);
   if (c.options.json)
-    PrintJson(c, steps, readings, ok);
+    PrintJson(c, steps, readings);
   else
     PrintText(c, steps, readings, ok);
   return ok ? kExitOk : kExitFailed;

@@ -3,7 +3,6 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/Commands.h"
-#include "cli/JsonOutput.h"
 #include "device/HostLinkOps.h"
 #include "device/Identification.h"
 #include "device/ModuleState.h"
@@ -33,8 +32,7 @@ int RunIdentify(CliContext& c) {
     j["IdExtra"] = m.IdExtra;
     j["communication"] = communication;
     j["status"] = readStatus;
-    j["ok"] = ok;
-    WriteJson(c.out, j);
+    c.report.Result(std::move(j));
   } else {
     c.out << "IdDevice:   " << m.IdDevice << "\n"
           << "IdFirmware: " << m.IdFirmware << "\n"

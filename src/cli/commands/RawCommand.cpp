@@ -7,7 +7,6 @@
 #include "calibration/Acquisition.h"
 #include "cli/Commands.h"
 #include "cli/GaugeSetup.h"
-#include "cli/JsonOutput.h"
 #include "cli/Progress.h"
 #include "cli/TextRows.h"
 #include "config/CalConfig.h"
@@ -69,8 +68,7 @@ void PrintRows(CliContext& c, bool offset, bool ok) {
     j["offset"] = offset;
     j["samples"] = m.calConfig.NumSamples;
     j["rows"] = ok ? rows : nlohmann::ordered_json::array();
-    j["ok"] = ok;
-    WriteJson(c.out, j);
+    c.report.Result(std::move(j));
     return;
   }
   if (!ok)

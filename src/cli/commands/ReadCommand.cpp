@@ -6,7 +6,6 @@
 #include "calibration/Acquisition.h"
 #include "cli/Commands.h"
 #include "cli/GaugeSetup.h"
-#include "cli/JsonOutput.h"
 #include "cli/LiveValues.h"
 #include "cli/TextRows.h"
 #include "config/CalConfig.h"
@@ -84,8 +83,7 @@ void PrintJson(CliContext& c, const ReadResult& r) {
       live.push_back({{"group", g.name}, {"rows", RowsJson(g.rows)}});
     j["live"] = {{"ok", r.liveOk}, {"groups", live}};
   }
-  j["ok"] = r.Ok();
-  WriteJson(c.out, j);
+  c.report.Result(std::move(j));
 }
 
 void PrintRows(CliContext& c, const std::vector<LiveRow>& rows) {

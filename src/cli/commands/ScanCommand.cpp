@@ -39,7 +39,7 @@ int RunScan(CliContext& c) {
       j["error"] = r.openError;
       list.push_back(j);
     }
-    c.out << nlohmann::ordered_json{{"adapters", list}}.dump(2) << "\n";
+    c.report.Result({{"adapters", list}});
     return kExitOk;
   }
   if (found.empty())

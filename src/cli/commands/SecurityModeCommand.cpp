@@ -3,7 +3,6 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/Commands.h"
-#include "cli/JsonOutput.h"
 #include "cli/SecurityPanel.h"
 
 namespace gaugecal::cli {
@@ -19,8 +18,7 @@ int RunSecurityMode(CliContext& c) {
     nlohmann::ordered_json j;
     j["mode"] = panel.LastMode();
     j["text"] = text;
-    j["ok"] = ok;
-    WriteJson(c.out, j);
+    c.report.Result(std::move(j));
   } else {
     c.out << text << "\n";
   }

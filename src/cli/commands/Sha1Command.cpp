@@ -4,7 +4,6 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/Commands.h"
-#include "cli/JsonOutput.h"
 #include "security/SHA1Calc.h"
 
 namespace gaugecal::cli {
@@ -35,8 +34,7 @@ int RunSha1(CliContext& c, const Sha1Options& o) {
     nlohmann::ordered_json j;
     j["mode"] = o.mode;
     j["digest"] = digest;
-    j["ok"] = ok;
-    WriteJson(c.out, j);
+    c.report.Result(std::move(j));
   } else if (ok) {
     c.out << digest << "\n";
   }
