@@ -65,6 +65,13 @@ TEST(VoltageCalibration, BatteryGainStoresUpTo65535AndRefusesAbove) {
   check(65535.0, 65535, {});            // exactly 65536
   check(16000.4, 24000, {0xAA, 0xAB});  // 16000: 43690.67
   check(0.0, 24000, {0xAC, 0x44});      // no entry: stays 44100
+
+  // A negative battery entry gives a negative gain: nothing is stored, not even the cells.
+  sim::Scenario s = WithRawCells(DfType::RN44K18, {12800, 12800, 12800, 12800});
+  ExactCounts(s.batteryError, 24000);
+  CalRig(s).Expect(
+      VoltageRequest({4000, 8000, 12000, 16000}, -16000.0), {},
+      {"Error during Voltage and Temperature Calibration. Calibration not performed.", kFailed});
 }
 
 TEST(TemperatureCalibration, OffsetsAreTenthsOfAKelvinInASignedByte) {
