@@ -419,6 +419,22 @@ TEST(OffsetCalibration, CountRangesAreInclusiveAndTheScaledValueMustFit) {
   CalRig(b).Expect(Request(CalibrationAction::BoardOffset), {},
                    {"The offset count of 300 times CC Offset Samples of 64 does not fit a signed "
                     "16-bit Dataflash value.  Board Offset Calibration will abort."});
+  // A row placed where its two bytes do not fit the area: refused before the gauge is asked.
+  using Unplaced = std::tuple<CalibrationAction, size_t, std::string>;
+  for (const auto& [action, item, message] :
+       {Unplaced{CalibrationAction::CCOffset, 8,
+                 "Current Offset is not available in the calibration Dataflash image.  Coulomb "
+                 "Counter Offset Calibration will abort."},
+        Unplaced{CalibrationAction::BoardOffset, 8,
+                 "Current Offset is not available in the calibration Dataflash image.  Board "
+                 "Offset Calibration will abort."},
+        Unplaced{CalibrationAction::BoardOffset, 10,
+                 "Board Offset is not available in the calibration Dataflash image.  Board "
+                 "Offset Calibration will abort."}}) {
+    CalRig rig(WithCounterOffsets(DfType::RN44K18, -100, 100));
+    Module().CalTable[kCalGroupRn44k18].items[item].position = "255";
+    rig.Expect(Request(action), {}, {"Calibration parameter " + message});
+  }
 }
 
 // Each calibration accepts only its own kind of raw block.
