@@ -107,6 +107,8 @@ TEST(BackupRestore, RefusesAndWritesNothing) {
   image[0] = image[0] == '0' ? '1' : '0';
   damaged["image"] = image;
   const std::string damagedFile = s.dir.Write("damaged.json", damaged.dump());
+  damaged["image"] = "0 " + image.substr(1);  // a pair split by a blank
+  const std::string splitPair = s.dir.Write("split.json", damaged.dump());
 
   const Station qspan("QSPAN");
   const std::string otherFamily = s.dir.Path("qspan.json");
@@ -140,6 +142,7 @@ TEST(BackupRestore, RefusesAndWritesNothing) {
       {sameLength, true, " is of a CEDV_PLUS gauge, but the connected gauge is RN44K18: "},
       {otherGauge, false, " is of a gauge identified as A06 "},
       {notBackup, false, " is not a gaugecal data flash backup."},
+      {splitPair, true, " is not a complete backup: \"image\" is not hexadecimal"},
       {s.dir.Path("missing.json"), false, " does not exist."},
       {fifo, false, " is not a regular file."},
   };
