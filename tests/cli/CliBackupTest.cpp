@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <nlohmann/json.hpp>
+#include <regex>
 #include <set>
 
 #include "CliRun.h"
@@ -82,6 +83,10 @@ TEST(BackupRestore, RoundTripsEveryFamilyAndBacksUpBeforeEachWrite) {
     ASSERT_NE(s.Flash(), before);
     // The calibration saved what it read before its write: the image backup read.
     ASSERT_EQ(s.Backups().size(), 1u);
+    // The first backup of its second has no number after the time.
+    EXPECT_TRUE(
+        std::regex_match(s.Backups()[0], std::regex(".*/" + family + "-\\w+-\\d{8}-\\d{6}\\.json")))
+        << s.Backups()[0];
     const json calBackup = json::parse(ReadFile(s.Backups()[0]));
     EXPECT_EQ(calBackup["image"], saved["image"]);
     EXPECT_EQ(calBackup["kind"], "calibration area");
