@@ -165,6 +165,7 @@ TEST_F(ReaderTest, MalformedDescriptionsAreRefusedWithThePlaceAndTheReason) {
       {"// \"\n" + std::string(40, '[') + std::string(40, ']'),
        "the file nests more than 32 levels"},
       {"[\"" + std::string(40, '[') + "\"]", "top level: must be an object"},  // inside a string
+      {"/" + std::string(40, '['), "the file nests more than 32 levels"},  // a slash, no comment
 
   };
   for (const auto& [text, reason] : cases) {
