@@ -78,9 +78,12 @@ TEST(RawAcquisition, AveragesFreshBlocksOfEveryFamilyAndKindRoundingHalvesToEven
   Bench bench(big);
   ASSERT_EQ(AcquireRawCalValues(false), 0);
   EXPECT_THAT(RawRows(), ::testing::EndsWith(" 40000 "));
-  // One sample is averaged as it came; battery counts around 32768 are averaged unsigned.
+  // One sample is averaged as it came; cell and battery counts around 32768 are averaged
+  // unsigned.
   big.noiseCounts = 40;
   big.batteryError.offsetCounts = 32768;
+  for (sim::ChannelError& cell : big.cellError)
+    cell = {.gainError = -1.0, .offsetCounts = 32768};
   Bench noisy(big);
   Module().calConfig.NumSamples = 1;
   ASSERT_EQ(AcquireRawCalValues(false), 0);

@@ -65,6 +65,13 @@ TEST(VoltageCalibration, BatteryGainStoresUpTo65535AndRefusesAbove) {
   check(65535.0, 65535, {});            // exactly 65536
   check(16000.4, 24000, {0xAA, 0xAB});  // 16000: 43690.67
   check(0.0, 24000, {0xAC, 0x44});      // no entry: stays 44100
+
+  // A negative battery entry gives a negative gain: nothing is stored, not even the cells.
+  sim::Scenario s = WithRawCells(DfType::RN44K18, {12800, 12800, 12800, 12800});
+  ExactCounts(s.batteryError, 24000);
+  CalRig(s).Expect(
+      VoltageRequest({4000, 8000, 12000, 16000}, -16000.0), {},
+      {"Error during Voltage and Temperature Calibration. Calibration not performed.", kFailed});
 }
 
 TEST(TemperatureCalibration, OffsetsAreTenthsOfAKelvinInASignedByte) {
@@ -412,6 +419,22 @@ TEST(OffsetCalibration, CountRangesAreInclusiveAndTheScaledValueMustFit) {
   CalRig(b).Expect(Request(CalibrationAction::BoardOffset), {},
                    {"The offset count of 300 times CC Offset Samples of 64 does not fit a signed "
                     "16-bit Dataflash value.  Board Offset Calibration will abort."});
+  // A row placed where its two bytes do not fit the area: refused before the gauge is asked.
+  using Unplaced = std::tuple<CalibrationAction, size_t, std::string>;
+  for (const auto& [action, item, message] :
+       {Unplaced{CalibrationAction::CCOffset, 8,
+                 "Current Offset is not available in the calibration Dataflash image.  Coulomb "
+                 "Counter Offset Calibration will abort."},
+        Unplaced{CalibrationAction::BoardOffset, 8,
+                 "Current Offset is not available in the calibration Dataflash image.  Board "
+                 "Offset Calibration will abort."},
+        Unplaced{CalibrationAction::BoardOffset, 10,
+                 "Board Offset is not available in the calibration Dataflash image.  Board "
+                 "Offset Calibration will abort."}}) {
+    CalRig rig(WithCounterOffsets(DfType::RN44K18, -100, 100));
+    Module().CalTable[kCalGroupRn44k18].items[item].position = "255";
+    rig.Expect(Request(action), {}, {"Calibration parameter " + message});
+  }
 }
 
 // Each calibration accepts only its own kind of raw block.

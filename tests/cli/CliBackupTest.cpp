@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <nlohmann/json.hpp>
+#include <regex>
 #include <set>
 
 #include "CliRun.h"
@@ -83,6 +84,10 @@ TEST(BackupRestore, RoundTripsEveryFamilyAndBacksUpBeforeEachWrite) {
     ASSERT_NE(s.Flash(), before);
     // The calibration saved what it read before its write: the image backup read.
     ASSERT_EQ(s.Backups().size(), 1u);
+    // The first backup of its second has no number after the time.
+    EXPECT_TRUE(
+        std::regex_match(s.Backups()[0], std::regex(".*/" + family + "-\\w+-\\d{8}-\\d{6}\\.json")))
+        << s.Backups()[0];
     const json calBackup = json::parse(ReadFile(s.Backups()[0]));
     EXPECT_EQ(calBackup["image"], saved["image"]);
     EXPECT_EQ(calBackup["kind"], "calibration area");
@@ -108,6 +113,8 @@ TEST(BackupRestore, RefusesAndWritesNothing) {
   image[0] = image[0] == '0' ? '1' : '0';
   damaged["image"] = image;
   const std::string damagedFile = s.dir.Write("damaged.json", damaged.dump());
+  damaged["image"] = "0 " + image.substr(1);  // a pair split by a blank
+  const std::string splitPair = s.dir.Write("split.json", damaged.dump());
 
   const Station qspan("QSPAN");
   const std::string otherFamily = s.dir.Path("qspan.json");
@@ -141,6 +148,7 @@ TEST(BackupRestore, RefusesAndWritesNothing) {
       {sameLength, true, " is of a CEDV_PLUS gauge, but the connected gauge is RN44K18: "},
       {otherGauge, false, " is of a gauge identified as A06 "},
       {notBackup, false, " is not a gaugecal data flash backup."},
+      {splitPair, true, " is not a complete backup: \"image\" is not hexadecimal"},
       {s.dir.Path("missing.json"), false, " does not exist."},
       {fifo, false, " is not a regular file."},
   };

@@ -39,11 +39,12 @@ TEST(Codecs, F4EncodingRoundsHalvesToEvenAndSaturates) {
   std::string hex;
   for (double v : {1.0, -1.0, 0.5, 3.0, -0.75, 0.9419, 1.0 + ulp, 1.0 + 3 * ulp, -(1.0 + 3 * ulp),
                    1.0 + 2.8 * ulp, 1.0 - ulp / 2, -(1.0 - ulp / 4), largest, -largest,
-                   std::ldexp(1.0, 127), -HUGE_VAL, smallest, -1e-300})
+                   std::ldexp(1.0, 127), -HUGE_VAL, smallest, -1e-300, 1.0 - ulp})
     hex += EncodeF4Hex(v) + " ";
   EXPECT_EQ(hex,
             "81000000 81800000 80000000 82400000 80C00000 8071205C 81000000 81000002 81800002 "
-            "81000001 81000000 81800000 FF7FFFFF FFFFFFFF FF7FFFFF FFFFFFFF 00000000 00800000 ");
+            "81000001 81000000 81800000 FF7FFFFF FFFFFFFF FF7FFFFF FFFFFFFF 00000000 00800000 "
+            "807FFFFF ");
   // Zero and not-a-number have no encoding of their own; they are stored as 0.00001.
   EXPECT_EQ(EncodeF4Hex(0.0), EncodeF4Hex(0.00001));
   EXPECT_EQ(EncodeF4Hex(std::nan("")), EncodeF4Hex(0.00001));

@@ -145,8 +145,12 @@ TEST_F(ReaderTest, MalformedDescriptionsAreRefusedWithThePlaceAndTheReason) {
        p + "0].value: must be a string or a number"},
       {WithParameter(R"({"name": "P", "offset": 0, "type": "S255", "value": "0", "units": 1})"),
        p + "0].units: must be a string"},
+      {WithParameter(R"({"name": "P", "offset": 0, "type": "S16", "value": "0", "units": 1})"),
+       p + "0].units: must be a string"},
       {WithParameter(R"({"name": "P", "offset": 0, "type": "S256", "value": "0"})"),
        p + "0].type: \"S256\" is not a known data type"},
+      {WithParameter(R"({"name": "P", "offset": 0, "type": "S0", "value": "0"})"),
+       p + "0].type: \"S0\" is not a known data type"},
       {WithParameter(R"({"name": "P", "ofset": 0, "offset": 0, "type": "U1", "value": "0"})"),
        p + "0].ofset: is not a known key"},
       {WithParameter(R"({"name": "P", "offset": 0, "type": "U1", "value": "0"},
@@ -161,6 +165,7 @@ TEST_F(ReaderTest, MalformedDescriptionsAreRefusedWithThePlaceAndTheReason) {
       {"// \"\n" + std::string(40, '[') + std::string(40, ']'),
        "the file nests more than 32 levels"},
       {"[\"" + std::string(40, '[') + "\"]", "top level: must be an object"},  // inside a string
+      {"/" + std::string(40, '['), "the file nests more than 32 levels"},  // a slash, no comment
 
   };
   for (const auto& [text, reason] : cases) {

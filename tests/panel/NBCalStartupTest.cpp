@@ -147,6 +147,16 @@ TEST(NBCalStartup, ShapesThePageForTheGauge) {
              true,
              false,
              3600,
+             16},
+        // A sensor's support flag hides its row even where a location key gives it an offset.
+        Case{4,
+             "[DA05_1_02_1B_0003]\nDFType=RN44K18\nTS3Supported=1\nTS4Supported=0\nExtTS3=1,29\n"
+             "ExtTS4=1,30\nIntTSSupported=0\nTS2Supported=0\nBatteryVSupported=1\nPackVSupported=0",
+             {true, true, true},
+             {false, true, false, true, false},
+             true,
+             false,
+             3600,
              16}}) {
     SCOPED_TRACE(cells);
     sim::Scenario s = Quiet(DfType::RN44K18);
@@ -176,10 +186,13 @@ TEST(NBCalStartup, ShapesThePageForTheGauge) {
     // Sections read before the last one already gave the live table's fourth and fifth
     // temperature to the cell and FET sensors.
     EXPECT_EQ(p.displaygrid.Cell(13, 0).text, "FET Temp");
-    bool ext3Row = false;
-    for (int row = 0; row < p.DFGrid.Layout().rows; ++row)
+    bool ext3Row = false, ext4Row = false;
+    for (int row = 0; row < p.DFGrid.Layout().rows; ++row) {
       ext3Row = ext3Row || p.DFGrid.Cell(row, 0).text == "Ext 3 Temp Offset";
+      ext4Row = ext4Row || p.DFGrid.Cell(row, 0).text == "Ext 4 Temp Offset";
+    }
     EXPECT_EQ(ext3Row, sensorsShown[3]);
+    EXPECT_EQ(ext4Row, sensorsShown[4]);
   }
 }
 

@@ -26,12 +26,13 @@ TEST(PrivateProfile, StringReads) {
       "config.ini",
       "; gauge settings\n[D250]\ncalmode=45\n  KVMAC  =  0x44  \nDFType = \"CEDV\"\n"
       "quoted='single'\nmixed=\"open'\ninner=a \"b\" c\nempty=\nblank=   \n   ; calmode=99\n"
-      "no equals sign\nCALMODE=77\neq=a=b\nq=\"\n\n[ d250_1_10 ]\ncalmode=-3968\n[D250]\n"
+      "no equals sign\nCALMODE=77\nzebra=9\neq=a=b\nq=\"\n\n[ d250_1_10 ]\ncalmode=-3968\n[D250]\n"
       "late=only in the repeated section\n");
   using Case = std::tuple<const char*, const char*, const char*>;
   for (const auto& [section, key, expected] :
        {Case{"D250", "calmode", "45"},
         Case{"d250", "CalMode", "45"},    // names match without regard to case
+        Case{"D250", "ZEBRA", "9"},       // A to Z
         Case{" D250 ", "calmode", "45"},  // and without blanks around them
         Case{"D250", " KVMAC ", "0x44"}, Case{"D250", "DFType", "CEDV"},
         Case{"D250", "quoted", "single"}, Case{"D250", "mixed", "\"open'"},
