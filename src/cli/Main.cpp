@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "platform/VirtualPlatform.h"
 #include "session/AppDirectory.h"
 #include "session/BusSession.h"
+#include "session/Station.h"
 
 #ifndef GAUGECAL_VERSION
 #define GAUGECAL_VERSION "0.0.0"
@@ -53,6 +55,10 @@ void AddGlobalOptions(CLI::App& tool, GlobalOptions& options) {
                   "folder for the backups saved before data flash writes (default "
                   "$XDG_STATE_HOME/gaugecal/backups, else ~/.local/state/gaugecal/backups)")
       ->type_name("DIR");
+  tool.add_option("--station", options.station,
+                  "station profile: the bench instruments that measure the references "
+                  "(docs/instruments.md)")
+      ->type_name("FILE");
   tool.add_flag("--json", options.json, "print results as JSON");
   tool.set_version_flag("--version", std::string("gaugecal ") + GAUGECAL_VERSION);
 }
@@ -165,6 +171,21 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
     }
   }
 
+  // The bench before the gauge: a bad profile or an instrument that does not answer stops the
+  // run before anything is sent to the gauge.
+  std::unique_ptr<session::Station> station;
+  if (!options.station.empty()) {
+    std::string problem;
+    const std::optional<session::StationProfile> profile =
+        session::ReadStationProfile(options.station, problem);
+    if (profile)
+      station = session::Station::Open(*profile, problem);
+    if (!station) {
+      err << "gaugecal: " << problem << "\n";
+      return kExitUsage;
+    }
+  }
+
   // The adapter first: a bad scenario file must not truncate an earlier trace file. What the
   // adapter finds wrong while the command runs comes as warnings.
   session::BusOptions bus;
@@ -194,13 +215,14 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
   // Progress lines only for a person watching the real standard output.
   const bool terminal = &out == &std::cout && isatty(STDOUT_FILENO) == 1;
   CliContext context{options, *platform, link,     session->Gauge(), out,
-                     err,     appDir,    terminal, messages};
+                     err,     appDir,    terminal, messages,         station.get()};
   int status = kExitFailed;
   try {
     status = (*run)(context);
   } catch (const std::exception& e) {
     err << "gaugecal: " << name << " failed: " << e.what() << "\n";
   }
+  station.reset();  // its source off before the gauge goes
   const bool traceWritten = session->TraceWritten();
   session.reset();
   ResetModule();
