@@ -27,6 +27,7 @@ namespace gaugecal::cli {
 namespace {
 
 constexpr int16_t kGaugeAddress = 0x17;
+constexpr const char* kEmulatedStation = "emulated";
 
 // The global options. They may come before or after the command: the tool lets options its
 // command does not know fall through to it. Given twice, the last one counts.
@@ -57,8 +58,9 @@ void AddGlobalOptions(CLI::App& tool, GlobalOptions& options) {
       ->type_name("DIR");
   tool.add_option("--station", options.station,
                   "station profile: the bench instruments that measure the references "
-                  "(docs/instruments.md)")
-      ->type_name("FILE");
+                  "(docs/instruments.md); emulated: the built-in emulated bench on a "
+                  "simulated gauge")
+      ->type_name("FILE|emulated");
   tool.add_flag("--json", options.json, "print results as JSON");
   tool.set_version_flag("--version", std::string("gaugecal ") + GAUGECAL_VERSION);
 }
@@ -174,7 +176,7 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
   // The bench before the gauge: a bad profile or an instrument that does not answer stops the
   // run before anything is sent to the gauge.
   std::unique_ptr<session::Station> station;
-  if (!options.station.empty()) {
+  if (!options.station.empty() && options.station != kEmulatedStation) {
     std::string problem;
     const std::optional<session::StationProfile> profile =
         session::ReadStationProfile(options.station, problem);
@@ -205,6 +207,15 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
     return inUse ? kExitFailed : kExitUsage;
   }
   HostLink* link = session->LinkOrNull();
+  if (options.station == kEmulatedStation) {
+    std::string problem = "--station emulated needs a simulated gauge (--adapter sim:FAMILY)";
+    if (session->Gauge() != nullptr)
+      station = session::Station::OpenEmulated(*session->Gauge(), problem);
+    if (!station) {
+      err << "gaugecal: " << problem << "\n";
+      return kExitUsage;
+    }
+  }
 
   ResetModule();
   Module().platform = platform.get();

@@ -65,6 +65,9 @@ SigrokBench::SigrokBench() : shared_(std::make_shared<Shared>()) {
 SigrokBench::~SigrokBench() {
   if (shared_->context) {
     try {
+      // Closing the devices as the context goes logs about sockets already closed: nothing
+      // for the terminal.
+      shared_->context->set_log_level(sigrok::LogLevel::NONE);
       shared_->context->set_log_callback_default();
     } catch (const std::exception&) {
       // Nothing is left to tell.

@@ -34,13 +34,27 @@ std::string ReferenceText(double value) {
 std::unique_ptr<Station> Station::Open(const StationProfile& profile, std::string& error) {
   std::unique_ptr<Station> station(new Station());
   station->profile_ = profile;
-  for (const instruments::InstrumentSpec& spec : profile.instruments) {
-    std::unique_ptr<instruments::Instrument> instrument = station->bench_.Open(spec, error);
+  return station->OpenInstruments(error) ? std::move(station) : nullptr;
+}
+
+bool Station::OpenInstruments(std::string& error) {
+  for (const instruments::InstrumentSpec& spec : profile_.instruments) {
+    std::unique_ptr<instruments::Instrument> instrument = bench_.Open(spec, error);
     if (!instrument)
-      return nullptr;
-    station->instruments_.push_back(std::move(instrument));
+      return false;
+    instruments_.push_back(std::move(instrument));
   }
-  return station;
+  return true;
+}
+
+std::unique_ptr<Station> Station::OpenEmulated(sim::SimulatedGauge& gauge, std::string& error) {
+  std::unique_ptr<EmulatedBench> emulation = EmulatedBench::Start(gauge, error);
+  if (!emulation)
+    return nullptr;
+  std::unique_ptr<Station> station(new Station());
+  station->profile_ = emulation->Profile();
+  station->emulation_ = std::move(emulation);
+  return station->OpenInstruments(error) ? std::move(station) : nullptr;
 }
 
 Station::~Station() {
@@ -72,6 +86,8 @@ bool Station::Measure(const ReferenceSource& source, MeasuredReference& out, std
     MeasureRecord record{r.instrument, r.channelGroup, {}};
     if (!instrument->Measure(r.channelGroup, r.quantity, r.samples, record.reading, error))
       return false;
+    if (emulation_)
+      emulation_->Sync();
     if (onMeasure)
       onMeasure(record);
     out.value += ToBoxUnit(r, record.reading.value);
@@ -116,7 +132,15 @@ bool Station::SourceOn(std::string& error) {
   if (!instrument->SetOutput(s.channelGroup, true, error))
     return false;
   record("output", 1.0);
-  return true;
+  return ReadBackSource(error);
+}
+
+bool Station::ReadBackSource(std::string& error) {
+  const CurrentSource& s = *profile_.source;
+  ReferenceSource readBack{
+      {ReadingSource{s.instrument, s.channelGroup, instruments::Quantity::Current, 1, 1.0, 0.0}}};
+  MeasuredReference ignored;
+  return Measure(readBack, ignored, error);
 }
 
 bool Station::SourceOff(std::string& error) {
@@ -131,7 +155,7 @@ bool Station::SourceOff(std::string& error) {
   sourceOn_ = false;
   if (onSource)
     onSource({s.instrument, s.channelGroup, "output", 0.0});
-  return true;
+  return ReadBackSource(error);
 }
 
 }  // namespace gaugecal::session

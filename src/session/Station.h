@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "instruments/SigrokBench.h"
+#include "session/EmulatedBench.h"
 #include "session/StationProfile.h"
 
 namespace gaugecal::session {
@@ -41,6 +42,8 @@ class Station {
   // Opens and identifies every instrument of the profile, in its order; nullptr with a text
   // naming the first one that fails.
   static std::unique_ptr<Station> Open(const StationProfile& profile, std::string& error);
+  // The built-in emulated bench on a simulated gauge (--station emulated).
+  static std::unique_ptr<Station> OpenEmulated(sim::SimulatedGauge& gauge, std::string& error);
   ~Station();
   Station(const Station&) = delete;
   Station& operator=(const Station&) = delete;
@@ -58,6 +61,8 @@ class Station {
   // Output off; harmless when it is off already. Without a source in the profile: true.
   bool SourceOff(std::string& error);
   bool SourceIsOn() const { return sourceOn_; }
+  // The emulated bench behind the instruments; nullptr on a real bench.
+  EmulatedBench* Emulation() const { return emulation_.get(); }
 
   // Called for every instrument reading and every source change, in their order.
   std::function<void(const MeasureRecord&)> onMeasure;
@@ -67,6 +72,11 @@ class Station {
   Station() = default;
   instruments::Instrument* Find(const std::string& name) const;
 
+  bool OpenInstruments(std::string& error);
+  // Reads back the source's current: its answer also says the settings before it arrived.
+  bool ReadBackSource(std::string& error);
+
+  std::unique_ptr<EmulatedBench> emulation_;  // outlives the instruments that talk to it
   StationProfile profile_;
   instruments::SigrokBench bench_;
   std::vector<std::unique_ptr<instruments::Instrument>> instruments_;

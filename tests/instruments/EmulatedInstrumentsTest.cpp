@@ -108,7 +108,9 @@ TEST(EmulatedInstruments, SigrokCliReadsTheDmmAndSetsTheSupply) {
              " --channel-group 3 --config voltage_target=12.5:current_limit=1.25:enabled=on --set");
   // sigrok-cli hands the supply back to its front panel last: once that arrived, so did the
   // settings before it.
-  for (int i = 0; i < 5000 && supply->Server().Received().back() != "SYST:LOCAL"; ++i)
+  for (int i = 0; i < 5000 && (supply->Server().Received().empty() ||
+                               supply->Server().Received().back() != "SYST:LOCAL");
+       ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   const SupplyChannel three = supply->Channel(3);
   EXPECT_NEAR(three.voltageSet, 12.5, 1e-6);

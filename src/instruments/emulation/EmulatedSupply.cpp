@@ -46,6 +46,11 @@ void EmulatedSupply::SetChannel(int n, const SupplyChannel& channel) {
   channels_[static_cast<size_t>(n - 1)] = channel;
 }
 
+void EmulatedSupply::SetTerminalVolts(int n, double volts) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  channels_[static_cast<size_t>(n - 1)].terminalVolts = volts;
+}
+
 double EmulatedSupply::MeasuredVolts() {
   const SupplyChannel& c = Selected();
   if (!c.on)

@@ -31,6 +31,8 @@ class EmulatedSupply {
   // Channel 1..3, as the supply numbers them.
   SupplyChannel Channel(int n);
   void SetChannel(int n, const SupplyChannel& channel);
+  // What the load holds channel n's terminals at while it drives a constant current.
+  void SetTerminalVolts(int n, double volts);
   ScpiServer& Server() { return *server_; }
 
  private:
