@@ -15,6 +15,7 @@
 #include "platform/RealtimePlatform.h"
 #include "platform/VirtualPlatform.h"
 #include "session/AppDirectory.h"
+#include "session/BenchCalibration.h"
 #include "session/BusSession.h"
 #include "session/Station.h"
 
@@ -217,6 +218,8 @@ int Main(int argc, char** argv, std::ostream& out, std::ostream& err) {
     }
   }
 
+  if (station)
+    session::TraceStation(*station, *platform);
   ResetModule();
   Module().platform = platform.get();
   Module().hostLink = link;

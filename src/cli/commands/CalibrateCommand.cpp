@@ -24,6 +24,7 @@
 #include "panel/NBCal.h"
 #include "panel/PanelActions.h"
 #include "panel/Plausibility.h"
+#include "session/BenchCalibration.h"
 
 namespace gaugecal::cli {
 
@@ -315,8 +316,31 @@ void Report(CliContext& c, const CalibrateOptions& o, const Outcome& outcome,
     row("  " + name, before.value(name, ""), value.get<std::string>());
 }
 
-// True when the done mark came up.
-bool Calibrate(CliContext& c, const CalibrateOptions& o, panel::NBCal& nbcal) {
+// The references the command line did not give, measured by the station into their boxes
+// (each shown as a "reference:" line), then the button; the source of the current calibration
+// is off again whatever the outcome.
+// The check after a done calibration runs while the source still drives the current.
+bool PressWithBench(CliContext& c, panel::NBCal& nbcal, CalibrationAction action,
+                    std::optional<std::vector<panel::CheckedQuantity>>& check) {
+  const auto shown = [&c](const std::string& name, const session::MeasuredReference& m) {
+    if (!c.options.json)
+      c.out << "reference: " << name << " = " << m.text << " " << m.unit << " (" << m.from << ")\n";
+  };
+  const session::BenchOutcome outcome =
+      session::CalibrateFromBench(*c.station, nbcal, action, shown, [&nbcal, action, &check] {
+        const bool pressed = panel::Press(nbcal, action);
+        if (pressed && panel::ControlsOf(nbcal, action).doneImage.Visible())
+          check = panel::CheckCalibration(nbcal, action);
+        return pressed;
+      });
+  if (!outcome.error.empty())
+    c.err << "gaugecal: " << outcome.error << "; nothing more was sent to the gauge\n";
+  return outcome.done;
+}
+
+// True when the done mark came up. The check after it, when it ran with the bench's source on.
+bool Calibrate(CliContext& c, const CalibrateOptions& o, panel::NBCal& nbcal,
+               std::optional<std::vector<panel::CheckedQuantity>>& check) {
   const CalibrationAction action = kActions.at(o.action);
   if (!panel::Offered(nbcal, action)) {
     c.err << "warning: the panel does not offer " << o.action
@@ -332,8 +356,9 @@ bool Calibrate(CliContext& c, const CalibrateOptions& o, panel::NBCal& nbcal) {
   if (!o.force)
     nbcal.SetPlausibilityQuestion(RefuseImplausible(c));
   ProgressLine progress(c, std::string("Calibrating: ") + o.action);
-  const bool done =
-      panel::Press(nbcal, action) && panel::ControlsOf(nbcal, action).doneImage.Visible();
+  const bool pressed =
+      c.station == nullptr ? panel::Press(nbcal, action) : PressWithBench(c, nbcal, action, check);
+  const bool done = pressed && panel::ControlsOf(nbcal, action).doneImage.Visible();
   if (!done) {
     HintStackRows(c, nbcal);
     HintMissingReferences(c, nbcal, o);
@@ -357,8 +382,11 @@ int RunCalibrate(CliContext& c, const CalibrateOptions& o) {
   const bool started = StartCalibrationPanel(c, nbcal);
   const nlohmann::ordered_json before = CalibrationRows(nbcal);
   Outcome outcome;
-  outcome.done = started && Calibrate(c, o, nbcal);
-  if (outcome.done) {
+  std::optional<std::vector<panel::CheckedQuantity>> check;
+  outcome.done = started && Calibrate(c, o, nbcal, check);
+  if (outcome.done && check) {
+    outcome.check = *check;
+  } else if (outcome.done) {
     ProgressLine progress(c, "Checking the calibration");
     outcome.check = panel::CheckCalibration(nbcal, kActions.at(o.action));
   }
