@@ -58,7 +58,9 @@ std::unique_ptr<EmulatedBench> EmulatedBench::Start(sim::SimulatedGauge& gauge,
   p.instruments.push_back(Spec("dmm-pack", "scpi-dmm", bench->pack_->Server(), "34465A"));
   p.pack = ReferenceSource{{Read("dmm-pack", "", Quantity::Voltage)}};
   p.current = ReferenceSource{{Read("dmm-pack", "", Quantity::Current)}};
-  for (int i = 0; i < kThermometers; ++i) {
+  // The internal sensor is calibrated on the families whose calibration area is in rows.
+  const bool internal = s.family == DfType::RN44K18 || s.family == DfType::CEDV_PLUS;
+  for (int i = internal ? 0 : 1; i < kThermometers; ++i) {
     auto thermometer = instruments::EmulatedDmm::Start(error);
     if (!thermometer)
       return nullptr;
@@ -111,8 +113,9 @@ void EmulatedBench::Sync() {
   const double packV = s.packMv.value_or(stackMv) / 1000.0;
   pack_->SetTruth({packV, s.currentMa / 1000.0, s.temperatureC[0]});
   supply_->SetTerminalVolts(3, packV);
+  const size_t first = kThermometers - thermometers_.size();  // 1 without the internal one
   for (size_t i = 0; i < thermometers_.size(); ++i)
-    thermometers_[i]->SetTruth({0.0, 0.0, s.temperatureC[i]});
+    thermometers_[i]->SetTruth({0.0, 0.0, s.temperatureC[first + i]});
 }
 
 }  // namespace gaugecal::session

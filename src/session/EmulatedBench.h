@@ -6,7 +6,8 @@
 // The wiring: supply channel 1 makes cell 1, channel 2 cell 2 (the cells above stay as the pack
 // has them); channel 3 drives the pack's charge current. A meter sits on every stack tap
 // (dmm1 .. dmmN), one on the pack terminals that also carries the pack current (dmm-pack), and
-// one thermometer on each temperature sensor (thermo-internal, thermo-ext1, thermo-ext2).
+// one thermometer on each temperature sensor the family calibrates (thermo-internal on the
+// row families, thermo-ext1, thermo-ext2).
 
 #include <memory>
 #include <string>
@@ -46,7 +47,7 @@ class EmulatedBench {
   std::unique_ptr<instruments::EmulatedSupply> supply_;
   std::vector<std::unique_ptr<instruments::EmulatedDmm>> taps_;  // stack tap 1 .. N
   std::unique_ptr<instruments::EmulatedDmm> pack_;
-  std::vector<std::unique_ptr<instruments::EmulatedDmm>> thermometers_;  // internal, ext1, ext2
+  std::vector<std::unique_ptr<instruments::EmulatedDmm>> thermometers_;  // [internal,] ext1, ext2
   StationProfile profile_;
 };
 

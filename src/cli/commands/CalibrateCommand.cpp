@@ -18,6 +18,7 @@
 #include "cli/GaugeSetup.h"
 #include "cli/JsonOutput.h"
 #include "cli/Progress.h"
+#include "cli/ReferenceLines.h"
 #include "device/Codecs.h"
 #include "device/ModuleState.h"
 #include "panel/CalibrationCheck.h"
@@ -138,24 +139,6 @@ class Technician {
   CliContext& c_;
 };
 
-// The reference boxes start empty: a reference the command line does not give is not assumed
-// from the page's design defaults, so the page's own checks refuse it as not entered. Boxes a
-// technician cannot use keep their text: the page still converts the disabled cell rows
-// beyond the cell count, and nothing is calibrated against them.
-void ClearReferences(panel::NBCalControls& p) {
-  const auto clear = [](panel::Control& box) {
-    if (panel::Usable(box))
-      box.SetText("");
-  };
-  for (panel::Control& box : p.txtVoltage)
-    clear(box);
-  for (panel::Control& box : p.txtActualTemp)
-    clear(box);
-  clear(p.txtBatVoltageActual);
-  clear(p.txtPackActualVoltage);
-  clear(p.txtActualCurrent);
-}
-
 // After a run that did not come to its done mark: which references the action needed that the
 // command line did not give, so the next run can give them.
 void HintMissingReferences(CliContext& c, panel::NBCal& nbcal, const CalibrateOptions& o) {
@@ -231,7 +214,7 @@ panel::PlausibilityQuestion RefuseImplausible(CliContext& c) {
 
 bool EnterTexts(CliContext& c, panel::NBCal& nbcal, const CalibrateOptions& o) {
   panel::NBCalControls& p = nbcal.Controls();
-  ClearReferences(p);
+  session::ClearReferenceBoxes(p);
   Technician t(c);
   const std::map<std::string, int> cellKeys = {{"1", 0}, {"2", 1}, {"3", 2}, {"4", 3}};
   for (const std::string& cell : o.cells) {
@@ -322,10 +305,7 @@ void Report(CliContext& c, const CalibrateOptions& o, const Outcome& outcome,
 // The check after a done calibration runs while the source still drives the current.
 bool PressWithBench(CliContext& c, panel::NBCal& nbcal, CalibrationAction action,
                     std::optional<std::vector<panel::CheckedQuantity>>& check) {
-  const auto shown = [&c](const std::string& name, const session::MeasuredReference& m) {
-    if (!c.options.json)
-      c.out << "reference: " << name << " = " << m.text << " " << m.unit << " (" << m.from << ")\n";
-  };
+  const session::ReferenceShown shown = ReferenceLines(c);
   const session::BenchOutcome outcome =
       session::CalibrateFromBench(*c.station, nbcal, action, shown, [&nbcal, action, &check] {
         const bool pressed = panel::Press(nbcal, action);
