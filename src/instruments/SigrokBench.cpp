@@ -1,6 +1,7 @@
 #include "instruments/SigrokBench.h"
 
 #include <libsigrokcxx/libsigrokcxx.hpp>
+#include <csignal>
 #include <map>
 #include <set>
 #include <tuple>
@@ -46,6 +47,9 @@ bool ApplySettings(sigrok::HardwareDevice& device, const InstrumentSpec& spec, s
 }  // namespace
 
 SigrokBench::SigrokBench() : shared_(std::make_shared<Shared>()) {
+  // The drivers write to sockets without asking to be spared the signal: an instrument whose
+  // connection went away must be a failed command naming it, not the end of the process.
+  std::signal(SIGPIPE, SIG_IGN);
   try {
     shared_->context = sigrok::Context::create();
     // The drivers' own diagnoses go into the message of the failure they explain, not onto

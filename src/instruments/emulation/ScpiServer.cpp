@@ -106,21 +106,20 @@ void ScpiServer::Run() {
         continue;
       char buffer[4096];
       const ssize_t n = ::recv(fds[i].fd, buffer, sizeof buffer, 0);
-      if (n <= 0) {
+      const bool open = n > 0 && Serve(fds[i].fd, clients[fds[i].fd].append(
+                                                      buffer, static_cast<size_t>(n > 0 ? n : 0)));
+      if (!open) {
         ::close(fds[i].fd);
         clients.erase(fds[i].fd);
         continue;
       }
-      std::string& pending = clients[fds[i].fd];
-      pending.append(buffer, static_cast<size_t>(n));
-      Serve(fds[i].fd, pending);
     }
   }
   for (const auto& [fd, pending] : clients)
     ::close(fd);
 }
 
-void ScpiServer::Serve(int client, std::string& pending) {
+bool ScpiServer::Serve(int client, std::string& pending) {
   for (size_t end = pending.find('\n'); end != std::string::npos; end = pending.find('\n')) {
     const std::string line = pending.substr(0, end);
     pending.erase(0, end + 1);
@@ -135,13 +134,14 @@ void ScpiServer::Serve(int client, std::string& pending) {
         const std::lock_guard<std::mutex> lock(mutex_);
         received_.push_back(command);
       }
-      if (silent_)
-        continue;
+      if (unplugged_)
+        return false;
       const std::optional<std::string> answer = handler_(command);
       if (answer)
         SendAll(client, *answer + "\n");
     }
   }
+  return true;
 }
 
 }  // namespace gaugecal::instruments

@@ -30,19 +30,21 @@ class ScpiServer {
   std::string Connection() const;
   // Every command received so far, in order.
   std::vector<std::string> Received() const;
-  // A silent instrument reads its commands and answers none (a cable pulled mid-run).
-  void SetSilent(bool silent) { silent_ = silent; }
+  // An unplugged instrument drops the connection at the next command it receives (a cable
+  // pulled mid-run) and answers nothing more.
+  void SetUnplugged(bool unplugged) { unplugged_ = unplugged; }
 
  private:
   ScpiServer() = default;
   void Run();
-  void Serve(int client, std::string& pending);
+  // False when the connection is to be dropped.
+  bool Serve(int client, std::string& pending);
 
   Handler handler_;
   int listener_ = -1;
   int wake_[2] = {-1, -1};
   int port_ = 0;
-  std::atomic<bool> silent_{false};
+  std::atomic<bool> unplugged_{false};
   mutable std::mutex mutex_;
   std::vector<std::string> received_;
   std::thread thread_;
