@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+#include <sstream>
+
 #include "cli/CliRun.h"
 
 namespace gaugecal::test {
@@ -162,6 +165,51 @@ TEST(CliStation, BenchCheckListsIdentificationsAndOneMeasurementOfEveryReference
             "reference: Current = -1500.0 mA (meter, mean of 4)\n");
   EXPECT_EQ(RunCli({"instruments"}).err,
             "gaugecal: instruments needs --station FILE (docs/instruments.md)\n");
+}
+
+}  // namespace
+}  // namespace gaugecal::test
+
+namespace gaugecal::test {
+namespace {
+
+// Closed loop: the demo on every family with the emulated bench's measurements only, every
+// quantity within its target, each measurement in the trace, the source off at the end.
+TEST(CliStation, EmulatedBenchCalibratesEveryFamilyHandsFree) {
+  for (const char* family : {"CEDV", "QSPAN", "RN44K18", "CEDV_PLUS"}) {
+    SCOPED_TRACE(family);
+    TempDir dir;
+    const CliResult r = RunCli({"--virtual-time", "--adapter", std::string("sim:") + family,
+                                "--backup-dir", dir.Path("backups"), "--trace",
+                                dir.Path("trace.jsonl"), "--station", "emulated", "demo"});
+    EXPECT_EQ(r.status, 0) << r.err << r.out;
+    EXPECT_NE(r.out.find("references measured by the bench's instruments"), std::string::npos);
+    EXPECT_NE(r.out.find("reference: Cell 1 + 2 = 7799.1 mV (dmm2, mean of 10)\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("reference: Current = 2000.0 mA (dmm-pack, mean of 10)\n"),
+              std::string::npos);
+    EXPECT_NE(r.out.find("Every calibration done; every quantity within its target."),
+              std::string::npos);
+    std::string lastSource;
+    int measures = 0;
+    std::istringstream trace(ReadFile(dir.Path("trace.jsonl")));
+    for (std::string line; std::getline(trace, line);) {
+      const auto j = nlohmann::json::parse(line);
+      if (j["op"] == "Source")
+        lastSource = j["setting"].get<std::string>() + "=" + j["value"].dump();
+      if (j["op"] == "Measure" && j["instrument"] == "dmm-pack" && j["quantity"] == "current") {
+        ++measures;
+        EXPECT_EQ(j["unit"], "A");
+        EXPECT_EQ(j["samples"], 10);
+      }
+    }
+    EXPECT_EQ(lastSource, "output=0.0");
+    EXPECT_EQ(measures, 1);
+  }
+  EXPECT_EQ(RunCli({"--adapter", "cp2112-sim:CEDV", "--station", "emulated", "instruments"}).status,
+            0)
+      << "an emulated adapter has the simulated gauge too";
 }
 
 }  // namespace
