@@ -1,7 +1,7 @@
 #include "instruments/SigrokBench.h"
 
-#include <libsigrokcxx/libsigrokcxx.hpp>
 #include <csignal>
+#include <libsigrokcxx/libsigrokcxx.hpp>
 #include <map>
 #include <set>
 #include <tuple>

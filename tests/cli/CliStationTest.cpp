@@ -175,13 +175,15 @@ namespace {
 
 // Closed loop: the demo on every family with the emulated bench's measurements only, every
 // quantity within its target, each measurement in the trace, the source off at the end.
-TEST(CliStation, EmulatedBenchCalibratesEveryFamilyHandsFree) {
-  for (const char* family : {"CEDV", "QSPAN", "RN44K18", "CEDV_PLUS"}) {
-    SCOPED_TRACE(family);
+class EmulatedBench : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(EmulatedBench, CalibratesTheFamilyHandsFree) {
+  const std::string family = GetParam();
+  {
     TempDir dir;
-    const CliResult r = RunCli({"--virtual-time", "--adapter", std::string("sim:") + family,
-                                "--backup-dir", dir.Path("backups"), "--trace",
-                                dir.Path("trace.jsonl"), "--station", "emulated", "demo"});
+    const CliResult r =
+        RunCli({"--virtual-time", "--adapter", "sim:" + family, "--backup-dir", dir.Path("backups"),
+                "--trace", dir.Path("trace.jsonl"), "--station", "emulated", "demo"});
     EXPECT_EQ(r.status, 0) << r.err << r.out;
     EXPECT_NE(r.out.find("references measured by the bench's instruments"), std::string::npos);
     EXPECT_NE(r.out.find("reference: Cell 1 + 2 = 7799.1 mV (dmm2, mean of 10)\n"),
@@ -207,6 +209,12 @@ TEST(CliStation, EmulatedBenchCalibratesEveryFamilyHandsFree) {
     EXPECT_EQ(lastSource, "output=0.0");
     EXPECT_EQ(measures, 1);
   }
+}
+
+INSTANTIATE_TEST_SUITE_P(Families, EmulatedBench,
+                         ::testing::Values("CEDV", "QSPAN", "RN44K18", "CEDV_PLUS"));
+
+TEST(CliStation, EmulatedBenchRunsOnAnEmulatedAdapterToo) {
   EXPECT_EQ(RunCli({"--adapter", "cp2112-sim:CEDV", "--station", "emulated", "instruments"}).status,
             0)
       << "an emulated adapter has the simulated gauge too";
