@@ -222,3 +222,52 @@ TEST(CliStation, EmulatedBenchRunsOnAnEmulatedAdapterToo) {
 
 }  // namespace
 }  // namespace gaugecal::test
+
+namespace gaugecal::test {
+namespace {
+
+// A reference on the command line overrides the measurement and goes through the same guard:
+// an implausible typed current is refused with the source on, and the source goes off.
+TEST(CliStation, CommandLineReferencesOverrideMeasurements) {
+  struct Row {
+    std::vector<std::string> calibrate;
+    int status;
+    std::string referenceLines;
+    std::string err;  // a part of it
+  };
+  const std::vector<Row> rows = {
+      {{"pack-voltage"}, 0, "reference: Pack = 11704.1 mV (dmm-pack, mean of 10)\n", ""},
+      {{"pack-voltage", "--pack", "11704"}, 0, "", ""},
+      {{"current", "--current", "500"},
+       1,
+       "",
+       "warning: Current: the reference of 500 mA does not fit the gauge's reading of "},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.calibrate.back());
+    TempDir dir;
+    std::vector<std::string> args = {"--virtual-time", "--adapter", "sim:CEDV",    "--backup-dir",
+                                     dir.Path("b"),    "--trace",   dir.Path("t"), "--station",
+                                     "emulated",       "calibrate"};
+    args.insert(args.end(), row.calibrate.begin(), row.calibrate.end());
+    const CliResult r = RunCli(args);
+    EXPECT_EQ(r.status, row.status) << r.err;
+    EXPECT_EQ(r.out.substr(0, r.out.find("Action:")), row.referenceLines);
+    EXPECT_NE(r.err.find(row.err), std::string::npos) << r.err;
+    const std::string trace = ReadFile(dir.Path("t"));
+    if (row.calibrate.front() == "current") {
+      EXPECT_NE(
+          trace.find(
+              R"("op":"Source","instrument":"supply","channelGroup":"3","setting":"output","value":1.0)"),
+          std::string::npos);
+      const size_t last = trace.rfind(R"("op":"Source")");
+      ASSERT_NE(last, std::string::npos);
+      const std::string line = trace.substr(last, trace.find('\n', last) - last);
+      EXPECT_NE(line.find(R"("setting":"output","value":0.0)"), std::string::npos)
+          << "the last source change switches it off: " << line;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace gaugecal::test
