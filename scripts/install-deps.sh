@@ -8,6 +8,7 @@ packages=(
   libssl-dev nlohmann-json3-dev libcli11-dev libgtest-dev libgmock-dev
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev
   libhidapi-dev libi2c-dev
+  libsigrokcxx-dev libglibmm-2.4-dev sigrok-cli
   xvfb xauth dpkg-dev
 )
 

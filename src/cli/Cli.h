@@ -18,6 +18,10 @@ namespace gaugecal::sim {
 class SimulatedGauge;
 }
 
+namespace gaugecal::session {
+class Station;
+}
+
 namespace gaugecal::cli {
 
 // Exit statuses.
@@ -33,6 +37,7 @@ struct GlobalOptions {
   std::string traceFile;
   std::string appDir;     // empty: the sample application directory
   std::string backupDir;  // empty: the default backup folder
+  std::string station;    // station profile file, "emulated", or empty: references typed
   bool json = false;
 };
 
@@ -48,6 +53,7 @@ struct CliContext {
   std::string appDir;     // resolved, with a trailing separator
   bool terminal = false;  // stdout is a terminal: progress lines may be shown
   RunReport& report;      // messages, warnings and errors so far; the JSON result fields
+  session::Station* station = nullptr;  // the bench of --station, opened
 };
 
 // Runs the tool; returns the exit status.

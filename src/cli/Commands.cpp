@@ -18,6 +18,7 @@ void AddSealCommand(CommandSet& commands);
 void AddUnsealCommand(CommandSet& commands);
 void AddFullAccessCommand(CommandSet& commands);
 void AddSha1Command(CommandSet& commands);
+void AddInstrumentsCommand(CommandSet& commands);
 
 void AddCommands(CommandSet& commands) {
   AddDemoCommand(commands);
@@ -34,6 +35,7 @@ void AddCommands(CommandSet& commands) {
   AddUnsealCommand(commands);
   AddFullAccessCommand(commands);
   AddSha1Command(commands);
+  AddInstrumentsCommand(commands);
 }
 
 CLI::App& CommandSet::Add(const std::string& name, const std::string& description, CommandRun run) {

@@ -119,7 +119,34 @@ DemoStep RunDemoStep(panel::NBCal& panel, sim::SimulatedGauge& gauge, Calibratio
   return step;
 }
 
-std::vector<DemoStep> RunDemoSession(panel::NBCal& panel, sim::SimulatedGauge& gauge) {
+DemoStep RunBenchDemoStep(panel::NBCal& panel, session::Station& station, CalibrationAction action,
+                          const session::ReferenceShown& shown) {
+  DemoStep step{action};
+  step.offered = panel::Offered(panel, action);
+  if (!step.offered)
+    return step;
+  panel::NBCalControls& c = panel.Controls();
+  session::ClearReferenceBoxes(c);
+  for (panel::Control& sensor : c.chkTemp)
+    sensor.SetChecked(false);
+  const session::BenchOutcome outcome =
+      session::CalibrateFromBench(station, panel, action, shown, [&panel, action] {
+        // CEDV_PLUS shows its internal sensor on the standard temperature command only while
+        // the mapping is switched: the host reads it that way before the technician compares.
+        if (action == CalibrationAction::VoltageTemperature &&
+            panel.Controls().chkTemp[0].Checked() && Module().calConfig.DFType == DfType::CEDV_PLUS)
+          panel.Mapk18portInternalTemptoSBSTemp();
+        return panel::Press(panel, action);
+      });
+  step.done = outcome.done && panel::ControlsOf(panel, action).doneImage.Visible();
+  if (!outcome.error.empty())
+    Module().platform->Warning(outcome.error);
+  return step;
+}
+
+std::vector<DemoStep> RunDemoSession(panel::NBCal& panel, sim::SimulatedGauge& gauge,
+                                     session::Station* station,
+                                     const session::ReferenceShown& shown) {
   if (panel.Outcome() != panel::StartupOutcome::Ready)
     return {};
   // The technician watches the gauge's readings on the page before typing references.
@@ -130,7 +157,8 @@ std::vector<DemoStep> RunDemoSession(panel::NBCal& panel, sim::SimulatedGauge& g
     // Stopped from outside: the calibrations not begun are not begun.
     if (Module().platform->StopRequested())
       break;
-    steps.push_back(RunDemoStep(panel, gauge, action));
+    steps.push_back(station == nullptr ? RunDemoStep(panel, gauge, action)
+                                       : RunBenchDemoStep(panel, *station, action, shown));
   }
   gauge.Settings().currentMa = 0.0;
   return steps;

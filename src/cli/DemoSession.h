@@ -11,6 +11,7 @@
 
 #include "calibration/CalibrationRun.h"
 #include "panel/NBCal.h"
+#include "session/BenchCalibration.h"
 
 namespace gaugecal::sim {
 class SimulatedGauge;
@@ -29,8 +30,16 @@ struct DemoStep {
 // One calibration with the pack's true values as the references, when the panel offers it.
 DemoStep RunDemoStep(panel::NBCal& panel, sim::SimulatedGauge& gauge, CalibrationAction action);
 
-// Runs every calibration the started panel offers. Empty when its start-up did not end ready.
-std::vector<DemoStep> RunDemoSession(panel::NBCal& panel, sim::SimulatedGauge& gauge);
+// The same with the references measured by a station's instruments (each measurement shown),
+// the current made by its source.
+DemoStep RunBenchDemoStep(panel::NBCal& panel, session::Station& station, CalibrationAction action,
+                          const session::ReferenceShown& shown);
+
+// Runs every calibration the started panel offers, with the pack's true values as references
+// or, given a station, with its measurements. Empty when its start-up did not end ready.
+std::vector<DemoStep> RunDemoSession(panel::NBCal& panel, sim::SimulatedGauge& gauge,
+                                     session::Station* station = nullptr,
+                                     const session::ReferenceShown& shown = {});
 
 const char* ActionName(CalibrationAction action);
 

@@ -22,6 +22,8 @@ std::vector<std::string> InputFiles(const GlobalOptions& options, const std::str
     inputs.push_back(options.simScenario);
     inputs.push_back(sim::ScenarioDataFlashFile(options.simScenario));
   }
+  if (!options.station.empty() && options.station != "emulated")
+    inputs.push_back(options.station);
   if (const CLI::Option* key = command.get_option_no_throw("--key-file"); key && key->count() > 0)
     inputs.push_back(key->as<std::string>());
   return inputs;

@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -15,7 +17,9 @@
 #include "platform/StopSignals.h"
 #include "platform/VirtualPlatform.h"
 #include "session/AppDirectory.h"
+#include "session/BenchCalibration.h"
 #include "session/BusSession.h"
+#include "session/Station.h"
 
 #ifndef GAUGECAL_VERSION
 #define GAUGECAL_VERSION "0.0.0"
@@ -26,6 +30,7 @@ namespace gaugecal::cli {
 namespace {
 
 constexpr int16_t kGaugeAddress = 0x17;
+constexpr const char* kEmulatedStation = "emulated";
 
 // The global options. They may come before or after the command: the tool lets options its
 // command does not know fall through to it. Given twice, the last one counts.
@@ -54,6 +59,11 @@ void AddGlobalOptions(CLI::App& tool, GlobalOptions& options) {
                   "folder for the backups saved before data flash writes (default "
                   "$XDG_STATE_HOME/gaugecal/backups, else ~/.local/state/gaugecal/backups)")
       ->type_name("DIR");
+  tool.add_option("--station", options.station,
+                  "station profile: the bench instruments that measure the references "
+                  "(docs/instruments.md); emulated: the built-in emulated bench on a "
+                  "simulated gauge")
+      ->type_name("FILE|emulated");
   tool.add_flag("--json", options.json, "print results as JSON");
   tool.set_version_flag("--version", std::string("gaugecal ") + GAUGECAL_VERSION);
 }
@@ -179,6 +189,21 @@ int RunTool(int argc, char** argv, std::ostream& out, std::ostream& err, RunRepo
     }
   }
 
+  // The bench before the gauge: a bad profile or an instrument that does not answer stops the
+  // run before anything is sent to the gauge.
+  std::unique_ptr<session::Station> station;
+  if (!options.station.empty() && options.station != kEmulatedStation) {
+    std::string problem;
+    const std::optional<session::StationProfile> profile =
+        session::ReadStationProfile(options.station, problem);
+    if (profile)
+      station = session::Station::Open(*profile, problem);
+    if (!station) {
+      report.Error(problem);
+      return kExitUsage;
+    }
+  }
+
   // The adapter first: a bad scenario file must not truncate an earlier trace file. What the
   // adapter finds wrong while the command runs comes as warnings.
   session::BusOptions bus;
@@ -198,7 +223,18 @@ int RunTool(int argc, char** argv, std::ostream& out, std::ostream& err, RunRepo
     return inUse ? kExitFailed : kExitUsage;
   }
   HostLink* link = session->LinkOrNull();
+  if (options.station == kEmulatedStation) {
+    std::string problem = "--station emulated needs a simulated gauge (--adapter sim:FAMILY)";
+    if (session->Gauge() != nullptr)
+      station = session::Station::OpenEmulated(*session->Gauge(), problem);
+    if (!station) {
+      report.Error(problem);
+      return kExitUsage;
+    }
+  }
 
+  if (station)
+    session::TraceStation(*station, *platform);
   ResetModule();
   Module().platform = platform.get();
   Module().hostLink = link;
@@ -207,8 +243,8 @@ int RunTool(int argc, char** argv, std::ostream& out, std::ostream& err, RunRepo
 
   // Progress lines only for a person watching the real standard output, never in a JSON run.
   const bool terminal = !options.json && &out == &std::cout && isatty(STDOUT_FILENO) == 1;
-  CliContext context{options, *platform, link,  session->Gauge(), out, err,
-                     appDir,  terminal,  report};
+  CliContext context{options, *platform, link,     session->Gauge(), out,
+                     err,     appDir,    terminal, report,           station.get()};
   int status = kExitFailed;
   try {
     status = (*run)(context);
@@ -219,6 +255,7 @@ int RunTool(int argc, char** argv, std::ostream& out, std::ostream& err, RunRepo
     report.Error(StoppedText(platform->StopSignal()));
     status = kExitInterrupted;
   }
+  station.reset();  // its source off before the gauge goes
   const bool traceWritten = session->TraceWritten();
   session.reset();
   ResetModule();

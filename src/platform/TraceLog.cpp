@@ -51,6 +51,13 @@ void TraceLog::Record(const TraceEntry& e) {
   put("text", e.text);
   put("icon", e.icon);
   put("title", e.title);
+  put("instrument", e.instrument);
+  put("channelGroup", e.channelGroup);
+  put("quantity", e.quantity);
+  put("setting", e.setting);
+  put("value", e.value);
+  put("unit", e.unit);
+  put("samples", e.samples);
   out_ << line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
   out_.flush();
 }

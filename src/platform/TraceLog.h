@@ -3,7 +3,9 @@
 // wait and message box, in the order they happen. Tests and tools read these lines back, so
 // the field names and their meaning are a contract:
 //   seq, t_ms, op, then where they apply cmd, addr, word, msb, lsb, data, len, status,
-//   ms (Sleep, Wait), text, icon, title (MsgBox).
+//   ms (Sleep, Wait), text, icon, title (MsgBox), instrument, channelGroup, quantity, value,
+//   unit, samples (Measure: one bench instrument's reading), instrument, channelGroup,
+//   setting, value (Source: a change of the current source).
 
 #include <cstdint>
 #include <functional>
@@ -28,6 +30,13 @@ struct TraceEntry {
   std::optional<std::string> text = std::nullopt;
   std::optional<std::string> icon = std::nullopt;
   std::optional<std::string> title = std::nullopt;
+  std::optional<std::string> instrument = std::nullopt;
+  std::optional<std::string> channelGroup = std::nullopt;
+  std::optional<std::string> quantity = std::nullopt;
+  std::optional<std::string> setting = std::nullopt;
+  std::optional<double> value = std::nullopt;
+  std::optional<std::string> unit = std::nullopt;
+  std::optional<int32_t> samples = std::nullopt;
 };
 
 class TraceLog {

@@ -17,12 +17,14 @@
 #include "cli/Commands.h"
 #include "cli/GaugeSetup.h"
 #include "cli/Progress.h"
+#include "cli/ReferenceLines.h"
 #include "device/Codecs.h"
 #include "device/ModuleState.h"
 #include "panel/CalibrationCheck.h"
 #include "panel/NBCal.h"
 #include "panel/PanelActions.h"
 #include "panel/Plausibility.h"
+#include "session/BenchCalibration.h"
 
 namespace gaugecal::cli {
 
@@ -136,24 +138,6 @@ class Technician {
   CliContext& c_;
 };
 
-// The reference boxes start empty: a reference the command line does not give is not assumed
-// from the page's design defaults, so the page's own checks refuse it as not entered. Boxes a
-// technician cannot use keep their text: the page still converts the disabled cell rows
-// beyond the cell count, and nothing is calibrated against them.
-void ClearReferences(panel::NBCalControls& p) {
-  const auto clear = [](panel::Control& box) {
-    if (panel::Usable(box))
-      box.SetText("");
-  };
-  for (panel::Control& box : p.txtVoltage)
-    clear(box);
-  for (panel::Control& box : p.txtActualTemp)
-    clear(box);
-  clear(p.txtBatVoltageActual);
-  clear(p.txtPackActualVoltage);
-  clear(p.txtActualCurrent);
-}
-
 // After a run that did not come to its done mark: which references the action needed that the
 // command line did not give, so the next run can give them.
 void HintMissingReferences(CliContext& c, panel::NBCal& nbcal, const CalibrateOptions& o) {
@@ -229,7 +213,7 @@ panel::PlausibilityQuestion RefuseImplausible(CliContext& c) {
 
 bool EnterTexts(CliContext& c, panel::NBCal& nbcal, const CalibrateOptions& o) {
   panel::NBCalControls& p = nbcal.Controls();
-  ClearReferences(p);
+  session::ClearReferenceBoxes(p);
   Technician t(c);
   const std::map<std::string, int> cellKeys = {{"1", 0}, {"2", 1}, {"3", 2}, {"4", 3}};
   for (const std::string& cell : o.cells) {
@@ -311,8 +295,28 @@ void Report(CliContext& c, const CalibrateOptions& o, const Outcome& outcome,
     row("  " + name, before.value(name, ""), value.get<std::string>());
 }
 
-// True when the done mark came up.
-bool Calibrate(CliContext& c, const CalibrateOptions& o, panel::NBCal& nbcal) {
+// The references the command line did not give, measured by the station into their boxes
+// (each shown as a "reference:" line), then the button; the source of the current calibration
+// is off again whatever the outcome.
+// The check after a done calibration runs while the source still drives the current.
+bool PressWithBench(CliContext& c, panel::NBCal& nbcal, CalibrationAction action,
+                    std::optional<std::vector<panel::CheckedQuantity>>& check) {
+  const session::ReferenceShown shown = ReferenceLines(c);
+  const session::BenchOutcome outcome =
+      session::CalibrateFromBench(*c.station, nbcal, action, shown, [&nbcal, action, &check] {
+        const bool pressed = panel::Press(nbcal, action);
+        if (pressed && panel::ControlsOf(nbcal, action).doneImage.Visible())
+          check = panel::CheckCalibration(nbcal, action);
+        return pressed;
+      });
+  if (!outcome.error.empty())
+    c.report.Error(outcome.error + "; nothing more was sent to the gauge");
+  return outcome.done;
+}
+
+// True when the done mark came up. The check after it, when it ran with the bench's source on.
+bool Calibrate(CliContext& c, const CalibrateOptions& o, panel::NBCal& nbcal,
+               std::optional<std::vector<panel::CheckedQuantity>>& check) {
   const CalibrationAction action = kActions.at(o.action);
   if (!panel::Offered(nbcal, action)) {
     c.report.WarnOf("the panel does not offer ", o.action,
@@ -331,8 +335,9 @@ bool Calibrate(CliContext& c, const CalibrateOptions& o, panel::NBCal& nbcal) {
   if (c.platform.StopRequested())
     return false;
   ProgressLine progress(c, std::string("Calibrating: ") + o.action);
-  const bool done =
-      panel::Press(nbcal, action) && panel::ControlsOf(nbcal, action).doneImage.Visible();
+  const bool pressed =
+      c.station == nullptr ? panel::Press(nbcal, action) : PressWithBench(c, nbcal, action, check);
+  const bool done = pressed && panel::ControlsOf(nbcal, action).doneImage.Visible();
   if (!done) {
     HintStackRows(c, nbcal);
     HintMissingReferences(c, nbcal, o);
@@ -356,9 +361,12 @@ int RunCalibrate(CliContext& c, const CalibrateOptions& o) {
   const bool started = StartCalibrationPanel(c, nbcal);
   const nlohmann::ordered_json before = CalibrationRows(nbcal);
   Outcome outcome;
-  outcome.done = started && Calibrate(c, o, nbcal);
+  std::optional<std::vector<panel::CheckedQuantity>> check;
+  outcome.done = started && Calibrate(c, o, nbcal, check);
   // A run stopped from outside ends without the check's readings.
-  if (outcome.done && !c.platform.StopRequested()) {
+  if (outcome.done && check) {
+    outcome.check = *check;
+  } else if (outcome.done && !c.platform.StopRequested()) {
     ProgressLine progress(c, "Checking the calibration");
     outcome.check = panel::CheckCalibration(nbcal, kActions.at(o.action));
   }

@@ -14,6 +14,7 @@
 #include "cli/DemoSession.h"
 #include "cli/GaugeSetup.h"
 #include "cli/Progress.h"
+#include "cli/ReferenceLines.h"
 #include "device/ModuleState.h"
 #include "panel/NBCal.h"
 #include "sim/SimulatedGauge.h"
@@ -60,7 +61,9 @@ void PrintText(CliContext& c, const std::vector<DemoStep>& steps,
                const std::vector<DemoReading>& readings, bool ok) {
   c.out << "Demo: a " << DfTypeName(Module().calConfig.DFType)
         << " pack whose converters are off by a few percent, calibrated through the panel with "
-           "its true values as references.\n\nCalibrations:";
+        << (c.station != nullptr ? "references measured by the bench's instruments."
+                                 : "its true values as references.")
+        << "\n\nCalibrations:";
   const char* separator = " ";
   for (const DemoStep& s : steps) {
     c.out << separator << ActionName(s.action) << " "
@@ -131,7 +134,7 @@ int RunDemo(CliContext& c) {
   std::vector<DemoStep> steps;
   {
     ProgressLine progress(c, "Calibrating");
-    steps = RunDemoSession(nbcal, *gauge);
+    steps = RunDemoSession(nbcal, *gauge, c.station, ReferenceLines(c));
   }
   MeasureReported(*gauge, readings, true);
   bool ok = !steps.empty();

@@ -1,0 +1,158 @@
+#include "session/BenchCalibration.h"
+
+#include "device/HostLinkOps.h"
+#include "device/ModuleState.h"
+#include "panel/PanelActions.h"
+#include "platform/Platform.h"
+#include "platform/TraceLog.h"
+
+namespace gaugecal::session {
+
+namespace {
+
+// The stack row name the measurement line shows for box n (1-based).
+std::string StackName(int row) {
+  std::string name = "Cell 1";
+  for (int n = 2; n <= row; ++n)
+    name += " + " + std::to_string(n);
+  return name;
+}
+
+class BoxFiller {
+ public:
+  BoxFiller(Station& station, const ReferenceShown& shown, std::string& error)
+      : station_(station), shown_(shown), error_(error) {}
+
+  // Measures source into box when the box is usable and empty; false on an instrument
+  // failure. True (and nothing measured) for a box the page does not offer or that has text.
+  bool Fill(panel::Control& box, const ReferenceSource* source, const std::string& name) {
+    if (source == nullptr || !panel::Usable(box) || !box.Text().empty())
+      return true;
+    MeasuredReference measured;
+    if (!station_.Measure(*source, measured, error_))
+      return false;
+    box.SetText(measured.text);
+    filled_ = true;
+    if (shown_)
+      shown_(name, measured);
+    return true;
+  }
+  bool Filled() const { return filled_; }
+
+ private:
+  Station& station_;
+  const ReferenceShown& shown_;
+  std::string& error_;
+  bool filled_ = false;
+};
+
+const ReferenceSource* Find(const std::map<int, ReferenceSource>& sources, int key) {
+  const auto it = sources.find(key);
+  return it == sources.end() ? nullptr : &it->second;
+}
+
+const ReferenceSource* Optional(const std::optional<ReferenceSource>& source) {
+  return source ? &*source : nullptr;
+}
+
+}  // namespace
+
+void ClearReferenceBoxes(panel::NBCalControls& p) {
+  const auto clear = [](panel::Control& box) {
+    if (panel::Usable(box))
+      box.SetText("");
+  };
+  for (panel::Control& box : p.txtVoltage)
+    clear(box);
+  for (panel::Control& box : p.txtActualTemp)
+    clear(box);
+  clear(p.txtBatVoltageActual);
+  clear(p.txtPackActualVoltage);
+  clear(p.txtActualCurrent);
+}
+
+bool MeasureIntoBoxes(Station& station, panel::NBCal& panel, CalibrationAction action,
+                      const ReferenceShown& shown, std::string& error) {
+  const StationProfile& p = station.Profile();
+  panel::NBCalControls& c = panel.Controls();
+  BoxFiller boxes(station, shown, error);
+  switch (action) {
+    case CalibrationAction::VoltageTemperature: {
+      for (int row = 1; row <= Module().CellCount && row <= 4; ++row) {
+        if (!boxes.Fill(c.txtVoltage[static_cast<size_t>(row - 1)], Find(p.cells, row),
+                        StackName(row)))
+          return false;
+      }
+      if (boxes.Filled() && panel::Usable(c.chkVoltageCal))
+        c.chkVoltageCal.SetChecked(true);
+      if (!boxes.Fill(c.txtBatVoltageActual, Optional(p.battery), "Battery"))
+        return false;
+      for (const auto& [sensor, source] : p.temperatures) {
+        const auto i = static_cast<size_t>(sensor);
+        if (!panel::Usable(c.chkTemp[i]))
+          continue;
+        c.chkTemp[i].SetChecked(true);
+        if (!boxes.Fill(c.txtActualTemp[i], &source, "Temperature " + SensorKeys()[i]))
+          return false;
+      }
+      return true;
+    }
+    case CalibrationAction::PackVoltage:
+      return boxes.Fill(c.txtPackActualVoltage, Optional(p.pack), "Pack");
+    case CalibrationAction::PackCurrent:
+      return boxes.Fill(c.txtActualCurrent, Optional(p.current), "Current");
+    case CalibrationAction::CCOffset:
+    case CalibrationAction::BoardOffset:
+      break;
+  }
+  return true;
+}
+
+BenchOutcome CalibrateFromBench(Station& station, panel::NBCal& panel, CalibrationAction action,
+                                const ReferenceShown& shown, const std::function<bool()>& press) {
+  BenchOutcome outcome;
+  const std::optional<CurrentSource>& source = station.Profile().source;
+  const bool drive = action == CalibrationAction::PackCurrent && source.has_value();
+  if (drive && station.SourceOn(outcome.error)) {
+    WaitSeconds(static_cast<float>(source->settleSeconds));
+    // The readings beside the boxes as they are with the current flowing: what the panel's
+    // checks compare the reference with.
+    panel.tmrScan_Timer();
+  }
+  if (outcome.error.empty()) {
+    outcome.measured = MeasureIntoBoxes(station, panel, action, shown, outcome.error);
+    outcome.done = outcome.measured && press();
+  }
+  // Off whatever came before: a refusal, a gauge fault, an instrument that stopped answering.
+  std::string offError;
+  if (drive && !station.SourceOff(offError) && outcome.error.empty())
+    outcome.error = offError;
+  return outcome;
+}
+
+void TraceStation(Station& station, Platform& platform) {
+  station.onMeasure = [&platform](const MeasureRecord& m) {
+    if (TraceLog* trace = platform.Trace()) {
+      trace->Record(
+          {.op = "Measure",
+           .instrument = m.instrument,
+           .channelGroup = m.channelGroup.empty() ? std::nullopt : std::optional(m.channelGroup),
+           .quantity = instruments::NameOf(m.reading.quantity),
+           .value = m.reading.value,
+           .unit = instruments::UnitOf(m.reading.quantity),
+           .samples = m.reading.samples});
+    }
+  };
+  station.onSource = [&platform](const SourceRecord& s) {
+    if (TraceLog* trace = platform.Trace()) {
+      trace->Record(
+          {.op = "Source",
+           .instrument = s.instrument,
+           .channelGroup = s.channelGroup.empty() ? std::nullopt : std::optional(s.channelGroup),
+           .setting = s.setting,
+           .value = s.value});
+    }
+  };
+}
+
+}  // namespace gaugecal::session
