@@ -56,6 +56,9 @@ TEST(CliJson, EveryCommandPrintsOneObjectWhateverTheOutcome) {
            {{"sha1", "--msg", std::string(40, '0')}, 0, "digest", ""},
            {{"sha1", "--msg", "xyz"}, 1, "digest", ""},
            {{"scan"}, 0, "adapters", ""},
+           {{"--station", "emulated", "instruments"}, 0, "references", ""},
+           {{"instruments"}, 2, "errors", "instruments needs --station FILE"},
+           {{"--station", "emulated", "calibrate", "current"}, 0, "check", ""},
            {{"calibrat", "cc-offset"}, 2, "errors", "did you mean calibrate?"},
            {{"calibrate", "nothing"}, 2, "errors", ""},
        }) {
