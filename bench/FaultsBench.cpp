@@ -23,11 +23,11 @@
 #include <vector>
 
 #include "ScratchBackups.h"
-#include "cli/DemoSession.h"
 #include "device/ModuleState.h"
 #include "panel/NBCal.h"
 #include "panel/PanelActions.h"
 #include "platform/VirtualPlatform.h"
+#include "session/DemoSession.h"
 #include "sim/ScenarioJson.h"
 #include "sim/SimulatedGauge.h"
 
@@ -139,7 +139,7 @@ Outcome Run(DfType family, CalibrationAction action,
     panel.Controls().chkUpdates.SetChecked(true);
     panel.tmrScan_Timer();
     o.atStart = CountsOf(link);
-    const gaugecal::cli::DemoStep step = gaugecal::cli::RunDemoStep(panel, *gauge, action);
+    const gaugecal::session::DemoStep step = gaugecal::session::RunDemoStep(panel, *gauge, action);
     o.offered = step.offered;
     o.done = step.done;
     o.atEnd = CountsOf(link);
@@ -173,7 +173,7 @@ int main() {
       if (!clean.done || clean.calMode)
         throw std::runtime_error(std::string("the clean run failed: ") +
                                  gaugecal::DfTypeName(family) + " " +
-                                 gaugecal::cli::ActionName(action));
+                                 gaugecal::session::ActionName(action));
       for (FaultKind kind : kKinds) {
         const bool block = kind == FaultKind::ShortBlock || kind == FaultKind::LongBlock;
         const bool write = kind == FaultKind::CorruptWrite;
@@ -198,13 +198,13 @@ int main() {
           t.calMode += o.calMode;
           if ((!isNew && o.after != o.before) || (o.done && !isNew) || o.calMode)
             std::printf("  FOUND %s %s %s at %d: done=%d lost=%d calmode=%d\n",
-                        gaugecal::DfTypeName(family), gaugecal::cli::ActionName(action),
+                        gaugecal::DfTypeName(family), gaugecal::session::ActionName(action),
                         gaugecal::sim::FaultKindName(kind), occurrence, o.done,
                         !isNew && o.after != o.before, o.calMode);
         }
         std::printf("%-10s %-20s %-13s %6d %5d %7d %8d\n", gaugecal::DfTypeName(family),
-                    gaugecal::cli::ActionName(action), gaugecal::sim::FaultKindName(kind), t.cases,
-                    t.lost, t.silent, t.calMode);
+                    gaugecal::session::ActionName(action), gaugecal::sim::FaultKindName(kind),
+                    t.cases, t.lost, t.silent, t.calMode);
         total.cases += t.cases;
         total.lost += t.lost;
         total.silent += t.silent;

@@ -24,13 +24,13 @@
 #include <nlohmann/json.hpp>
 
 #include "ScratchBackups.h"
-#include "cli/DemoSession.h"
 #include "device/ModuleState.h"
 #include "device/TracingHostLink.h"
 #include "panel/NBCal.h"
 #include "platform/RealtimePlatform.h"
 #include "platform/TraceLog.h"
 #include "platform/VirtualPlatform.h"
+#include "session/DemoSession.h"
 #include "sim/SimulatedGauge.h"
 
 namespace {
@@ -115,7 +115,7 @@ SessionRun TimeSession(DfType family) {
   Bench bench(family, platform, &trace);
   const auto start = std::chrono::steady_clock::now();
   bench.panel->Startup(bench.Link());
-  const auto steps = gaugecal::cli::RunDemoSession(*bench.panel, bench.Gauge());
+  const auto steps = gaugecal::session::RunDemoSession(*bench.panel, bench.Gauge());
   const auto end = std::chrono::steady_clock::now();
   SessionRun run;
   run.wallMs = std::chrono::duration<double, std::milli>(end - start).count();

@@ -7,8 +7,8 @@
 #include <algorithm>
 
 #include "PanelRig.h"
-#include "cli/DemoSession.h"
 #include "panel/CalibrationProgress.h"
+#include "session/DemoSession.h"
 
 namespace gaugecal::test {
 namespace {
@@ -34,8 +34,8 @@ TEST(CalibrationProgress, StepsBarAndElapsedTimeOfAVoltageCalibration) {
         seen.push_back(rig.panel.Progress());
     });
     const double start = rig.platform.ClockMs();
-    const cli::DemoStep done =
-        cli::RunDemoStep(rig.panel, rig.Gauge(), CalibrationAction::VoltageTemperature);
+    const session::DemoStep done =
+        session::RunDemoStep(rig.panel, rig.Gauge(), CalibrationAction::VoltageTemperature);
     rig.platform.StopTimer(timer);
     ASSERT_TRUE(done.done) << ::testing::PrintToString(rig.Messages());
 

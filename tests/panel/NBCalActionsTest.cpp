@@ -7,8 +7,8 @@
 #include <cmath>
 
 #include "PanelRig.h"
-#include "cli/DemoSession.h"
 #include "panel/PanelActions.h"
+#include "session/DemoSession.h"
 
 namespace gaugecal::test {
 namespace {
@@ -186,10 +186,10 @@ TEST(NBCalActions, EveryActionCalibratesEveryFamily) {
     PanelRig rig(family);
     ASSERT_EQ(rig.Start(), panel::StartupOutcome::Ready);
     const std::vector<uint8_t> before = rig.CalArea();
-    const std::vector<cli::DemoStep> steps = cli::RunDemoSession(rig.panel, rig.Gauge());
+    const std::vector<session::DemoStep> steps = session::RunDemoSession(rig.panel, rig.Gauge());
     ASSERT_EQ(steps.size(), 5U);
-    for (const cli::DemoStep& step : steps)
-      EXPECT_TRUE(step.done) << cli::ActionName(step.action) << ": " << rig.Messages().front();
+    for (const session::DemoStep& step : steps)
+      EXPECT_TRUE(step.done) << session::ActionName(step.action) << ": " << rig.Messages().front();
     EXPECT_NE(rig.CalArea(), before);
     EXPECT_FALSE(rig.Gauge().CalibrationMode());
     EXPECT_TRUE(rig.C().tmrScan.Enabled() && rig.C().btnPackCurrent.Enabled());

@@ -11,17 +11,23 @@
 #include <vector>
 
 #include "cli/Commands.h"
-#include "cli/DemoSession.h"
 #include "cli/GaugeSetup.h"
 #include "cli/Progress.h"
 #include "cli/ReferenceLines.h"
 #include "device/ModuleState.h"
 #include "panel/NBCal.h"
+#include "session/DemoSession.h"
 #include "sim/SimulatedGauge.h"
 
 namespace gaugecal::cli {
 
 namespace {
+
+using session::ActionName;
+using session::DemoReading;
+using session::DemoStep;
+using session::MeasureReported;
+using session::RunDemoSession;
 
 constexpr double kTolerance = 1e-9;
 constexpr size_t kNameWidth = 28;  // reports are whole units: keep a 0.1 K error at 0.1 K

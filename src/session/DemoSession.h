@@ -17,7 +17,7 @@ namespace gaugecal::sim {
 class SimulatedGauge;
 }
 
-namespace gaugecal::cli {
+namespace gaugecal::session {
 
 constexpr double kDemoCurrentMa = -2000.0;
 
@@ -32,14 +32,13 @@ DemoStep RunDemoStep(panel::NBCal& panel, sim::SimulatedGauge& gauge, Calibratio
 
 // The same with the references measured by a station's instruments (each measurement shown),
 // the current made by its source.
-DemoStep RunBenchDemoStep(panel::NBCal& panel, session::Station& station, CalibrationAction action,
-                          const session::ReferenceShown& shown);
+DemoStep RunBenchDemoStep(panel::NBCal& panel, Station& station, CalibrationAction action,
+                          const ReferenceShown& shown);
 
 // Runs every calibration the started panel offers, with the pack's true values as references
 // or, given a station, with its measurements. Empty when its start-up did not end ready.
 std::vector<DemoStep> RunDemoSession(panel::NBCal& panel, sim::SimulatedGauge& gauge,
-                                     session::Station* station = nullptr,
-                                     const session::ReferenceShown& shown = {});
+                                     Station* station = nullptr, const ReferenceShown& shown = {});
 
 const char* ActionName(CalibrationAction action);
 
@@ -61,4 +60,4 @@ struct DemoReading {
 // fills `before` (or `after`) from what the gauge reports now.
 void MeasureReported(sim::SimulatedGauge& gauge, std::vector<DemoReading>& readings, bool after);
 
-}  // namespace gaugecal::cli
+}  // namespace gaugecal::session

@@ -1,4 +1,4 @@
-#include "cli/DemoSession.h"
+#include "session/DemoSession.h"
 
 #include <array>
 #include <cmath>
@@ -10,7 +10,7 @@
 #include "platform/Platform.h"
 #include "sim/SimulatedGauge.h"
 
-namespace gaugecal::cli {
+namespace gaugecal::session {
 
 namespace {
 
@@ -119,25 +119,24 @@ DemoStep RunDemoStep(panel::NBCal& panel, sim::SimulatedGauge& gauge, Calibratio
   return step;
 }
 
-DemoStep RunBenchDemoStep(panel::NBCal& panel, session::Station& station, CalibrationAction action,
-                          const session::ReferenceShown& shown) {
+DemoStep RunBenchDemoStep(panel::NBCal& panel, Station& station, CalibrationAction action,
+                          const ReferenceShown& shown) {
   DemoStep step{action};
   step.offered = panel::Offered(panel, action);
   if (!step.offered)
     return step;
   panel::NBCalControls& c = panel.Controls();
-  session::ClearReferenceBoxes(c);
+  ClearReferenceBoxes(c);
   for (panel::Control& sensor : c.chkTemp)
     sensor.SetChecked(false);
-  const session::BenchOutcome outcome =
-      session::CalibrateFromBench(station, panel, action, shown, [&panel, action] {
-        // CEDV_PLUS shows its internal sensor on the standard temperature command only while
-        // the mapping is switched: the host reads it that way before the technician compares.
-        if (action == CalibrationAction::VoltageTemperature &&
-            panel.Controls().chkTemp[0].Checked() && Module().calConfig.DFType == DfType::CEDV_PLUS)
-          panel.Mapk18portInternalTemptoSBSTemp();
-        return panel::Press(panel, action);
-      });
+  const BenchOutcome outcome = CalibrateFromBench(station, panel, action, shown, [&panel, action] {
+    // CEDV_PLUS shows its internal sensor on the standard temperature command only while
+    // the mapping is switched: the host reads it that way before the technician compares.
+    if (action == CalibrationAction::VoltageTemperature && panel.Controls().chkTemp[0].Checked() &&
+        Module().calConfig.DFType == DfType::CEDV_PLUS)
+      panel.Mapk18portInternalTemptoSBSTemp();
+    return panel::Press(panel, action);
+  });
   step.done = outcome.done && panel::ControlsOf(panel, action).doneImage.Visible();
   if (!outcome.error.empty())
     Module().platform->Warning(outcome.error);
@@ -145,8 +144,7 @@ DemoStep RunBenchDemoStep(panel::NBCal& panel, session::Station& station, Calibr
 }
 
 std::vector<DemoStep> RunDemoSession(panel::NBCal& panel, sim::SimulatedGauge& gauge,
-                                     session::Station* station,
-                                     const session::ReferenceShown& shown) {
+                                     Station* station, const ReferenceShown& shown) {
   if (panel.Outcome() != panel::StartupOutcome::Ready)
     return {};
   // The technician watches the gauge's readings on the page before typing references.
@@ -223,4 +221,4 @@ void MeasureReported(sim::SimulatedGauge& gauge, std::vector<DemoReading>& readi
     (after ? readings[i].after : readings[i].before) = sums[i] / kConversionsAveraged;
 }
 
-}  // namespace gaugecal::cli
+}  // namespace gaugecal::session
