@@ -41,6 +41,11 @@ TEST(VoltageCalibration, CellScalesAreStackOverRawSumTimes65536InEachFamilysRows
   two.volts.CellCount = 2;
   CalRig(WithRawCells(DfType::RN44K18, {25000, 25000, 1, 1}))
       .Expect(two, {{0, {0x28, 0xF6}}, {2, {0x28, 0xF6}}});
+  // A raw count of 1 gives a factor far beyond the range: refused as such.
+  CalRig(WithRawCells(DfType::RN44K18, {1, 4000, 4000, 4000}))
+      .Expect(VoltageRequest({2000, 8000, 12000, 16000}), {},
+              {"Correction for Cell Voltage 1 is beyond allowed range. Calibration not performed.",
+               kFailed});
   // 8000 / (4000 + 4000) x 65536 = 65536 does not fit.
   CalRig(WithRawCells(DfType::RN44K18, {4000, 4000, 4000, 4000}))
       .Expect(VoltageRequest({2000, 8000, 12000, 16000}), {},
