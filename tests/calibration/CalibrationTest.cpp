@@ -461,6 +461,8 @@ TEST(OffsetCalibration, EachRefusesTheOtherKindOfRawOutput) {
     rig.ClearTrace();
     ASSERT_EQ(CalibrateCCOffset(), 0);
     EXPECT_EQ(Count(rig.Steps(), "MAC:0001"), family == DfType::CEDV ? 1 : 0);
+    // The shorted reading is taken 300 ms after the offset output began, 10 ms before what follows.
+    EXPECT_NE(rig.Steps().find("S:300 RB:23 S:10 MAC:F080"), std::string::npos) << rig.Steps();
   }
 }
 
