@@ -105,32 +105,22 @@ TEST(CliStation, BadProfilesAndInstrumentsStopTheRunBeforeTheGauge) {
   }
 }
 
+// What the instrument layer says of an instrument it cannot open (tests/instruments) comes as
+// a usage error before the gauge.
 TEST(CliStation, InstrumentsThatCannotBeOpenedAreNamed) {
-  struct Row {
-    std::string instrument;
-    std::string err;
-  };
-  const std::vector<Row> rows = {
-      {R"({"name": "dmm", "driver": "no-such-driver"})",
-       "gaugecal: instrument dmm (no-such-driver): libsigrok has no driver no-such-driver\n"},
-      {R"({"name": "dmm", "driver": "scpi-dmm", "connection": "tcp-raw/127.0.0.1/1"})",
-       "gaugecal: instrument dmm (scpi-dmm at tcp-raw/127.0.0.1/1) does not answer: "},
-      {R"({"name": "dmm", "driver": "demo", "model": "34465A"})",
-       "gaugecal: instrument dmm (demo) answers as Demo device, not as model 34465A\n"},
-      {R"({"name": "dmm", "driver": "demo", "settings": [{"key": "offset", "value": "x"}]})",
-       "gaugecal: instrument dmm (demo) setting offset = x: "},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.instrument);
-    TempDir dir;
-    const std::string file =
-        dir.Write("station.json", "{\"instruments\": [" + row.instrument + "]}");
-    const CliResult r = RunCli({"--virtual-time", "--trace", dir.Path("trace.jsonl"), "--station",
-                                file, "calibrate", "pack-voltage"});
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err.substr(0, row.err.size()), row.err);
-    EXPECT_EQ(ReadFile(dir.Path("trace.jsonl")), "") << "nothing sent to the gauge";
-  }
+  TempDir dir;
+  const std::string file = dir.Write(
+      "station.json",
+      R"({"instruments": [{"name": "dmm", "driver": "scpi-dmm", "connection": "tcp-raw/127.0.0.1/1"}]})");
+  const CliResult r = RunCli({"--virtual-time", "--trace", dir.Path("trace.jsonl"), "--station",
+                              file, "calibrate", "pack-voltage"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err.rfind("gaugecal: instrument dmm (scpi-dmm at tcp-raw/127.0.0.1/1) does not "
+                        "answer: ",
+                        0),
+            0U)
+      << r.err;
+  EXPECT_EQ(ReadFile(dir.Path("trace.jsonl")), "") << "nothing sent to the gauge";
   const CliResult missing = RunCli({"--station", "/nonexistent/station.json", "instruments"});
   EXPECT_EQ(missing.status, 2);
   EXPECT_EQ(missing.err,
@@ -166,12 +156,6 @@ TEST(CliStation, BenchCheckListsIdentificationsAndOneMeasurementOfEveryReference
   EXPECT_EQ(RunCli({"instruments"}).err,
             "gaugecal: instruments needs --station FILE (docs/instruments.md)\n");
 }
-
-}  // namespace
-}  // namespace gaugecal::test
-
-namespace gaugecal::test {
-namespace {
 
 // Closed loop: the demo on every family with the emulated bench's measurements only, every
 // quantity within its target, each measurement in the trace, the source off at the end.
@@ -219,12 +203,6 @@ TEST(CliStation, EmulatedBenchRunsOnAnEmulatedAdapterToo) {
             0)
       << "an emulated adapter has the simulated gauge too";
 }
-
-}  // namespace
-}  // namespace gaugecal::test
-
-namespace gaugecal::test {
-namespace {
 
 // A reference on the command line overrides the measurement and goes through the same guard:
 // an implausible typed current is refused with the source on, and the source goes off.
