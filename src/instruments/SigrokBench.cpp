@@ -12,15 +12,16 @@ namespace gaugecal::instruments {
 
 namespace {
 
-std::string Where(const InstrumentSpec& spec) {
-  return "instrument " + spec.name + " (" + spec.driver +
-         (spec.connection.empty() ? "" : " at " + spec.connection) + ")";
+std::string Where(const InstrumentSpec& setup) {
+  return "instrument " + setup.name + " (" + setup.driver +
+         (setup.connection.empty() ? "" : " at " + setup.connection) + ")";
 }
 
 // Applies the profile's settings; false with a text naming the setting.
-bool ApplySettings(sigrok::HardwareDevice& device, const InstrumentSpec& spec, std::string& error) {
-  for (const Setting& s : spec.settings) {
-    const std::string what = Where(spec) + " setting " + s.key + " = " + s.value +
+bool ApplySettings(sigrok::HardwareDevice& device, const InstrumentSpec& setup,
+                   std::string& error) {
+  for (const Setting& s : setup.settings) {
+    const std::string what = Where(setup) + " setting " + s.key + " = " + s.value +
                              (s.channelGroup.empty() ? "" : " on " + s.channelGroup);
     try {
       const sigrok::ConfigKey* key = sigrok::ConfigKey::get_by_identifier(s.key);
@@ -79,44 +80,44 @@ SigrokBench::~SigrokBench() {
   }
 }
 
-std::unique_ptr<Instrument> SigrokBench::Open(const InstrumentSpec& spec, std::string& error) {
+std::unique_ptr<Instrument> SigrokBench::Open(const InstrumentSpec& setup, std::string& error) {
   if (!shared_->context) {
-    error = Where(spec) + ": " + shared_->startError;
+    error = Where(setup) + ": " + shared_->startError;
     return nullptr;
   }
   shared_->lastDiagnosis.clear();
   try {
     const auto drivers = shared_->context->drivers();
-    const auto driver = drivers.find(spec.driver);
+    const auto driver = drivers.find(setup.driver);
     if (driver == drivers.end()) {
-      error = Where(spec) + ": libsigrok has no driver " + spec.driver;
+      error = Where(setup) + ": libsigrok has no driver " + setup.driver;
       return nullptr;
     }
     std::map<const sigrok::ConfigKey*, Glib::VariantBase> options;
-    if (!spec.connection.empty())
-      options[sigrok::ConfigKey::CONN] = Glib::Variant<Glib::ustring>::create(spec.connection);
-    if (!spec.serialcomm.empty())
+    if (!setup.connection.empty())
+      options[sigrok::ConfigKey::CONN] = Glib::Variant<Glib::ustring>::create(setup.connection);
+    if (!setup.serialcomm.empty())
       options[sigrok::ConfigKey::SERIALCOMM] =
-          Glib::Variant<Glib::ustring>::create(spec.serialcomm);
+          Glib::Variant<Glib::ustring>::create(setup.serialcomm);
     const auto found = driver->second->scan(options);
     if (found.empty()) {
-      error = Where(spec) + " does not answer" +
+      error = Where(setup) + " does not answer" +
               (shared_->lastDiagnosis.empty() ? "" : ": " + shared_->lastDiagnosis);
       return nullptr;
     }
     const std::shared_ptr<sigrok::HardwareDevice> device = found.front();
     device->open();
-    auto instrument = std::make_unique<SigrokInstrument>(shared_, device, spec.name);
-    if (!spec.model.empty() && device->model() != spec.model) {
+    auto instrument = std::make_unique<SigrokInstrument>(shared_, device, setup.name);
+    if (!setup.model.empty() && device->model() != setup.model) {
       error =
-          Where(spec) + " answers as " + instrument->Identity() + ", not as model " + spec.model;
+          Where(setup) + " answers as " + instrument->Identity() + ", not as model " + setup.model;
       return nullptr;
     }
-    if (!ApplySettings(*device, spec, error))
+    if (!ApplySettings(*device, setup, error))
       return nullptr;
     return instrument;
   } catch (const std::exception& e) {
-    error = Where(spec) + ": " + e.what() +
+    error = Where(setup) + ": " + e.what() +
             (shared_->lastDiagnosis.empty() ? "" : " (" + shared_->lastDiagnosis + ")");
     return nullptr;
   }

@@ -36,7 +36,7 @@ class SigrokBench {
 
   // Opens and identifies an instrument; nullptr with a text naming it when it has no driver,
   // does not answer, answers as another model or refuses a setting.
-  std::unique_ptr<Instrument> Open(const InstrumentSpec& spec, std::string& error);
+  std::unique_ptr<Instrument> Open(const InstrumentSpec& setup, std::string& error);
 
   struct Shared;
 

@@ -19,14 +19,14 @@ ReadingSource Read(const std::string& instrument, const std::string& group,
   return r;
 }
 
-instruments::InstrumentSpec Spec(const std::string& name, const std::string& driver,
-                                 const instruments::ScpiServer& server, const std::string& model) {
-  instruments::InstrumentSpec spec;
-  spec.name = name;
-  spec.driver = driver;
-  spec.connection = server.Connection();
-  spec.model = model;
-  return spec;
+instruments::InstrumentSpec Entry(const std::string& name, const std::string& driver,
+                                  const instruments::ScpiServer& server, const std::string& model) {
+  instruments::InstrumentSpec setup;
+  setup.name = name;
+  setup.driver = driver;
+  setup.connection = server.Connection();
+  setup.model = model;
+  return setup;
 }
 
 }  // namespace
@@ -41,13 +41,13 @@ std::unique_ptr<EmulatedBench> EmulatedBench::Start(sim::SimulatedGauge& gauge,
     return nullptr;
   StationProfile& p = bench->profile_;
   p.file = "the emulated bench";
-  p.instruments.push_back(Spec("supply", "scpi-pps", bench->supply_->Server(), "DP832"));
+  p.instruments.push_back(Entry("supply", "scpi-pps", bench->supply_->Server(), "DP832"));
   for (int n = 1; n <= s.cells && n <= 4; ++n) {
     auto tap = instruments::EmulatedDmm::Start(error);
     if (!tap)
       return nullptr;
     const std::string name = "dmm" + std::to_string(n);
-    p.instruments.push_back(Spec(name, "scpi-dmm", tap->Server(), "34465A"));
+    p.instruments.push_back(Entry(name, "scpi-dmm", tap->Server(), "34465A"));
     p.cells[n] = {{Read(name, "", Quantity::Voltage)}};
     bench->taps_.push_back(std::move(tap));
   }
@@ -55,7 +55,7 @@ std::unique_ptr<EmulatedBench> EmulatedBench::Start(sim::SimulatedGauge& gauge,
   bench->pack_ = instruments::EmulatedDmm::Start(error);
   if (!bench->pack_)
     return nullptr;
-  p.instruments.push_back(Spec("dmm-pack", "scpi-dmm", bench->pack_->Server(), "34465A"));
+  p.instruments.push_back(Entry("dmm-pack", "scpi-dmm", bench->pack_->Server(), "34465A"));
   p.pack = ReferenceSource{{Read("dmm-pack", "", Quantity::Voltage)}};
   p.current = ReferenceSource{{Read("dmm-pack", "", Quantity::Current)}};
   // The internal sensor is calibrated on the families whose calibration area is in rows.
@@ -65,7 +65,7 @@ std::unique_ptr<EmulatedBench> EmulatedBench::Start(sim::SimulatedGauge& gauge,
     if (!thermometer)
       return nullptr;
     const std::string name = "thermo-" + SensorKeys()[static_cast<size_t>(i)];
-    p.instruments.push_back(Spec(name, "scpi-dmm", thermometer->Server(), "34465A"));
+    p.instruments.push_back(Entry(name, "scpi-dmm", thermometer->Server(), "34465A"));
     p.temperatures[i] = {{Read(name, "", Quantity::Temperature)}};
     bench->thermometers_.push_back(std::move(thermometer));
   }

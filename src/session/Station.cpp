@@ -38,8 +38,8 @@ std::unique_ptr<Station> Station::Open(const StationProfile& profile, std::strin
 }
 
 bool Station::OpenInstruments(std::string& error) {
-  for (const instruments::InstrumentSpec& spec : profile_.instruments) {
-    std::unique_ptr<instruments::Instrument> instrument = bench_.Open(spec, error);
+  for (const instruments::InstrumentSpec& setup : profile_.instruments) {
+    std::unique_ptr<instruments::Instrument> instrument = bench_.Open(setup, error);
     if (!instrument)
       return false;
     instruments_.push_back(std::move(instrument));

@@ -37,15 +37,15 @@ bool RequiredText(JsonFields& f, const char* key, std::string& out) {
 bool InstrumentOf(JsonFields& f, const StationProfile& p, std::string& name) {
   if (!RequiredText(f, "instrument", name))
     return false;
-  for (const instruments::InstrumentSpec& spec : p.instruments) {
-    if (spec.name == name)
+  for (const instruments::InstrumentSpec& setup : p.instruments) {
+    if (setup.name == name)
       return true;
   }
   return f.Fail("instrument", "no instrument is named \"" + Printable(name) + "\"");
 }
 
 bool ReadSettings(JsonFields& parent, const json& j, const std::string& file,
-                  const std::string& path, instruments::InstrumentSpec& spec, std::string& error) {
+                  const std::string& path, instruments::InstrumentSpec& setup, std::string& error) {
   if (!j.is_array())
     return parent.Fail("settings", "must be an array of objects");
   for (size_t i = 0; i < j.size(); ++i) {
@@ -55,7 +55,7 @@ bool ReadSettings(JsonFields& parent, const json& j, const std::string& file,
     f.Text("channelGroup", s.channelGroup);
     if (!RequiredText(f, "key", s.key) || !RequiredText(f, "value", s.value))
       return false;
-    spec.settings.push_back(s);
+    setup.settings.push_back(s);
   }
   return true;
 }
@@ -64,18 +64,18 @@ bool ReadInstrument(const json& j, const std::string& file, const std::string& p
                     std::set<std::string>& names, StationProfile& p, std::string& error) {
   JsonFields f(j, file, path, error);
   f.OnlyKeys({"name", "driver", "connection", "serialcomm", "model", "settings"});
-  instruments::InstrumentSpec spec;
-  if (!RequiredText(f, "name", spec.name) || !RequiredText(f, "driver", spec.driver))
+  instruments::InstrumentSpec setup;
+  if (!RequiredText(f, "name", setup.name) || !RequiredText(f, "driver", setup.driver))
     return false;
-  if (!names.insert(spec.name).second)
-    return f.Fail("name", "another instrument is named \"" + Printable(spec.name) + "\"");
-  f.Text("connection", spec.connection);
-  f.Text("serialcomm", spec.serialcomm);
-  f.Text("model", spec.model);
+  if (!names.insert(setup.name).second)
+    return f.Fail("name", "another instrument is named \"" + Printable(setup.name) + "\"");
+  f.Text("connection", setup.connection);
+  f.Text("serialcomm", setup.serialcomm);
+  f.Text("model", setup.model);
   if (f.Ok() && f.Has("settings") &&
-      !ReadSettings(f, f.At("settings"), file, f.PathOf("settings"), spec, error))
+      !ReadSettings(f, f.At("settings"), file, f.PathOf("settings"), setup, error))
     return false;
-  p.instruments.push_back(spec);
+  p.instruments.push_back(setup);
   return f.Ok();
 }
 

@@ -13,12 +13,12 @@ namespace gaugecal::instruments {
 namespace {
 
 InstrumentSpec DemoAt(const std::string& group, const std::string& offset) {
-  InstrumentSpec spec;
-  spec.name = "demo1";
-  spec.driver = "demo";
-  spec.settings = {
+  InstrumentSpec setup;
+  setup.name = "demo1";
+  setup.driver = "demo";
+  setup.settings = {
       {group, "pattern", "square"}, {group, "amplitude", "0"}, {group, "offset", offset}};
-  return spec;
+  return setup;
 }
 
 TEST(DemoDriver, DcChannelReadsItsOffsetAsTheMeanOfTheSamplesAsked) {
@@ -48,7 +48,7 @@ TEST(DemoDriver, DcChannelReadsItsOffsetAsTheMeanOfTheSamplesAsked) {
 TEST(DemoDriver, FailuresNameTheInstrumentAndTheProblem) {
   struct Row {
     std::string what;
-    InstrumentSpec spec;
+    InstrumentSpec setup;
     std::string expected;  // when opened: the failing measurement's text
   };
   InstrumentSpec unknown = DemoAt("A0", "1");
@@ -71,7 +71,7 @@ TEST(DemoDriver, FailuresNameTheInstrumentAndTheProblem) {
     SCOPED_TRACE(row.what);
     SigrokBench bench;
     std::string error;
-    EXPECT_EQ(bench.Open(row.spec, error), nullptr);
+    EXPECT_EQ(bench.Open(row.setup, error), nullptr);
     EXPECT_EQ(error.substr(0, row.expected.size()), row.expected);
   }
 }

@@ -17,14 +17,14 @@
 namespace gaugecal::instruments {
 namespace {
 
-InstrumentSpec Spec(const std::string& name, const std::string& driver, ScpiServer& server,
-                    const std::string& model) {
-  InstrumentSpec spec;
-  spec.name = name;
-  spec.driver = driver;
-  spec.connection = server.Connection();
-  spec.model = model;
-  return spec;
+InstrumentSpec Entry(const std::string& name, const std::string& driver, ScpiServer& server,
+                     const std::string& model) {
+  InstrumentSpec setup;
+  setup.name = name;
+  setup.driver = driver;
+  setup.connection = server.Connection();
+  setup.model = model;
+  return setup;
 }
 
 // What a command prints on its standard output (standard error left out).
@@ -46,7 +46,7 @@ TEST(EmulatedInstruments, DmmReadsItsProbePointThroughTheScpiDmmDriver) {
   ASSERT_NE(dmm, nullptr) << error;
   dmm->SetTruth({11.7032, -1.5, 24.8});
   SigrokBench bench;
-  const auto meter = bench.Open(Spec("dmm", "scpi-dmm", dmm->Server(), "34465A"), error);
+  const auto meter = bench.Open(Entry("dmm", "scpi-dmm", dmm->Server(), "34465A"), error);
   ASSERT_NE(meter, nullptr) << error;
   EXPECT_EQ(meter->Identity(), "Keysight Technologies 34465A A.02.17-02.40-02.17-00.52-04-01");
   struct Row {
@@ -74,7 +74,7 @@ TEST(EmulatedInstruments, SupplyChannelsAreSetAndReadThroughTheScpiPpsDriver) {
   const auto supply = EmulatedSupply::Start(error);
   ASSERT_NE(supply, nullptr) << error;
   SigrokBench bench;
-  const auto source = bench.Open(Spec("supply", "scpi-pps", supply->Server(), "DP832"), error);
+  const auto source = bench.Open(Entry("supply", "scpi-pps", supply->Server(), "DP832"), error);
   ASSERT_NE(source, nullptr) << error;
   ASSERT_TRUE(source->SetVoltage("2", 3.8971, error)) << error;
   ASSERT_TRUE(source->SetCurrent("2", 0.25, error)) << error;

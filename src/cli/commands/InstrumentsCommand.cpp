@@ -19,15 +19,15 @@ int RunInstruments(CliContext& c) {
   const session::StationProfile& profile = c.station->Profile();
   nlohmann::ordered_json listed = nlohmann::ordered_json::array();
   for (size_t i = 0; i < profile.instruments.size(); ++i) {
-    const instruments::InstrumentSpec& spec = profile.instruments[i];
+    const instruments::InstrumentSpec& setup = profile.instruments[i];
     const std::string identity = c.station->Instruments()[i]->Identity();
-    listed.push_back({{"name", spec.name},
+    listed.push_back({{"name", setup.name},
                       {"identity", identity},
-                      {"driver", spec.driver},
-                      {"connection", spec.connection}});
+                      {"driver", setup.driver},
+                      {"connection", setup.connection}});
     if (!c.options.json)
-      c.out << "instrument: " << spec.name << " = " << identity << " (" << spec.driver
-            << (spec.connection.empty() ? "" : " at " + spec.connection) << ")\n";
+      c.out << "instrument: " << setup.name << " = " << identity << " (" << setup.driver
+            << (setup.connection.empty() ? "" : " at " + setup.connection) << ")\n";
   }
   int status = kExitOk;
   nlohmann::ordered_json references = nlohmann::ordered_json::array();
