@@ -249,6 +249,7 @@ void MainWindow::OpenPanels() {
       panel->SetStatusSink([this](const std::string& text) {
         securityMode_->setText(QString::fromStdString(text));
       });
+      panel->SetQuestion([this](const std::string& text) { return platform_.Ask(text); });
       // A step that sleeps lets no events run: its text is drawn as it begins.
       panel->SetProgressSink([this] {
         ShowProgress();

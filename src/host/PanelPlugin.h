@@ -44,6 +44,9 @@ class HostPanel {
   virtual Progress Busy() { return {}; }
   // Called as each step of a long action begins (also steps that let no events run).
   virtual void SetProgressSink(std::function<void()> stepBegun) { (void)stepBegun; }
+  // Where the panel asks a yes/no question (text as shown, No the default); true is Yes.
+  using Question = std::function<bool(const std::string&)>;
+  virtual void SetQuestion(Question ask) { (void)ask; }
   // Run the start-up again: the gauge changed in a way the last start-up could not see.
   virtual void Restart() { Startup(); }
 };
@@ -64,5 +67,5 @@ class PanelPlugin {
 
 // The number changes with every change of the interface, so a plug-in built against another
 // version is refused rather than called.
-#define GAUGECAL_PANEL_PLUGIN_IID "org.gaugecal.PanelPlugin/4"
+#define GAUGECAL_PANEL_PLUGIN_IID "org.gaugecal.PanelPlugin/5"
 Q_DECLARE_INTERFACE(gaugecal::host::PanelPlugin, GAUGECAL_PANEL_PLUGIN_IID)

@@ -75,6 +75,16 @@ void QtPlatform::MsgBox(const std::string& text, MsgIcon icon, const std::string
   box.exec();
 }
 
+bool QtPlatform::Ask(const std::string& text) {
+  if (question)
+    return question(text);
+  QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(),
+                  QString::fromStdString(text), QMessageBox::Yes | QMessageBox::No,
+                  QApplication::activeWindow());
+  box.setDefaultButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
+}
+
 void QtPlatform::Randomize() {
   os_.Randomize();
 }

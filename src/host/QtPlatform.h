@@ -39,6 +39,10 @@ class QtPlatform : public Platform {
 
   // Set, message boxes go here instead of a modal dialog (tests answer them this way).
   std::function<void(const MessageRecord&)> answer;
+  // A question box with Yes and No, No the default; true is Yes. Set, questions go to
+  // question instead (tests answer them this way).
+  bool Ask(const std::string& text);
+  std::function<bool(const std::string&)> question;
   const std::vector<MessageRecord>& Messages() const { return messages_; }
 
   // Milliseconds the current stretch of waiting for the gauge has lasted, or a negative value

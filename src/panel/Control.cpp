@@ -82,6 +82,11 @@ void Control::SetToolTip(const std::string& toolTip) {
     Changed(Property::ToolTip);
 }
 
+void Control::SetPlaceholder(const std::string& placeholder) {
+  if (Assign(placeholder_, placeholder))
+    Changed(Property::Placeholder);
+}
+
 void Control::SetEnabled(bool enabled) {
   if (!Assign(enabled_, enabled))
     return;

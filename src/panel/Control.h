@@ -28,6 +28,7 @@ enum class Property {
   Text,
   Caption,
   ToolTip,
+  Placeholder,  // a text box's grey hint while it is empty; never its text
   Enabled,
   Visible,
   Checked,
@@ -92,6 +93,7 @@ class Control {
   const std::string& Text() const { return text_; }
   const std::string& Caption() const { return caption_; }
   const std::string& ToolTip() const { return toolTip_; }
+  const std::string& Placeholder() const { return placeholder_; }
   bool Enabled() const { return enabled_; }
   bool Visible() const { return visible_; }
   bool Checked() const { return checked_; }
@@ -101,6 +103,7 @@ class Control {
   void SetText(const std::string& text);
   void SetCaption(const std::string& caption);
   void SetToolTip(const std::string& toolTip);
+  void SetPlaceholder(const std::string& placeholder);
   void SetEnabled(bool enabled);
   void SetVisible(bool visible);
   void SetChecked(bool checked);
@@ -125,6 +128,7 @@ class Control {
   std::string text_;
   std::string caption_;
   std::string toolTip_;
+  std::string placeholder_;
   bool enabled_ = true;
   bool visible_ = true;
   bool checked_ = false;

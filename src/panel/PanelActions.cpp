@@ -40,4 +40,21 @@ bool Press(NBCal& panel, CalibrationAction action) {
   return panel.Click(controls.button);
 }
 
+void ClearReferenceBoxes(NBCalControls& p) {
+  const auto clear = [](Control& box) {
+    if (!Usable(box))
+      return;
+    if (!box.Text().empty())
+      box.SetPlaceholder(box.Text());
+    box.SetText("");
+  };
+  for (Control& box : p.txtVoltage)
+    clear(box);
+  for (Control& box : p.txtActualTemp)
+    clear(box);
+  clear(p.txtBatVoltageActual);
+  clear(p.txtPackActualVoltage);
+  clear(p.txtActualCurrent);
+}
+
 }  // namespace gaugecal::panel

@@ -16,6 +16,13 @@ struct ActionControls {
 
 ActionControls ControlsOf(NBCal& panel, CalibrationAction action);
 
+// The reference boxes emptied: a reference neither given nor measured is not assumed from the
+// page's design defaults, so the page's own checks refuse it as not entered. Boxes a
+// technician cannot use keep their text: the page still converts the disabled cell rows
+// beyond the cell count, and nothing is calibrated against them. What
+// an emptied box held stays as its placeholder, a hint a view shows in grey.
+void ClearReferenceBoxes(NBCalControls& controls);
+
 // A technician can use the control on its page: it and its frame are shown and enabled
 // (whichever page is showing now).
 bool Usable(const Control& control);

@@ -47,4 +47,11 @@ std::string ImplausibleText(const ReferenceReading& r) {
          " (expected: " + limit + ")";
 }
 
+std::string PlausibilityQuestionText(const std::vector<ReferenceReading>& implausible) {
+  std::string text;
+  for (const ReferenceReading& r : implausible)
+    text += ImplausibleText(r) + "\n";
+  return text + "\nCalibrate anyway?";
+}
+
 }  // namespace gaugecal::panel

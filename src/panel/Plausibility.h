@@ -39,6 +39,10 @@ std::vector<ReferenceReading> Implausible(const std::vector<ReferenceReading>& p
 // One line for a person: which quantity, the reference, the reading and the limit it broke.
 std::string ImplausibleText(const ReferenceReading& r);
 
+// What a window asks with the implausible pairs: one ImplausibleText line each, then
+// "Calibrate anyway?".
+std::string PlausibilityQuestionText(const std::vector<ReferenceReading>& implausible);
+
 // Asked with the implausible pairs before an action goes on; true lets it go on anyway. A
 // panel without one runs its actions on its own checks alone.
 using PlausibilityQuestion = std::function<bool(const std::vector<ReferenceReading>&)>;

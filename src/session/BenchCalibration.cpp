@@ -57,20 +57,6 @@ const ReferenceSource* Optional(const std::optional<ReferenceSource>& source) {
 
 }  // namespace
 
-void ClearReferenceBoxes(panel::NBCalControls& p) {
-  const auto clear = [](panel::Control& box) {
-    if (panel::Usable(box))
-      box.SetText("");
-  };
-  for (panel::Control& box : p.txtVoltage)
-    clear(box);
-  for (panel::Control& box : p.txtActualTemp)
-    clear(box);
-  clear(p.txtBatVoltageActual);
-  clear(p.txtPackActualVoltage);
-  clear(p.txtActualCurrent);
-}
-
 bool MeasureIntoBoxes(Station& station, panel::NBCal& panel, CalibrationAction action,
                       const ReferenceShown& shown, std::string& error) {
   const StationProfile& p = station.Profile();

@@ -27,12 +27,6 @@ struct BenchOutcome {
   std::string error;      // the instrument failure that stopped it; empty otherwise
 };
 
-// The reference boxes emptied: a reference neither given nor measured is not assumed from the
-// page's design defaults, so the page's own checks refuse it as not entered. Boxes a
-// technician cannot use keep their text: the page still converts the disabled cell rows
-// beyond the cell count, and nothing is calibrated against them.
-void ClearReferenceBoxes(panel::NBCalControls& controls);
-
 // Fills the action's empty usable boxes from the station; false with error naming the
 // instrument when one cannot be read. Nothing is pressed.
 bool MeasureIntoBoxes(Station& station, panel::NBCal& panel, CalibrationAction action,

@@ -60,6 +60,10 @@ class Morvane {
   }
   explicit Morvane(const HostOptions& options) : platform(true) {
     platform.answer = [this](const MessageRecord& m) { messages.push_back(m.text); };
+    platform.question = [this](const std::string& text) {
+      questions.push_back(text);
+      return yes;
+    };
     window = std::make_unique<MainWindow>(platform, options);
     window->show();
     window->Start();
@@ -101,6 +105,18 @@ class Morvane {
     ADD_FAILURE() << parameter << " not in " << grid;
     return {};
   }
+  // The lines of the check after the last calibration, "!" before those outside their target.
+  std::vector<std::string> CheckLines() {
+    std::vector<std::string> lines;
+    if (!Shown("calibrationCheck"))
+      return lines;
+    for (const QLabel* line : Find<QWidget>("calibrationCheck")->findChildren<QLabel*>()) {
+      const bool red = line->palette().color(QPalette::WindowText) == QColor(Qt::red);
+      lines.push_back((red ? "!" : "") +
+                      line->text().section(QLatin1Char(':'), 0, 0).toStdString());
+    }
+    return lines;
+  }
   long TraceLines(const std::string& op) {
     long n = 0;
     for (const std::string& line : window->Monitor()->Shown())
@@ -110,6 +126,8 @@ class Morvane {
 
   QtPlatform platform;
   std::vector<std::string> messages;
+  std::vector<std::string> questions;
+  bool yes = false;  // the answer to every question
   std::unique_ptr<MainWindow> window;
 };
 
@@ -282,6 +300,68 @@ TEST(MorvaneWindow, CalibratesVoltageAndTemperatureByTypingAndClicking) {
     EXPECT_EQ(app.TraceLines("WriteSMBusBlock") > 0, done);
     EXPECT_TRUE(app.Find<QPushButton>("btnCalibrate")->isEnabled());
   }
+}
+
+// No reference is assumed: after start-up the reference boxes are empty with their design
+// values as grey hints, and a press with an empty box gets the panel's own refusal. A
+// reference far from the gauge's reading is asked about first (No stops it with nothing
+// written, Yes calibrates); each done calibration shows its check, red outside its target.
+TEST(MorvaneWindow, ReferencesAreTypedAskedAboutAndCheckedAfterwards) {
+  const test::TempDir dir;
+  HostOptions options = Morvane::Options("sim:RN44K18");
+  options.bus.simScenario =
+      dir.Write("drift.json", R"({"currentMa": -1500, "currentDriftMaPerS": 5})");
+  Morvane app(options);
+  for (const char* box :
+       {"txtVoltage(0)", "txtVoltage(3)", "txtPackActualVoltage", "txtActualCurrent"}) {
+    SCOPED_TRACE(box);
+    EXPECT_EQ(app.Text(box), "");
+    EXPECT_FALSE(app.Find<QLineEdit>(box)->placeholderText().isEmpty());
+  }
+  EXPECT_EQ(app.Find<QLineEdit>("txtActualCurrent")->placeholderText().toStdString(), "-2000");
+  const struct {
+    bool yes;
+    bool done;
+  } answers[] = {{false, false}, {true, true}};
+  for (const auto& answer : answers) {
+    SCOPED_TRACE(answer.yes);
+    const std::string scaleBefore = app.GridValue("DFGrid", "Cell Scale 0");
+    const std::string reading = app.Text("txtCalMeasVoltage(0)");
+    app.questions.clear();
+    app.yes = answer.yes;
+    app.window->Monitor()->Clear();
+    app.Type("txtVoltage(0)", "3000");
+    app.Type("txtVoltage(1)", "7799");
+    app.Type("txtVoltage(2)", "11704");
+    app.Type("txtVoltage(3)", "15603");
+    if (!app.Find<QCheckBox>("chkVoltageCal")->isChecked())
+      app.Click("chkVoltageCal");
+    app.Click("btnCalibrate");
+    ASSERT_EQ(app.questions.size(), 1U);
+    EXPECT_NE(app.questions[0].find("reference of 3000 mV"), std::string::npos) << app.questions[0];
+    EXPECT_NE(app.questions[0].find("reading of " + reading + " mV"), std::string::npos)
+        << app.questions[0];
+    EXPECT_TRUE(app.questions[0].ends_with("\nCalibrate anyway?"));
+    EXPECT_EQ(app.Shown("imgCalDoneBox"), answer.done);
+    EXPECT_EQ(app.GridValue("DFGrid", "Cell Scale 0") != scaleBefore, answer.done);
+    EXPECT_EQ(app.TraceLines("WriteSMBusBlock") > 0, answer.done);
+    const std::vector<std::string> checked = {"Cell 1", "Cell 2", "Cell 3", "Cell 4"};
+    EXPECT_EQ(app.CheckLines(), answer.done ? checked : std::vector<std::string>{});
+  }
+  // The current page: an empty box is the panel's own refusal; the load drifting away after
+  // the calibration puts its check outside the target.
+  auto* tabs = app.Find<QTabBar>("SStabCal");
+  QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
+  app.window->Monitor()->Clear();
+  app.Click("btnPackCurrent");
+  EXPECT_EQ(app.messages, std::vector<std::string>{"Actual Current not entered for current "
+                                                   "calibration. Please enter actual current."});
+  EXPECT_EQ(app.TraceLines("WriteSMBusBlock"), 0);
+  EXPECT_TRUE(app.CheckLines().empty());
+  app.Type("txtActualCurrent", "-1500");
+  app.Click("btnPackCurrent");
+  EXPECT_TRUE(app.Shown("ImgPackCurrent"));
+  EXPECT_EQ(app.CheckLines(), std::vector<std::string>{"!Current"});
 }
 
 // The live plot follows the readings: a Read click adds points to its voltage chart.
@@ -460,7 +540,7 @@ TEST(PluginShelf, LoadsPanelPluginsAndReportsEveryOtherFile) {
       {"", "", ""},
       {"not a plug-in\n", "README.txt", "No plug-in found in " + dir + "."},
       {GAUGECAL_OTHER_PLUGIN, "libother.so",
-       "The plug-in libother.so does not offer panels (interface org.gaugecal.PanelPlugin/4)."},
+       "The plug-in libother.so does not offer panels (interface org.gaugecal.PanelPlugin/5)."},
       {"no library\n", "libbroken.so", "The plug-in libbroken.so could not be loaded: "},
   };
   for (const auto& c : cases) {

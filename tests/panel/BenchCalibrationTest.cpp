@@ -52,7 +52,7 @@ TEST(BenchCalibration, TheSourceIsOffAfterEveryOutcome) {
     ASSERT_NE(station, nullptr) << error;
     session::TraceStation(*station, rig.platform);
     rig.C().chkUpdates.SetChecked(true);
-    session::ClearReferenceBoxes(rig.C());
+    panel::ClearReferenceBoxes(rig.C());
     rig.C().txtActualCurrent.SetText(row.typed);
     rig.panel.SetPlausibilityQuestion([](const auto&) { return false; });
     if (row.unplugPackMeter)

@@ -213,7 +213,7 @@ panel::PlausibilityQuestion RefuseImplausible(CliContext& c) {
 
 bool EnterTexts(CliContext& c, panel::NBCal& nbcal, const CalibrateOptions& o) {
   panel::NBCalControls& p = nbcal.Controls();
-  session::ClearReferenceBoxes(p);
+  panel::ClearReferenceBoxes(p);
   Technician t(c);
   const std::map<std::string, int> cellKeys = {{"1", 0}, {"2", 1}, {"3", 2}, {"4", 3}};
   for (const std::string& cell : o.cells) {

@@ -14,7 +14,9 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "panel/CalibrationCheck.h"
 #include "panel/DesignGrid.h"
+#include "panel/PanelActions.h"
 
 namespace gaugecal::host {
 
@@ -69,7 +71,16 @@ NBCalView::NBCalView(HostLink& link) : link_(link) {
   QFont f = font();
   f.setPointSize(kPanelPointSize);
   setFont(f);
-  layouts_[nullptr] = new QGridLayout(this);
+  auto* stack = new QVBoxLayout(this);
+  stack->setContentsMargins(0, 0, 0, 0);
+  body_ = new QWidget(this);
+  layouts_[nullptr] = new QGridLayout(body_);
+  stack->addWidget(body_, 1);
+  check_ = new QWidget(this);
+  check_->setObjectName(QStringLiteral("calibrationCheck"));
+  new QVBoxLayout(check_);
+  check_->hide();
+  stack->addWidget(check_);
   for (panel::Control* control : nbcal_.Controls().all)
     Create(*control);
   for (const auto& [container, layout] : layouts_)
@@ -81,8 +92,44 @@ NBCalView::~NBCalView() {
   nbcal_.RemoveObserver(observer_);
 }
 
+// A panel that starts up ready shows its reference boxes empty, their design values as hints:
+// nothing is calibrated against a value nobody measured.
 void NBCalView::Startup() {
   nbcal_.Startup(link_);
+  if (nbcal_.Outcome() == panel::StartupOutcome::Ready)
+    panel::ClearReferenceBoxes(nbcal_.Controls());
+}
+
+void NBCalView::SetQuestion(Question ask) {
+  nbcal_.SetPlausibilityQuestion([ask = std::move(ask)](const auto& implausible) {
+    return ask(panel::PlausibilityQuestionText(implausible));
+  });
+}
+
+void NBCalView::ShowCheck(const panel::Control& button) {
+  for (const CalibrationAction action :
+       {CalibrationAction::VoltageTemperature, CalibrationAction::PackVoltage,
+        CalibrationAction::PackCurrent, CalibrationAction::CCOffset,
+        CalibrationAction::BoardOffset}) {
+    const panel::ActionControls controls = panel::ControlsOf(nbcal_, action);
+    if (&controls.button != &button)
+      continue;
+    qDeleteAll(check_->findChildren<QLabel*>(Qt::FindDirectChildrenOnly));
+    std::vector<panel::CheckedQuantity> lines;
+    if (controls.doneImage.Visible())
+      lines = panel::CheckCalibration(nbcal_, action);
+    for (const panel::CheckedQuantity& q : lines) {
+      auto* line = new QLabel(Q(panel::CheckLine(q)), check_);
+      if (!q.within) {
+        QPalette red = line->palette();
+        red.setColor(QPalette::WindowText, Qt::red);
+        line->setPalette(red);
+      }
+      check_->layout()->addWidget(line);
+    }
+    check_->setVisible(!lines.empty());
+    return;
+  }
 }
 
 HostPanel::Progress NBCalView::Busy() {
@@ -139,7 +186,7 @@ void NBCalView::Arrange(const panel::Control* container) {
 }
 
 void NBCalView::Create(panel::Control& c) {
-  QWidget* parent = this;
+  QWidget* parent = body_;
   if (c.Container()) {
     const auto it = widgets_.find(c.Container());
     if (it != widgets_.end())
@@ -197,6 +244,7 @@ void NBCalView::Create(panel::Control& c) {
     case ControlKind::TextBox: {
       auto* box = new QLineEdit(parent);
       box->setText(Q(c.Text()));
+      box->setPlaceholderText(Q(c.Placeholder()));
       // As wide as designed at most: a number box does not take a whole column.
       box->setMaximumWidth(c.Geometry().width * box->logicalDpiX() / kTwipsPerInch);
       connect(box, &QLineEdit::textEdited, this,
@@ -213,7 +261,10 @@ void NBCalView::Create(panel::Control& c) {
     }
     case ControlKind::Button: {
       auto* button = new QPushButton(parent);
-      connect(button, &QPushButton::clicked, this, [this, &c] { nbcal_.Click(c); });
+      connect(button, &QPushButton::clicked, this, [this, &c] {
+        nbcal_.Click(c);
+        ShowCheck(c);
+      });
       w = button;
       break;
     }
@@ -337,6 +388,10 @@ void NBCalView::Update(const panel::ControlChange& ch) {
       break;
     case Property::ToolTip:
       w->setToolTip(Q(c.ToolTip()));
+      break;
+    case Property::Placeholder:
+      if (auto* box = qobject_cast<QLineEdit*>(w))
+        box->setPlaceholderText(Q(c.Placeholder()));
       break;
     case Property::Enabled:
       w->setEnabled(c.Enabled());

@@ -2,7 +2,8 @@
 // The Qt view of the calibration panel NBCal: one widget per control of the model, laid out in
 // each container's grid of the design's rows and columns (panel/DesignGrid.h). The view holds no
 // logic: typing, ticking, clicking and picking a tab go into the model, and every change
-// notification of the model updates its widget.
+// notification of the model updates its widget. Under the panel, the check after the last
+// calibration: one line per quantity, red when outside its target.
 
 #include <QWidget>
 #include <string>
@@ -30,9 +31,12 @@ class NBCalView : public QWidget, public HostPanel {
   Progress Busy() override;
   const panel::ScanSamples& Samples() const { return nbcal_.Samples(); }
   void SetProgressSink(std::function<void()> stepBegun) override;
+  void SetQuestion(Question ask) override;
 
  private:
   void Create(panel::Control& control);
+  // After a calibration button's click: its check lines when its done mark came up.
+  void ShowCheck(const panel::Control& button);
   void Update(const panel::ControlChange& change);
   void ApplyCaption(const panel::Control& control, QWidget* widget);
   void ApplyGrid(const panel::Grid& grid, QTableWidget* table);
@@ -43,6 +47,8 @@ class NBCalView : public QWidget, public HostPanel {
 
   HostLink& link_;
   panel::NBCal nbcal_;
+  QWidget* body_ = nullptr;   // the panel's controls in their design grid
+  QWidget* check_ = nullptr;  // "calibrationCheck": the check lines under the page
   int observer_ = 0;
   std::unordered_map<const panel::Control*, QWidget*> widgets_;
   std::unordered_map<const panel::Control*, QTabBar*> tabBars_;  // the tab control's tabs
