@@ -1,6 +1,8 @@
 #include "device/TableDecoders.h"
 
 #include <array>
+#include <charconv>
+#include <cstdlib>
 #include <optional>
 #include <string>
 
@@ -21,6 +23,29 @@ std::optional<size_t> RowPosition(const DisplayItem& item, int base, size_t widt
   if (!p || *p < 0 || static_cast<size_t>(*p) + width > bufferSize)
     return std::nullopt;
   return static_cast<size_t>(*p);
+}
+
+// A float of the gauge's as the shortest decimal that reads back as the same 24-bit mantissa
+// (0.9419, not 0.9419000148773193).
+double ShortestF4(double value) {
+  std::array<char, 32> text{};
+  const auto end = std::to_chars(text.data(), text.data() + text.size(), static_cast<float>(value));
+  return std::strtod(std::string(text.data(), end.ptr).c_str(), nullptr);
+}
+
+std::optional<double> NumberBigEndian(const std::string& type, std::span<const uint8_t> b,
+                                      size_t p) {
+  if (type == "F4")
+    return ShortestF4(DecodeF4({b[p], b[p + 1], b[p + 2], b[p + 3]}));
+  if (type == "U1")
+    return b[p];
+  if (type == "U2")
+    return b[p] * 256 + b[p + 1];
+  if (type == "I1")
+    return static_cast<int8_t>(b[p]);
+  if (type == "I2")
+    return BytesToInt16(b[p], b[p + 1]);
+  return std::nullopt;
 }
 
 std::optional<std::string> DecodeBigEndian(const std::string& type, std::span<const uint8_t> b,
@@ -99,24 +124,31 @@ int CalGroupForFamily() {
   return kCalGroupRn44k18;
 }
 
-void TransferCalBufferToTable() {
-  ModuleState& m = Module();
-  const int group = CalGroupForFamily();
-  // The base follows the family's reader, which laid out the buffer (32-byte rows, 64-byte
-  // pages or a subclass from byte 0), also when the data flash map picks group 0.
-  int base = 0;
+namespace {
+
+// Where the calibration table's positions count from in the local calibration buffer. The
+// base follows the family's reader, which laid out the buffer (32-byte rows, 64-byte pages or
+// a subclass from byte 0), also when the data flash map picks group 0.
+int CalBufferBase() {
+  const ModuleState& m = Module();
   switch (m.calConfig.DFType) {
     case DfType::RN44K18:
     case DfType::CEDV_PLUS:
-      base = m.calDataFlashAddress % 32;
-      break;
+      return m.calDataFlashAddress % 32;
     case DfType::CEDV:
-      base = m.calDataFlashAddress % 64;
-      break;
+      return m.calDataFlashAddress % 64;
     case DfType::QSPAN:
       break;
   }
-  for (DisplayItem& item : m.CalTable[group].items) {
+  return 0;
+}
+
+}  // namespace
+
+void TransferCalBufferToTable() {
+  ModuleState& m = Module();
+  const int base = CalBufferBase();
+  for (DisplayItem& item : m.CalTable[CalGroupForFamily()].items) {
     if (item.name.empty())
       continue;
     const auto p = RowPosition(item, base, WidthOf(item.dataType), m.calBuffer.size());
@@ -125,6 +157,22 @@ void TransferCalBufferToTable() {
     if (auto text = DecodeBigEndian(item.dataType, m.calBuffer, *p))
       item.value = *text;
   }
+}
+
+std::vector<CalValue> CalTableValues() {
+  const ModuleState& m = Module();
+  const int base = CalBufferBase();
+  std::vector<CalValue> values;
+  for (const DisplayItem& item : m.CalTable[CalGroupForFamily()].items) {
+    if (item.name.empty() || !item.shown)
+      continue;
+    const auto p = RowPosition(item, base, WidthOf(item.dataType), m.calBuffer.size());
+    if (!p)
+      continue;
+    if (const auto number = NumberBigEndian(item.dataType, m.calBuffer, *p))
+      values.push_back({item.name, item.gridRow, *number});
+  }
+  return values;
 }
 
 void DecodeMODRow(int16_t group, int16_t row, std::span<const uint8_t> buffer) {

@@ -5,11 +5,22 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
+#include <vector>
 
 namespace gaugecal {
 
 // Decodes every row of the family's calibration table from the local calibration buffer.
 void TransferCalBufferToTable();
+
+// A shown row of the calibration table at the precision the gauge stores it (the table's texts
+// round floats to three decimals), for reports that want numbers.
+struct CalValue {
+  std::string name;
+  int16_t gridRow = 0;
+  double value = 0.0;
+};
+std::vector<CalValue> CalTableValues();
 
 // Decodes one row of a live display group from a manufacturer block; "Unknown data type" for
 // a type it does not know.

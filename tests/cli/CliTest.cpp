@@ -123,9 +123,19 @@ TEST(Cli, CalibrateReportsTheTableAndARefusalWritesNothing) {
             "truetrue[][]");
   EXPECT_EQ(j["check"].size(), 1U);
   EXPECT_TRUE(j["backup"].is_string());
-  EXPECT_EQ(j["before"]["Board Offset"], "0");
-  EXPECT_NE(j["after"]["Board Offset"], "0");
+  EXPECT_EQ(j["before"]["Board Offset"].dump(), R"({"value":0.0,"shown":"0"})");
+  EXPECT_EQ(j["before"]["Sense Resistor Gain"].dump(), R"({"value":0.9419,"shown":"0.942"})");
+  EXPECT_NE(j["after"]["Board Offset"]["value"], 0);
   EXPECT_EQ(j["before"]["CC Offset"], j["after"]["CC Offset"]);
+  // Numbers at the gauge's precision beside the grid's three-decimal texts.
+  int finer = 0;
+  for (const auto& [name, row] : j["after"].items()) {
+    SCOPED_TRACE(name);
+    const double value = row["value"].get<double>();
+    EXPECT_NEAR(value, std::stod(row["shown"].get<std::string>()), 0.0005);
+    finer += value != std::stod(row["shown"].get<std::string>()) ? 1 : 0;
+  }
+  EXPECT_GT(finer, 0) << j["after"];
   std::tie(status, shown) =
       Gaugecal({"calibrate", "voltage-temperature", "--cell", "1=3902", "--cell", "2=7799",
                 "--cell", "3=11704", "--cell", "4=15603", "--temp", "ext1=25.0"},

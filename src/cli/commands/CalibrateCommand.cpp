@@ -20,6 +20,7 @@
 #include "cli/ReferenceLines.h"
 #include "device/Codecs.h"
 #include "device/ModuleState.h"
+#include "device/TableDecoders.h"
 #include "panel/CalibrationCheck.h"
 #include "panel/NBCal.h"
 #include "panel/PanelActions.h"
@@ -94,15 +95,16 @@ std::pair<int, std::string> SplitKeyed(const std::string& value,
   return {keys.at(value.substr(0, eq)), value.substr(eq + 1)};
 }
 
-// The data flash grid as the panel shows it: row name to value text.
+// The calibration data flash: row name to its value at the gauge's own precision and the text
+// the panel's grid shows for it.
 nlohmann::ordered_json CalibrationRows(const panel::NBCal& nbcal) {
   nlohmann::ordered_json rows = nlohmann::ordered_json::object();
   const panel::Grid& grid = nbcal.Controls().DFGrid;
   if (!grid.Visible())
     return rows;
-  for (int row = 1; row < grid.Layout().rows; ++row) {
-    if (!grid.Cell(row, 0).text.empty())
-      rows[grid.Cell(row, 0).text] = grid.Cell(row, 1).text;
+  for (const CalValue& v : CalTableValues()) {
+    if (v.gridRow > 0 && v.gridRow < grid.Layout().rows)
+      rows[v.name] = {{"value", v.value}, {"shown", grid.Cell(v.gridRow, 1).text}};
   }
   return rows;
 }
@@ -291,8 +293,11 @@ void Report(CliContext& c, const CalibrateOptions& o, const Outcome& outcome,
           << std::string(now.size() < 12 ? 12 - now.size() : 0, ' ') << now << "\n";
   };
   row("Calibration data flash", "before", "after");
+  const auto shown = [](const nlohmann::ordered_json& rows, const std::string& name) {
+    return rows.contains(name) ? rows[name]["shown"].get<std::string>() : std::string();
+  };
   for (const auto& [name, value] : after.items())
-    row("  " + name, before.value(name, ""), value.get<std::string>());
+    row("  " + name, shown(before, name), value["shown"].get<std::string>());
 }
 
 // The references the command line did not give, measured by the station into their boxes
