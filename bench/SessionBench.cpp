@@ -16,26 +16,20 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <memory>
 #include <sstream>
 #include <stdexcept>
 #include <string>
 
-#include <nlohmann/json.hpp>
-
-#include "ScratchBackups.h"
-#include "device/ModuleState.h"
-#include "device/TracingHostLink.h"
-#include "panel/NBCal.h"
+#include "PanelBench.h"
 #include "platform/RealtimePlatform.h"
-#include "platform/TraceLog.h"
 #include "platform/VirtualPlatform.h"
 #include "session/DemoSession.h"
-#include "sim/SimulatedGauge.h"
 
 namespace {
 
 using gaugecal::DfType;
+using gaugecal::bench::PanelBench;
+using gaugecal::bench::RequestedMs;
 
 constexpr DfType kFamilies[] = {DfType::CEDV, DfType::QSPAN, DfType::RN44K18, DfType::CEDV_PLUS};
 constexpr double kOverheadTarget = 1.02;
@@ -48,61 +42,6 @@ double CpuMs() {
   return static_cast<double>(t.tv_sec) * 1000.0 + static_cast<double>(t.tv_nsec) / 1e6;
 }
 
-// The family's simulated gauge on a platform, with the module set up as a host sets it.
-class Bench {
- public:
-  Bench(DfType family, gaugecal::Platform& platform, std::ostream* traceOut) {
-    std::string error;
-    gauge_ = gaugecal::sim::OpenGauge(gaugecal::sim::DefaultScenario(family), platform, error);
-    if (!gauge_)
-      throw std::runtime_error(error);
-    gaugecal::ResetModule();
-    gaugecal::ModuleState& m = gaugecal::Module();
-    m.platform = &platform;
-    m.appDirectory = std::string(GAUGECAL_SAMPLE_APPDIR) + "/";
-    m.backupDir = gaugecal::bench::ScratchBackupDir();
-    link_ = gauge_.get();
-    if (traceOut) {
-      trace_ = std::make_unique<gaugecal::TraceLog>(*traceOut,
-                                                    [&platform] { return platform.ClockMs(); });
-      platform.SetTrace(trace_.get());
-      traced_ = std::make_unique<gaugecal::TracingHostLink>(*gauge_, *trace_);
-      link_ = traced_.get();
-    }
-    platform_ = &platform;
-  }
-  ~Bench() {
-    panel.reset();  // its timer belongs to the platform
-    platform_->SetTrace(nullptr);
-    gaugecal::ResetModule();
-  }
-
-  std::unique_ptr<gaugecal::panel::NBCal> panel = std::make_unique<gaugecal::panel::NBCal>();
-  gaugecal::sim::SimulatedGauge& Gauge() { return *gauge_; }
-  gaugecal::HostLink& Link() { return *link_; }
-
- private:
-  gaugecal::Platform* platform_ = nullptr;
-  std::unique_ptr<gaugecal::sim::SimulatedGauge> gauge_;
-  std::unique_ptr<gaugecal::TraceLog> trace_;
-  std::unique_ptr<gaugecal::TracingHostLink> traced_;
-  gaugecal::HostLink* link_ = nullptr;
-};
-
-// Sleeps, waits and host delays the trace records, in milliseconds.
-double RequestedMs(const std::string& trace) {
-  std::istringstream lines(trace);
-  std::string line;
-  double ms = 0.0;
-  while (std::getline(lines, line)) {
-    const auto entry = nlohmann::json::parse(line);
-    const std::string op = entry.value("op", "");
-    if (op == "Sleep" || op == "Wait" || op == "Delay")
-      ms += entry.value("ms", 0.0);
-  }
-  return ms;
-}
-
 struct SessionRun {
   double wallMs = 0.0;
   double requiredMs = 0.0;
@@ -112,7 +51,7 @@ struct SessionRun {
 SessionRun TimeSession(DfType family) {
   gaugecal::RealtimePlatform platform;
   std::ostringstream trace;
-  Bench bench(family, platform, &trace);
+  PanelBench bench(family, platform, &trace);
   const auto start = std::chrono::steady_clock::now();
   bench.panel->Startup(bench.Link());
   const auto steps = gaugecal::session::RunDemoSession(*bench.panel, bench.Gauge());
@@ -128,7 +67,7 @@ SessionRun TimeSession(DfType family) {
 
 double MeanTickCpuMs(DfType family) {
   gaugecal::VirtualPlatform platform;
-  Bench bench(family, platform, nullptr);
+  PanelBench bench(family, platform, nullptr);
   bench.panel->Startup(bench.Link());
   if (bench.panel->Outcome() != gaugecal::panel::StartupOutcome::Ready)
     throw std::runtime_error("start-up did not end ready");
