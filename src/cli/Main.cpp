@@ -30,7 +30,6 @@ namespace gaugecal::cli {
 namespace {
 
 constexpr int16_t kGaugeAddress = 0x17;
-constexpr const char* kEmulatedStation = "emulated";
 
 // The global options. They may come before or after the command: the tool lets options its
 // command does not know fall through to it. Given twice, the last one counts.
@@ -192,12 +191,9 @@ int RunTool(int argc, char** argv, std::ostream& out, std::ostream& err, RunRepo
   // The bench before the gauge: a bad profile or an instrument that does not answer stops the
   // run before anything is sent to the gauge.
   std::unique_ptr<session::Station> station;
-  if (!options.station.empty() && options.station != kEmulatedStation) {
+  if (!options.station.empty() && options.station != session::kEmulatedStation) {
     std::string problem;
-    const std::optional<session::StationProfile> profile =
-        session::ReadStationProfile(options.station, problem);
-    if (profile)
-      station = session::Station::Open(*profile, problem);
+    station = session::OpenStation(options.station, nullptr, problem);
     if (!station) {
       report.Error(problem);
       return kExitUsage;
@@ -223,10 +219,9 @@ int RunTool(int argc, char** argv, std::ostream& out, std::ostream& err, RunRepo
     return inUse ? kExitFailed : kExitUsage;
   }
   HostLink* link = session->LinkOrNull();
-  if (options.station == kEmulatedStation) {
-    std::string problem = "--station emulated needs a simulated gauge (--adapter sim:FAMILY)";
-    if (session->Gauge() != nullptr)
-      station = session::Station::OpenEmulated(*session->Gauge(), problem);
+  if (options.station == session::kEmulatedStation) {
+    std::string problem;
+    station = session::OpenStation(options.station, session->Gauge(), problem);
     if (!station) {
       report.Error(problem);
       return kExitUsage;

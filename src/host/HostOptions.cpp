@@ -32,6 +32,10 @@ std::optional<int> ParseHostOptions(int argc, char** argv, HostOptions& options,
                  "folder for the backups saved before data flash writes (default "
                  "$XDG_STATE_HOME/gaugecal/backups, else ~/.local/state/gaugecal/backups)")
       ->type_name("DIR");
+  app.add_option("--station", options.station,
+                 "station profile: the bench instruments that measure the references "
+                 "(\"emulated\": the built-in emulated bench on a simulated gauge)")
+      ->type_name("FILE");
   app.add_option("--screenshots", options.screenshots,
                  "render every tab and page as PNG files into DIR, then quit")
       ->type_name("DIR");

@@ -14,6 +14,7 @@ struct HostOptions {
   bool virtualTime = false;
   std::string appDir;       // resolved, with a trailing separator
   std::string screenshots;  // a folder: render every tab and page there, then quit
+  std::string station;      // station profile file, "emulated", or empty: references typed
 };
 
 // Parses what Qt left of the command line. An exit status when the program ends here (help,

@@ -21,7 +21,9 @@
 #include "host/BusMonitor.h"
 #include "host/PluginShelf.h"
 #include "host/QtPlatform.h"
+#include "session/BenchCalibration.h"
 #include "session/BusSession.h"
+#include "session/Station.h"
 
 namespace gaugecal::host {
 
@@ -86,6 +88,11 @@ MainWindow::MainWindow(QtPlatform& platform, HostOptions options)
   statusBar()->addPermanentWidget(address_);
   statusBar()->addPermanentWidget(connection_);
 
+  // The tool's own diagnoses (an instrument that failed, an adapter's quirk) go to the status bar.
+  platform_.onWarning = [this](const std::string& text) {
+    statusBar()->showMessage(QStringLiteral("warning: ") + QString::fromStdString(text));
+  };
+
   BuildMenus();
   auto* poll = new QTimer(this);
   connect(poll, &QTimer::timeout, this, &MainWindow::ShowProgress);
@@ -93,9 +100,11 @@ MainWindow::MainWindow(QtPlatform& platform, HostOptions options)
 }
 
 MainWindow::~MainWindow() {
+  platform_.onWarning = nullptr;  // the platform outlives the window
   if (busyCursor_)
     QApplication::restoreOverrideCursor();
   ClosePanels();
+  station_.reset();
 }
 
 void MainWindow::BuildMenus() {
@@ -190,6 +199,7 @@ bool MainWindow::Connect(const std::string& adapter) {
     return false;
   }
   ClosePanels();
+  station_.reset();
   session_.reset();
   session::BusOptions bus = options_.bus;
   bus.adapter = adapter;
@@ -206,8 +216,23 @@ bool MainWindow::Connect(const std::string& adapter) {
   connection_->setText(QStringLiteral("Connected: %1").arg(QString::fromStdString(adapter)));
   for (QAction* a : adapters_->actions())
     a->setChecked(a->data().toString().toStdString() == adapter);
+  OpenStation();
   OpenPanels();
   return true;
+}
+
+// The bench of --station for this gauge (the emulated bench lives on the simulated gauge). An
+// instrument that does not answer leaves the references to be typed, with the reason shown.
+void MainWindow::OpenStation() {
+  if (options_.station.empty())
+    return;
+  std::string error;
+  station_ = session::OpenStation(options_.station, session_->Gauge(), error);
+  if (!station_) {
+    statusBar()->showMessage(QStringLiteral("warning: ") + QString::fromStdString(error));
+    return;
+  }
+  session::TraceStation(*station_, platform_);
 }
 
 QString MainWindow::DocumentationFolder() const {
@@ -250,6 +275,7 @@ void MainWindow::OpenPanels() {
         securityMode_->setText(QString::fromStdString(text));
       });
       panel->SetQuestion([this](const std::string& text) { return platform_.Ask(text); });
+      panel->SetStation(station_.get());
       // A step that sleeps lets no events run: its text is drawn as it begins.
       panel->SetProgressSink([this] {
         ShowProgress();

@@ -20,7 +20,8 @@ class QTabWidget;
 
 namespace gaugecal::session {
 class BusSession;
-}
+class Station;
+}  // namespace gaugecal::session
 
 namespace gaugecal::host {
 
@@ -55,6 +56,8 @@ class MainWindow : public QMainWindow {
   int ProgressValue() const;
   // Brings the status bar's progress up to date (a timer does so while the gauge is waited for).
   void ShowProgress();
+  // The bench of --station on the connected gauge, or nullptr.
+  session::Station* Station() const { return station_.get(); }
   // What went wrong loading the plug-ins, one line each.
   const QStringList& PluginProblems() const { return problems_; }
 
@@ -62,11 +65,13 @@ class MainWindow : public QMainWindow {
   void BuildMenus();
   void ClosePanels();
   void OpenPanels();
+  void OpenStation();
 
   QtPlatform& platform_;
   HostOptions options_;
   std::unique_ptr<PluginShelf> shelf_;
   std::unique_ptr<session::BusSession> session_;
+  std::unique_ptr<session::Station> station_;  // goes before the gauge: its source off first
   std::vector<HostPanel*> panels_;
   QStringList problems_;
 

@@ -19,6 +19,10 @@ class HostLink;
 class Platform;
 }  // namespace gaugecal
 
+namespace gaugecal::session {
+class Station;
+}
+
 namespace gaugecal::host {
 
 class HostPanel {
@@ -49,6 +53,9 @@ class HostPanel {
   virtual void SetQuestion(Question ask) { (void)ask; }
   // Run the start-up again: the gauge changed in a way the last start-up could not see.
   virtual void Restart() { Startup(); }
+  // The bench instruments of the window's station profile (--station), or nullptr: a panel
+  // with reference boxes offers to measure them. The station outlives the panel.
+  virtual void SetStation(session::Station* station) { (void)station; }
 };
 
 class PanelPlugin {
@@ -67,5 +74,5 @@ class PanelPlugin {
 
 // The number changes with every change of the interface, so a plug-in built against another
 // version is refused rather than called.
-#define GAUGECAL_PANEL_PLUGIN_IID "org.gaugecal.PanelPlugin/5"
+#define GAUGECAL_PANEL_PLUGIN_IID "org.gaugecal.PanelPlugin/6"
 Q_DECLARE_INTERFACE(gaugecal::host::PanelPlugin, GAUGECAL_PANEL_PLUGIN_IID)

@@ -20,13 +20,14 @@ std::string StackName(int row) {
 
 class BoxFiller {
  public:
-  BoxFiller(Station& station, const ReferenceShown& shown, std::string& error)
-      : station_(station), shown_(shown), error_(error) {}
+  BoxFiller(Station& station, const ReferenceShown& shown, bool again, std::string& error)
+      : station_(station), shown_(shown), again_(again), error_(error) {}
 
-  // Measures source into box when the box is usable and empty; false on an instrument
-  // failure. True (and nothing measured) for a box the page does not offer or that has text.
+  // Measures source into box when the box is usable and empty (or again, whatever it holds);
+  // false on an instrument failure. True (and nothing measured) for a box the page does not
+  // offer or that has text.
   bool Fill(panel::Control& box, const ReferenceSource* source, const std::string& name) {
-    if (source == nullptr || !panel::Usable(box) || !box.Text().empty())
+    if (source == nullptr || !panel::Usable(box) || (!again_ && !box.Text().empty()))
       return true;
     MeasuredReference measured;
     if (!station_.Measure(*source, measured, error_))
@@ -42,6 +43,7 @@ class BoxFiller {
  private:
   Station& station_;
   const ReferenceShown& shown_;
+  bool again_;
   std::string& error_;
   bool filled_ = false;
 };
@@ -58,10 +60,10 @@ const ReferenceSource* Optional(const std::optional<ReferenceSource>& source) {
 }  // namespace
 
 bool MeasureIntoBoxes(Station& station, panel::NBCal& panel, CalibrationAction action,
-                      const ReferenceShown& shown, std::string& error) {
+                      const ReferenceShown& shown, std::string& error, bool again) {
   const StationProfile& p = station.Profile();
   panel::NBCalControls& c = panel.Controls();
-  BoxFiller boxes(station, shown, error);
+  BoxFiller boxes(station, shown, again, error);
   switch (action) {
     case CalibrationAction::VoltageTemperature: {
       for (int row = 1; row <= Module().CellCount && row <= 4; ++row) {

@@ -27,10 +27,11 @@ struct BenchOutcome {
   std::string error;      // the instrument failure that stopped it; empty otherwise
 };
 
-// Fills the action's empty usable boxes from the station; false with error naming the
-// instrument when one cannot be read. Nothing is pressed.
+// Fills the action's empty usable boxes from the station (again: every usable box, a new
+// measurement over what it holds); false with error naming the instrument when one cannot be
+// read. Nothing is pressed.
 bool MeasureIntoBoxes(Station& station, panel::NBCal& panel, CalibrationAction action,
-                      const ReferenceShown& shown, std::string& error);
+                      const ReferenceShown& shown, std::string& error, bool again = false);
 
 // Measures (with the source on for the current calibration), then press() runs the action.
 BenchOutcome CalibrateFromBench(Station& station, panel::NBCal& panel, CalibrationAction action,

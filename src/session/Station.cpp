@@ -1,5 +1,6 @@
 #include "session/Station.h"
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 
@@ -57,6 +58,19 @@ std::unique_ptr<Station> Station::OpenEmulated(sim::SimulatedGauge& gauge, std::
   return station->OpenInstruments(error) ? std::move(station) : nullptr;
 }
 
+std::unique_ptr<Station> OpenStation(const std::string& setting, sim::SimulatedGauge* gauge,
+                                     std::string& error) {
+  if (setting == kEmulatedStation) {
+    if (gauge == nullptr) {
+      error = "--station emulated needs a simulated gauge (--adapter sim:FAMILY)";
+      return nullptr;
+    }
+    return Station::OpenEmulated(*gauge, error);
+  }
+  const std::optional<StationProfile> profile = ReadStationProfile(setting, error);
+  return profile ? Station::Open(*profile, error) : nullptr;
+}
+
 Station::~Station() {
   // A source is never left on, whatever ended the run.
   std::string ignored;
@@ -84,8 +98,11 @@ bool Station::Measure(const ReferenceSource& source, MeasuredReference& out, std
       return false;
     }
     MeasureRecord record{r.instrument, r.channelGroup, {}};
+    const auto start = std::chrono::steady_clock::now();
     if (!instrument->Measure(r.channelGroup, r.quantity, r.samples, record.reading, error))
       return false;
+    record.ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     if (emulation_)
       emulation_->Sync();
     if (onMeasure)

@@ -19,6 +19,8 @@ struct MeasureRecord {
   std::string instrument;
   std::string channelGroup;
   instruments::Reading reading;
+  double ms =
+      0.0;  // how long the instrument took, by the wall clock (instruments run in real time)
 };
 
 struct MeasuredReference {
@@ -44,7 +46,9 @@ class Station {
   static std::unique_ptr<Station> Open(const StationProfile& profile, std::string& error);
   // The built-in emulated bench on a simulated gauge (--station emulated).
   static std::unique_ptr<Station> OpenEmulated(sim::SimulatedGauge& gauge, std::string& error);
-  ~Station();
+  // Virtual, as are the readings and the source: a panel plug-in, which carries its own copy of
+  // the panel and bench calibration code, drives the host's bench through this object.
+  virtual ~Station();
   Station(const Station&) = delete;
   Station& operator=(const Station&) = delete;
 
@@ -54,12 +58,12 @@ class Station {
   }
 
   // A reference in the unit of its box: mV for voltages, mA for currents, degC.
-  bool Measure(const ReferenceSource& source, MeasuredReference& out, std::string& error);
+  virtual bool Measure(const ReferenceSource& source, MeasuredReference& out, std::string& error);
 
   // The calibration current: voltage (when the profile sets one), current, output on.
-  bool SourceOn(std::string& error);
+  virtual bool SourceOn(std::string& error);
   // Output off; harmless when it is off already. Without a source in the profile: true.
-  bool SourceOff(std::string& error);
+  virtual bool SourceOff(std::string& error);
   bool SourceIsOn() const { return sourceOn_; }
   // The emulated bench behind the instruments; nullptr on a real bench.
   EmulatedBench* Emulation() const { return emulation_.get(); }
@@ -82,6 +86,14 @@ class Station {
   std::vector<std::unique_ptr<instruments::Instrument>> instruments_;
   bool sourceOn_ = false;
 };
+
+// --station's setting for the built-in emulated bench.
+constexpr const char* kEmulatedStation = "emulated";
+
+// The station of a --station setting: a profile file's bench, or the emulated bench on the
+// simulated gauge (nullptr on hardware: refused). nullptr with a text naming what failed.
+std::unique_ptr<Station> OpenStation(const std::string& setting, sim::SimulatedGauge* gauge,
+                                     std::string& error);
 
 // "7799.2": a reference with one decimal, as a technician types it.
 std::string ReferenceText(double value);

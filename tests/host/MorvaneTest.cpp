@@ -41,6 +41,7 @@
 #include "host/PluginShelf.h"
 #include "host/QtPlatform.h"
 #include "host/TraceRow.h"
+#include "session/Station.h"
 #include "support/Bench.h"
 
 namespace gaugecal::host {
@@ -540,7 +541,7 @@ TEST(PluginShelf, LoadsPanelPluginsAndReportsEveryOtherFile) {
       {"", "", ""},
       {"not a plug-in\n", "README.txt", "No plug-in found in " + dir + "."},
       {GAUGECAL_OTHER_PLUGIN, "libother.so",
-       "The plug-in libother.so does not offer panels (interface org.gaugecal.PanelPlugin/5)."},
+       "The plug-in libother.so does not offer panels (interface org.gaugecal.PanelPlugin/6)."},
       {"no library\n", "libbroken.so", "The plug-in libbroken.so could not be loaded: "},
   };
   for (const auto& c : cases) {
@@ -745,6 +746,53 @@ TEST(MorvaneStation, CalibratesIntoTheBackupFolderAndStaysOffAHeldAdapter) {
             "warning: i2c-sim:RN44K18: /dev/i2c-0 is in use by another gaugecal or morvane; "
             "nothing was done");
   EXPECT_TRUE(second.messages.empty());
+}
+
+// With the emulated bench, each page's Measure button fills its reference boxes from the
+// instruments (every measurement shown under the page and in the bus trace), a calibration
+// then takes them, and the current page's button calibrates with the supply's current on and
+// switches it off afterwards. The buttons fit the page at 1366x768.
+TEST(MorvaneBench, MeasureFillsTheReferenceBoxesAndTheCurrentPageDrivesTheSource) {
+  HostOptions options = Morvane::Options("sim:RN44K18");
+  options.station = "emulated";
+  Morvane app(options);
+  session::Station* station = app.window->Station();
+  ASSERT_NE(station, nullptr) << app.window->statusBar()->currentMessage().toStdString();
+  app.window->resize(1366, 768);
+  QApplication::processEvents();
+  EXPECT_EQ(LayoutFaults(app.Find<QWidget>("NBCal")), std::vector<std::string>{});
+
+  app.window->Monitor()->Clear();
+  app.Click("btnMeasureVoltage");
+  EXPECT_EQ(app.TraceLines("Measure"), 5) << "four cell taps and the battery";
+  std::vector<std::string> lines = app.CheckLines();
+  ASSERT_EQ(lines.size(), 5U);
+  EXPECT_EQ(lines[3], "reference");
+  const QString first = app.Find<QWidget>("calibrationCheck")->findChild<QLabel*>()->text();
+  EXPECT_TRUE(first.startsWith(QStringLiteral("reference: Cell 1 = ") +
+                               QString::fromStdString(app.Text("txtVoltage(0)")) +
+                               QStringLiteral(" mV (dmm1, mean of 10)")))
+      << first.toStdString();
+  for (const char* box : {"txtVoltage(0)", "txtVoltage(1)", "txtVoltage(2)", "txtVoltage(3)"}) {
+    SCOPED_TRACE(box);
+    const double reference = std::stod(app.Text(box));
+    EXPECT_NEAR(reference, std::stod(app.Text(std::string(box).replace(3, 0, "CalMeas").c_str())),
+                reference * 0.1);
+  }
+  app.Click("btnCalibrate");
+  EXPECT_TRUE(app.Shown("imgCalDoneBox"));
+
+  app.Click("btncalpg1");
+  app.window->Monitor()->Clear();
+  app.Click("btnMeasureCurrent");
+  EXPECT_TRUE(app.Shown("ImgPackCurrent"));
+  lines = app.CheckLines();
+  ASSERT_EQ(lines.size(), 2U);
+  EXPECT_EQ(lines, (std::vector<std::string>{"reference", "check"}));
+  EXPECT_FALSE(station->SourceIsOn());
+  EXPECT_FALSE(station->Emulation()->Supply().Channel(3).on);
+  EXPECT_EQ(app.TraceLines("Source"), 3) << "current, output on, output off";
+  EXPECT_TRUE(app.messages.empty());
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <string>
 #include <vector>
 
@@ -33,15 +34,19 @@ TEST(BenchCalibration, TheSourceIsOffAfterEveryOutcome) {
     std::string faults;
     std::string typed;  // a current typed in the box: not measured
     bool unplugPackMeter;
+    bool stop;  // Ctrl-C as the source settles
     bool done;
     std::string error;  // its beginning
   };
   const std::vector<Row> rows = {
-      {"success", "", "", false, true, ""},
-      {"refusal: the typed current does not fit the gauge's reading", "", "500", false, false, ""},
-      {"gauge fault: a block write not acknowledged", calibrationWrites, "", false, false, ""},
-      {"the pack meter unplugged mid-run", "", "", true, false,
+      {"success", "", "", false, false, true, ""},
+      {"refusal: the typed current does not fit the gauge's reading", "", "500", false, false,
+       false, ""},
+      {"gauge fault: a block write not acknowledged", calibrationWrites, "", false, false, false,
+       ""},
+      {"the pack meter unplugged mid-run", "", "", true, false, false,
        "instrument dmm-pack cannot measure current: generic/unspecified error"},
+      {"stopped from outside", "", "", false, true, false, ""},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
@@ -57,6 +62,8 @@ TEST(BenchCalibration, TheSourceIsOffAfterEveryOutcome) {
     rig.panel.SetPlausibilityQuestion([](const auto&) { return false; });
     if (row.unplugPackMeter)
       station->Emulation()->Servers().at(station->Instruments().size() - 4)->SetUnplugged(true);
+    if (row.stop)
+      rig.platform.pollStop = [] { return SIGINT; };
     rig.ClearTrace();
     std::vector<std::string> shown;
     const session::BenchOutcome outcome = session::CalibrateFromBench(
@@ -73,7 +80,7 @@ TEST(BenchCalibration, TheSourceIsOffAfterEveryOutcome) {
     EXPECT_FALSE(station->SourceIsOn());
     EXPECT_FALSE(station->Emulation()->Supply().Channel(3).on) << "the supply's output";
     EXPECT_EQ(rig.Gauge().Settings().currentMa, 0.0) << "no current through the pack";
-    if (row.typed.empty() && !row.unplugPackMeter) {
+    if (row.typed.empty() && !row.unplugPackMeter && !row.stop) {
       EXPECT_EQ(shown, std::vector<std::string>{"Current = 2000.0 mA"});
     }
     // The trace: the source on before any measurement, off as the last source change; after an
@@ -86,7 +93,7 @@ TEST(BenchCalibration, TheSourceIsOffAfterEveryOutcome) {
     }
     ASSERT_FALSE(ops.empty());
     EXPECT_EQ(ops.back(), "Source output=0.0");
-    if (row.unplugPackMeter) {
+    if (row.unplugPackMeter || row.stop) {
       EXPECT_EQ(rig.Steps().find("WB:"), std::string::npos) << "a block written";
     }
   }

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,9 +15,12 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "device/ModuleState.h"
 #include "panel/CalibrationCheck.h"
 #include "panel/DesignGrid.h"
 #include "panel/PanelActions.h"
+#include "platform/Platform.h"
+#include "session/BenchCalibration.h"
 
 namespace gaugecal::host {
 
@@ -114,32 +118,134 @@ void NBCalView::ShowCheck(const panel::Control& button) {
     const panel::ActionControls controls = panel::ControlsOf(nbcal_, action);
     if (&controls.button != &button)
       continue;
-    qDeleteAll(check_->findChildren<QLabel*>(Qt::FindDirectChildrenOnly));
-    std::vector<panel::CheckedQuantity> lines;
-    if (controls.doneImage.Visible())
-      lines = panel::CheckCalibration(nbcal_, action);
-    for (const panel::CheckedQuantity& q : lines) {
-      auto* line = new QLabel(Q(panel::CheckLine(q)), check_);
-      if (!q.within) {
-        QPalette red = line->palette();
-        red.setColor(QPalette::WindowText, Qt::red);
-        line->setPalette(red);
-      }
-      check_->layout()->addWidget(line);
+    std::vector<std::pair<std::string, bool>> lines;
+    if (controls.doneImage.Visible()) {
+      for (const panel::CheckedQuantity& q : panel::CheckCalibration(nbcal_, action))
+        lines.emplace_back(panel::CheckLine(q), !q.within);
     }
-    check_->setVisible(!lines.empty());
+    ShowLines(lines);
     return;
   }
 }
 
+void NBCalView::ShowLines(const std::vector<std::pair<std::string, bool>>& lines) {
+  qDeleteAll(check_->findChildren<QLabel*>(Qt::FindDirectChildrenOnly));
+  for (const auto& [text, marked] : lines) {
+    auto* line = new QLabel(Q(text), check_);
+    if (marked) {
+      QPalette red = line->palette();
+      red.setColor(QPalette::WindowText, Qt::red);
+      line->setPalette(red);
+    }
+    check_->layout()->addWidget(line);
+  }
+  check_->setVisible(!lines.empty());
+}
+
+// The pages whose reference boxes a bench can fill, and the profile's sources for them.
+void NBCalView::SetStation(session::Station* station) {
+  station_ = station;
+  if (!station_)
+    return;
+  const session::StationProfile& p = station_->Profile();
+  const struct {
+    CalibrationAction action;
+    bool measured;
+    const char* name;
+  } pages[] = {
+      {CalibrationAction::VoltageTemperature,
+       !p.cells.empty() || p.battery.has_value() || !p.temperatures.empty(), "btnMeasureVoltage"},
+      {CalibrationAction::PackVoltage, p.pack.has_value(), "btnMeasurePack"},
+      {CalibrationAction::PackCurrent, p.current.has_value(), "btnMeasureCurrent"},
+  };
+  for (const auto& page : pages) {
+    if (!page.measured)
+      continue;
+    const panel::Control& button = panel::ControlsOf(nbcal_, page.action).button;
+    QWidget* calibrate = widgets_.at(&button);
+    auto* holder = new QWidget(calibrate->parentWidget());
+    auto* row = new QHBoxLayout(holder);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(kMarginPx);
+    auto* measure = new QPushButton(QStringLiteral("Measure"), holder);
+    measure->setObjectName(QString::fromLatin1(page.name));
+    measure->setToolTip(page.action == CalibrationAction::PackCurrent && p.source
+                            ? QStringLiteral("Switch the source on, measure the current, "
+                                             "calibrate, switch the source off")
+                            : QStringLiteral("Fill the reference boxes from the bench"));
+    measure->setEnabled(button.Enabled());
+    row->addWidget(measure);
+    row->addWidget(calibrate);
+    holder->setVisible(button.Visible());
+    holders_[&button] = holder;
+    measures_[&button] = measure;
+    const CalibrationAction action = page.action;
+    connect(measure, &QPushButton::clicked, this, [this, action] { Measure(action); });
+    Arrange(button.Container());
+  }
+}
+
+void NBCalView::Measure(CalibrationAction action) {
+  if (!station_ || measuring_ || nbcal_.Progress().busy)
+    return;
+  std::vector<std::pair<std::string, bool>> lines;
+  const auto step = [this](std::string text) {
+    measureStep_ = std::move(text);
+    if (stepBegun_)
+      stepBegun_();
+  };
+  const session::ReferenceShown shown = [&](const std::string& name,
+                                            const session::MeasuredReference& m) {
+    lines.emplace_back("reference: " + name + " = " + m.text + " " + m.unit + " (" + m.from + ")",
+                       false);
+    step("Measured " + name);
+  };
+  measuring_ = true;
+  measureClock_.start();
+  step("Measuring the references");
+  const panel::ActionControls controls = panel::ControlsOf(nbcal_, action);
+  std::string error;
+  if (action == CalibrationAction::PackCurrent && station_->Profile().source) {
+    // A new reading with the current flowing, never the box's last one.
+    nbcal_.Controls().txtActualCurrent.SetText("");
+    // The check reads the current while the source still drives it.
+    error = session::CalibrateFromBench(*station_, nbcal_, action, shown, [&] {
+              nbcal_.Click(controls.button);
+              if (!controls.doneImage.Visible())
+                return false;
+              for (const panel::CheckedQuantity& q : panel::CheckCalibration(nbcal_, action))
+                lines.emplace_back(panel::CheckLine(q), !q.within);
+              return true;
+            }).error;
+  } else {
+    session::MeasureIntoBoxes(*station_, nbcal_, action, shown, error, true);
+  }
+  measuring_ = false;
+  if (!error.empty()) {
+    lines.emplace_back(error, true);
+    if (Module().platform)
+      Module().platform->Warning(error);
+  }
+  ShowLines(lines);
+  step("");
+}
+
 HostPanel::Progress NBCalView::Busy() {
   const panel::ProgressView view = nbcal_.Progress();
+  if (!view.busy && measuring_)
+    return {true, measureStep_, 0, static_cast<double>(measureClock_.elapsed())};
   return {view.busy, view.step, view.permille, view.elapsedMs};
 }
 
 void NBCalView::SetProgressSink(std::function<void()> stepBegun) {
+  stepBegun_ = stepBegun;
   nbcal_.SetProgressObserver(
       [stepBegun = std::move(stepBegun)](const panel::ProgressView&) { stepBegun(); });
+}
+
+QWidget* NBCalView::Placed(const panel::Control* control) {
+  const auto holder = holders_.find(control);
+  return holder != holders_.end() ? holder->second : widgets_.at(control);
 }
 
 // The controls of one container in the rows and columns of their design, each as large as
@@ -172,7 +278,7 @@ void NBCalView::Arrange(const panel::Control* container) {
   for (size_t i = 0; i < children.size(); ++i) {
     const panel::DesignCell& g = cells[i];
     const bool page = children[i]->Kind() == ControlKind::PictureBox;
-    layout->addWidget(widgets_[children[i]], g.row, g.col, g.rowSpan, g.colSpan,
+    layout->addWidget(Placed(children[i]), g.row, g.col, g.rowSpan, g.colSpan,
                       page ? Qt::Alignment() : Qt::AlignLeft | Qt::AlignTop);
     rows = std::max(rows, g.row + g.rowSpan);
     cols = std::max(cols, g.col + g.colSpan);
@@ -395,9 +501,13 @@ void NBCalView::Update(const panel::ControlChange& ch) {
       break;
     case Property::Enabled:
       w->setEnabled(c.Enabled());
+      if (const auto measure = measures_.find(&c); measure != measures_.end())
+        measure->second->setEnabled(c.Enabled());
       break;
     case Property::Visible:
       w->setVisible(c.Visible());
+      if (const auto holder = holders_.find(&c); holder != holders_.end())
+        holder->second->setVisible(c.Visible());
       break;
     case Property::Checked:
       if (auto* box = qobject_cast<QCheckBox*>(w))

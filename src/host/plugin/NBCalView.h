@@ -3,17 +3,21 @@
 // each container's grid of the design's rows and columns (panel/DesignGrid.h). The view holds no
 // logic: typing, ticking, clicking and picking a tab go into the model, and every change
 // notification of the model updates its widget. Under the panel, the check after the last
-// calibration: one line per quantity, red when outside its target.
+// calibration: one line per quantity, red when outside its target. With a station, a "Measure"
+// button beside the calibration button of each page whose references the bench measures.
 
+#include <QElapsedTimer>
 #include <QWidget>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "host/PanelPlugin.h"
 #include "panel/NBCal.h"
 
 class QGridLayout;
 class QLabel;
+class QPushButton;
 class QTabBar;
 class QTableWidget;
 
@@ -32,11 +36,18 @@ class NBCalView : public QWidget, public HostPanel {
   const panel::ScanSamples& Samples() const { return nbcal_.Samples(); }
   void SetProgressSink(std::function<void()> stepBegun) override;
   void SetQuestion(Question ask) override;
+  void SetStation(session::Station* station) override;
 
  private:
   void Create(panel::Control& control);
   // After a calibration button's click: its check lines when its done mark came up.
   void ShowCheck(const panel::Control& button);
+  // The lines under the page: each shown, red when marked so.
+  void ShowLines(const std::vector<std::pair<std::string, bool>>& lines);
+  // Fills the action's reference boxes from the station; for the current calibration with a
+  // source: source on, settle, measure, calibrate, source off.
+  void Measure(CalibrationAction action);
+  QWidget* Placed(const panel::Control* control);
   void Update(const panel::ControlChange& change);
   void ApplyCaption(const panel::Control& control, QWidget* widget);
   void ApplyGrid(const panel::Grid& grid, QTableWidget* table);
@@ -52,6 +63,14 @@ class NBCalView : public QWidget, public HostPanel {
   int observer_ = 0;
   std::unordered_map<const panel::Control*, QWidget*> widgets_;
   std::unordered_map<const panel::Control*, QTabBar*> tabBars_;  // the tab control's tabs
+  // With a station: a calibration button and its Measure button, placed where the button was.
+  std::unordered_map<const panel::Control*, QWidget*> holders_;
+  std::unordered_map<const panel::Control*, QPushButton*> measures_;
+  session::Station* station_ = nullptr;
+  std::function<void()> stepBegun_;
+  bool measuring_ = false;
+  std::string measureStep_;
+  QElapsedTimer measureClock_;
   // The grid of each container (nullptr: the panel itself).
   std::unordered_map<const panel::Control*, QGridLayout*> layouts_;
 };
