@@ -131,7 +131,7 @@ bool SqlStore::ApplyMigrations(int version, std::string& error) {
 bool SqlStore::Begin(const Record& record, std::string& error) {
   const std::string sql = std::string("INSERT INTO records (") + kColumns + ") VALUES (" +
                           Placeholders(1, kColumnCount) + ")";
-  return Exec(sql, Columns(record), nullptr, error);
+  return Write(sql, Columns(record), error);
 }
 
 bool SqlStore::Complete(const Record& record, std::string& error) {
@@ -146,7 +146,7 @@ bool SqlStore::Complete(const Record& record, std::string& error) {
     from = end + 2;
   }
   sql += " WHERE id = $1";
-  return Exec(sql, Columns(record), nullptr, error);
+  return Write(sql, Columns(record), error);
 }
 
 bool SqlStore::FindInterrupted(std::optional<int> serial, const Identification& identification,

@@ -31,6 +31,11 @@ class SqlStore : public RecordStore {
   // One statement; rows receives what it returns. False with the database's own text.
   virtual bool Exec(const std::string& sql, const std::vector<SqlParam>& params,
                     std::vector<SqlRow>* rows, std::string& error) = 0;
+  // One statement that changes records, as a transaction of its own.
+  virtual bool Write(const std::string& sql, const std::vector<SqlParam>& params,
+                     std::string& error) {
+    return Exec(sql, params, nullptr, error);
+  }
   // Runs the migrations the store lacks, under the database's lock for schema changes.
   virtual bool Migrate(std::string& error) = 0;
 

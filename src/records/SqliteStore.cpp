@@ -1,9 +1,12 @@
 // The record store in an SQLite file: one station's records. Writers of several processes
-// take turns through SQLite's file lock, each waiting up to kBusyMs for it.
+// take turns through SQLite's file lock, each waiting up to WaitMs() for it.
 
 #include <sqlite3.h>
 
+#include <chrono>
+#include <cstdlib>
 #include <filesystem>
+#include <thread>
 
 #include "records/SqlStore.h"
 #include "records/Stores.h"
@@ -12,7 +15,14 @@ namespace gaugecal::records {
 
 namespace {
 
-constexpr int kBusyMs = 5000;
+constexpr int kDefaultWaitMs = 30000;
+
+// How long a writer waits for the file's lock: GAUGECAL_RECORDS_WAIT_MS, else 30 s.
+int WaitMs() {
+  const char* env = std::getenv("GAUGECAL_RECORDS_WAIT_MS");
+  const int ms = env != nullptr ? std::atoi(env) : 0;
+  return ms > 0 ? ms : kDefaultWaitMs;
+}
 
 // "$12" becomes "?12": SQLite numbers its parameters that way.
 std::string SqliteText(std::string sql) {
@@ -38,8 +48,11 @@ class SqliteStore final : public SqlStore {
       error = Failed(db_ != nullptr ? sqlite3_errmsg(db_) : "cannot be opened");
       return false;
     }
-    sqlite3_busy_timeout(db_, kBusyMs);
-    return Migrate(error);
+    sqlite3_busy_timeout(db_, WaitMs());
+    // Write-ahead logging: a record written is one append to the log, and readers never wait
+    // for a writer, so stations taking turns on the file do not starve each other.
+    std::vector<SqlRow> mode;
+    return Exec("PRAGMA journal_mode = WAL", {}, &mode, error) && Migrate(error);
   }
 
   std::string Name() const override { return path_; }
@@ -81,6 +94,28 @@ class SqliteStore final : public SqlStore {
       Fail(error);
     sqlite3_finalize(stmt);
     return ok;
+  }
+
+  // The write lock first, waited for: a statement that took the read lock first and then
+  // wanted to write could meet another writer waiting for that read lock, and SQLite ends
+  // such a deadlock at once with "database is locked" instead of waiting. A write that is
+  // still told the file is busy is tried again until the wait is over.
+  bool Write(const std::string& sql, const std::vector<SqlParam>& params,
+             std::string& error) override {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(WaitMs());
+    for (int attempt = 1;; ++attempt) {
+      bool busy = false;
+      if (Exec("BEGIN IMMEDIATE", {}, nullptr, error) && Exec(sql, params, nullptr, error) &&
+          Exec("COMMIT", {}, nullptr, error))
+        return true;
+      busy = (sqlite3_errcode(db_) & 0xFF) == SQLITE_BUSY;
+      std::string ignored;
+      if (sqlite3_get_autocommit(db_) == 0)
+        Exec("ROLLBACK", {}, nullptr, ignored);
+      if (!busy || std::chrono::steady_clock::now() >= deadline)
+        return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1 + attempt % 7));
+    }
   }
 
   bool Migrate(std::string& error) override {

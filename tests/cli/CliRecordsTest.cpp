@@ -207,7 +207,9 @@ TEST(CliRecordStore, ALockedFileStopsTheRunBeforeTheFirstDataFlashWrite) {
   sqlite3* other = nullptr;
   ASSERT_EQ(sqlite3_open(store.c_str(), &other), SQLITE_OK);
   ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+  setenv("GAUGECAL_RECORDS_WAIT_MS", "1000", 1);
   const CliResult r = RunCli(run);
+  unsetenv("GAUGECAL_RECORDS_WAIT_MS");
   sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
   sqlite3_close(other);
   EXPECT_EQ(r.status, 1);
