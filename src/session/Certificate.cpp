@@ -150,7 +150,8 @@ std::string CertificateHtml(const records::Record& r) {
        << "body { font-family: sans-serif; margin: 2em; color: #000; }\n"
        << "table { border-collapse: collapse; margin-bottom: 1.2em; }\n"
        << "th, td { border: 1px solid #888; padding: 0.25em 0.6em; text-align: left; }\n"
-       << "td.num { text-align: right; }\n.pass { color: #1b8a2e; } .fail { color: #c0392b; }\n"
+       << "td.num { text-align: right; white-space: nowrap; }\n.pass { color: #1b8a2e; } .fail { "
+          "color: #c0392b; }\n"
        << "@page { size: A4; margin: 18mm; }\n"
        << "@media print { body { margin: 0; font-size: 10pt; } svg { max-width: 100%; } }\n"
        << "</style>\n</head>\n<body>\n<h1>Calibration certificate</h1>\n<h2>Gauge</h2>\n<table>\n";

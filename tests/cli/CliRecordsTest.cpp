@@ -125,6 +125,21 @@ TEST_P(CliRecords, CalibrateAndRestoreLeaveOneRecordEach) {
     EXPECT_NE(html.find(shown), std::string::npos) << shown;
   EXPECT_EQ(html.find(" src="), std::string::npos);
   EXPECT_EQ(html.find("<link"), std::string::npos);
+  // A real browser renders it (an A4-wide picture) and reads its text back.
+  const std::string browser =
+      std::string(GAUGECAL_CHROMIUM) +
+      " --headless --no-sandbox --disable-gpu --user-data-dir=" + dir_.Path("profile") +
+      " --window-size=794,1123 ";
+  ASSERT_EQ(std::system((browser + "--screenshot=" + dir_.Path("c.png") + " file://" + page +
+                         " >/dev/null 2>&1")
+                            .c_str()),
+            0);
+  EXPECT_EQ(ReadFile(dir_.Path("c.png")).substr(1, 3), "PNG");
+  std::system(
+      (browser + "--dump-dom file://" + page + " >" + dir_.Path("dom") + " 2>/dev/null").c_str());
+  EXPECT_NE(ReadFile(dir_.Path("dom")).find("<th>Serial number</th><td>4242</td>"),
+            std::string::npos)
+      << "dom";
 
   const CliResult back = Run({"restore", rec["backup"].get<std::string>()});
   ASSERT_EQ(back.status, 0) << back.err;
