@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev
   libhidapi-dev libi2c-dev
   libsigrokcxx-dev libglibmm-2.4-dev sigrok-cli
+  postgresql libpq-dev libsqlite3-dev chromium
   xvfb xauth dpkg-dev
 )
 

@@ -35,9 +35,11 @@ struct GlobalOptions {
   std::string simScenario;  // scenario file for a simulated gauge
   bool virtualTime = false;
   std::string traceFile;
-  std::string appDir;     // empty: the sample application directory
-  std::string backupDir;  // empty: the default backup folder
-  std::string station;    // station profile file, "emulated", or empty: references typed
+  std::string appDir;        // empty: the sample application directory
+  std::string backupDir;     // empty: the default backup folder
+  std::string station;       // station profile file, "emulated", or empty: references typed
+  std::string records;       // record store: file, postgresql:// URL, "none"; empty: the default
+  std::string operatorName;  // who calibrates; empty: GAUGECAL_OPERATOR, else the login name
   bool json = false;
 };
 

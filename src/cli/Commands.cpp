@@ -19,6 +19,8 @@ void AddUnsealCommand(CommandSet& commands);
 void AddFullAccessCommand(CommandSet& commands);
 void AddSha1Command(CommandSet& commands);
 void AddInstrumentsCommand(CommandSet& commands);
+void AddRecordsCommand(CommandSet& commands);
+void AddReportCommand(CommandSet& commands);
 
 void AddCommands(CommandSet& commands) {
   AddDemoCommand(commands);
@@ -28,6 +30,8 @@ void AddCommands(CommandSet& commands) {
   AddReadCommand(commands);
   AddRawCommand(commands);
   AddBackupCommands(commands);
+  AddRecordsCommand(commands);
+  AddReportCommand(commands);
   AddScanCommand(commands);
   AddSecurityModeCommand(commands);
   AddAuthCommand(commands);

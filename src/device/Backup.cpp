@@ -181,6 +181,8 @@ std::string SaveBackup(const Backup& backup, std::string& error) {
       return {};
     }
     Module().backupsSaved.push_back({path, backup.kind == BackupKind::CalibrationArea});
+    if (Module().onBackupSaved)
+      Module().onBackupSaved(Module().backupsSaved.back());
     return path;
   }
   error = stem + ": too many backups in one second";

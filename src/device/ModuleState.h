@@ -78,6 +78,9 @@ struct ModuleState {
   std::string backupDir;
   CalAreaRead calAreaRead;
   std::vector<SavedBackup> backupsSaved;  // in the order they were saved
+  // Told of each backup once it is on the disk, before the write it precedes (the run's
+  // record notes it); unset: nobody.
+  std::function<void(const SavedBackup&)> onBackupSaved;
   std::string writeOutcomeNotice;
   int quietMessages = 0;  // above 0: messages are not shown (a rollback's own write)
 

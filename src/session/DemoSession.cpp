@@ -73,10 +73,6 @@ void EnterReferences(panel::NBCal& panel, sim::SimulatedGauge& gauge, Calibratio
         c.chkTemp[i].SetChecked(sensors[i]);
         c.txtActualTemp[i].SetText(Tenths(s.temperatureC[i]));
       }
-      // CEDV_PLUS shows its internal sensor on the standard temperature command only while
-      // the mapping is switched: the host reads it that way before the technician compares.
-      if (sensors[0] && Module().calConfig.DFType == DfType::CEDV_PLUS)
-        panel.Mapk18portInternalTemptoSBSTemp();
       break;
     }
     case CalibrationAction::PackVoltage:
@@ -109,18 +105,35 @@ const char* ActionName(CalibrationAction action) {
   return "board-offset";
 }
 
-DemoStep RunDemoStep(panel::NBCal& panel, sim::SimulatedGauge& gauge, CalibrationAction action) {
+// CEDV_PLUS shows its internal sensor on the standard temperature command only while the
+// mapping is switched: the host reads it that way before the technician compares. The switch
+// is a data flash write.
+void MapInternalSensor(panel::NBCal& panel, CalibrationAction action) {
+  if (action == CalibrationAction::VoltageTemperature && panel.Controls().chkTemp[0].Checked() &&
+      Module().calConfig.DFType == DfType::CEDV_PLUS)
+    panel.Mapk18portInternalTemptoSBSTemp();
+}
+
+DemoStep RunDemoStep(panel::NBCal& panel, sim::SimulatedGauge& gauge, CalibrationAction action,
+                     const DemoHooks& hooks) {
   DemoStep step{action};
   step.offered = panel::Offered(panel, action);
-  if (step.offered) {
-    EnterReferences(panel, gauge, action);
-    step.done = panel::Press(panel, action) && panel::ControlsOf(panel, action).doneImage.Visible();
+  if (!step.offered)
+    return step;
+  EnterReferences(panel, gauge, action);
+  if (hooks.before && !hooks.before(action)) {
+    step.stopped = true;
+    return step;
   }
+  MapInternalSensor(panel, action);
+  step.done = panel::Press(panel, action) && panel::ControlsOf(panel, action).doneImage.Visible();
+  if (hooks.after)
+    hooks.after(step);
   return step;
 }
 
 DemoStep RunBenchDemoStep(panel::NBCal& panel, Station& station, CalibrationAction action,
-                          const ReferenceShown& shown) {
+                          const ReferenceShown& shown, const DemoHooks& hooks) {
   DemoStep step{action};
   step.offered = panel::Offered(panel, action);
   if (!step.offered)
@@ -129,22 +142,26 @@ DemoStep RunBenchDemoStep(panel::NBCal& panel, Station& station, CalibrationActi
   ClearReferenceBoxes(c);
   for (panel::Control& sensor : c.chkTemp)
     sensor.SetChecked(false);
-  const BenchOutcome outcome = CalibrateFromBench(station, panel, action, shown, [&panel, action] {
-    // CEDV_PLUS shows its internal sensor on the standard temperature command only while
-    // the mapping is switched: the host reads it that way before the technician compares.
-    if (action == CalibrationAction::VoltageTemperature && panel.Controls().chkTemp[0].Checked() &&
-        Module().calConfig.DFType == DfType::CEDV_PLUS)
-      panel.Mapk18portInternalTemptoSBSTemp();
-    return panel::Press(panel, action);
-  });
+  const BenchOutcome outcome =
+      CalibrateFromBench(station, panel, action, shown, [&panel, action, &hooks, &step] {
+        if (hooks.before && !hooks.before(action)) {
+          step.stopped = true;
+          return false;
+        }
+        MapInternalSensor(panel, action);
+        return panel::Press(panel, action);
+      });
   step.done = outcome.done && panel::ControlsOf(panel, action).doneImage.Visible();
   if (!outcome.error.empty())
     Module().platform->Warning(outcome.error);
+  if (hooks.after && !step.stopped)
+    hooks.after(step);
   return step;
 }
 
 std::vector<DemoStep> RunDemoSession(panel::NBCal& panel, sim::SimulatedGauge& gauge,
-                                     Station* station, const ReferenceShown& shown) {
+                                     Station* station, const ReferenceShown& shown,
+                                     const DemoHooks& hooks) {
   if (panel.Outcome() != panel::StartupOutcome::Ready)
     return {};
   // The technician watches the gauge's readings on the page before typing references.
@@ -155,8 +172,10 @@ std::vector<DemoStep> RunDemoSession(panel::NBCal& panel, sim::SimulatedGauge& g
     // Stopped from outside: the calibrations not begun are not begun.
     if (Module().platform->StopRequested())
       break;
-    steps.push_back(station == nullptr ? RunDemoStep(panel, gauge, action)
-                                       : RunBenchDemoStep(panel, *station, action, shown));
+    steps.push_back(station == nullptr ? RunDemoStep(panel, gauge, action, hooks)
+                                       : RunBenchDemoStep(panel, *station, action, shown, hooks));
+    if (steps.back().stopped)
+      break;
   }
   gauge.Settings().currentMa = 0.0;
   return steps;

@@ -6,6 +6,7 @@
 // 2 A discharge. What the gauge reports against the references, before and after, is averaged
 // over several conversions so converter noise is not taken for calibration error.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,20 +26,30 @@ struct DemoStep {
   CalibrationAction action;
   bool offered = false;  // the panel shows the button for this gauge
   bool done = false;     // the done mark came up
+  bool stopped = false;  // the before hook stopped the session: nothing was pressed
+};
+
+// Around each calibration the panel offers: before runs once the references are in their
+// boxes and before anything is written (false stops the session there); after gets the step.
+struct DemoHooks {
+  std::function<bool(CalibrationAction)> before;
+  std::function<void(const DemoStep&)> after;
 };
 
 // One calibration with the pack's true values as the references, when the panel offers it.
-DemoStep RunDemoStep(panel::NBCal& panel, sim::SimulatedGauge& gauge, CalibrationAction action);
+DemoStep RunDemoStep(panel::NBCal& panel, sim::SimulatedGauge& gauge, CalibrationAction action,
+                     const DemoHooks& hooks = {});
 
 // The same with the references measured by a station's instruments (each measurement shown),
 // the current made by its source.
 DemoStep RunBenchDemoStep(panel::NBCal& panel, Station& station, CalibrationAction action,
-                          const ReferenceShown& shown);
+                          const ReferenceShown& shown, const DemoHooks& hooks = {});
 
 // Runs every calibration the started panel offers, with the pack's true values as references
 // or, given a station, with its measurements. Empty when its start-up did not end ready.
 std::vector<DemoStep> RunDemoSession(panel::NBCal& panel, sim::SimulatedGauge& gauge,
-                                     Station* station = nullptr, const ReferenceShown& shown = {});
+                                     Station* station = nullptr, const ReferenceShown& shown = {},
+                                     const DemoHooks& hooks = {});
 
 const char* ActionName(CalibrationAction action);
 

@@ -16,6 +16,8 @@ constexpr int kVoltage = 0x09;
 constexpr int kCurrent = 0x0A;
 constexpr int kRelativeStateOfCharge = 0x0D;
 constexpr int kRemainingCapacity = 0x0F;
+constexpr int kManufactureDate = 0x1B;
+constexpr int kSerialNumber = 0x1C;
 constexpr int kPackConfiguration = 0x2F;  // CEDV word read
 constexpr int kCellVoltage1 = 0x3F;       // down to 0x3C for cell 4
 constexpr int kAltCellVoltage1 = 0x3B;    // down to 0x38 for cell 4
@@ -90,6 +92,12 @@ bool SimulatedGauge::WordAnswer(int command, uint16_t& word) const {
       return true;
     case kRelativeStateOfCharge:
       word = static_cast<uint16_t>(scenario_.stateOfCharge);
+      return true;
+    case kManufactureDate:
+      word = scenario_.manufactureDate;
+      return true;
+    case kSerialNumber:
+      word = scenario_.serialNumber;
       return true;
     case kRemainingCapacity:
       word = static_cast<uint16_t>(std::clamp(std::nearbyint(remainingMah_), 0.0, 65535.0));

@@ -70,6 +70,8 @@ struct Scenario {
   DfType family = DfType::RN44K18;
   uint8_t address = 0x17;
   std::vector<uint8_t> identification;  // 11 or 13 bytes answered on block 0x2F
+  uint16_t serialNumber = 1;            // what 0x1C answers
+  uint16_t manufactureDate = 15 + 1 * 32 + (2026 - 1980) * 512;  // 0x1B, packed: 2026-01-15
 
   // The pack: series cells fitted (2 to 4; the default data flash configures the same count).
   int cells = 4;

@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include "device/HexText.h"
+#include "device/ManufactureDate.h"
 #include "platform/BoundedFile.h"
 #include "platform/Printable.h"
 #include "sim/FlashLayout.h"
@@ -78,6 +79,14 @@ bool ReadIdentity(JsonFields& f, Scenario& s) {
     s.identification = bytes;
   }
   f.IntegerInto("seed", s.seed, 0, int64_t{1} << 53);
+  f.IntegerInto("serialNumber", s.serialNumber, 0, 65535);
+  std::string date;
+  if (f.Text("manufactureDate", date) && f.Has("manufactureDate")) {
+    const std::optional<uint16_t> packed = ParseManufactureDate(date);
+    if (!packed)
+      return f.Fail("manufactureDate", "must be a date \"YYYY-MM-DD\" from 1980 to 2107");
+    s.manufactureDate = *packed;
+  }
   return f.Ok();
 }
 
@@ -269,6 +278,8 @@ std::optional<Scenario> ParseScenario(const std::string& text, const std::string
               "rowLayout",
               "converter",
               "seed",
+              "serialNumber",
+              "manufactureDate",
               "dataFlash",
               "parameters",
               "dataFlashFile",

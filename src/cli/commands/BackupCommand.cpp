@@ -9,6 +9,7 @@
 #include "calibration/BackupRestore.h"
 #include "cli/Commands.h"
 #include "cli/GaugeSetup.h"
+#include "cli/Recording.h"
 #include "config/CalConfig.h"
 #include "device/ModuleState.h"
 
@@ -55,11 +56,18 @@ int RunBackup(CliContext& c, const BackupOptions& o) {
 }
 
 int RunRestore(CliContext& c, const std::string& file, bool force) {
+  Recording recording;
+  if (!recording.Start(c))
+    return kExitFailed;
   const bool set = SetUpGauge(c).configuration == 0;
+  // The record before the write; a set-up that failed attempts nothing and records nothing.
+  if (set && !recording.Begin(c, "restore", nullptr, std::nullopt))
+    return kExitFailed;
   const bool ok = set && RestoreCalibrationArea(file, force) == 0;
   if (set && !ok)
     HintIfSealed(c);
   Report(c, "Calibration Dataflash restored from", file, ok, true);
+  recording.Complete(c, session::CalibrationOutcome(ok, true, recording.Wrote()), nullptr);
   return ok ? kExitOk : kExitFailed;
 }
 

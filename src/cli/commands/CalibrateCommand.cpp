@@ -17,6 +17,7 @@
 #include "cli/Commands.h"
 #include "cli/GaugeSetup.h"
 #include "cli/Progress.h"
+#include "cli/Recording.h"
 #include "cli/ReferenceLines.h"
 #include "device/Codecs.h"
 #include "device/ModuleState.h"
@@ -247,21 +248,6 @@ struct Outcome {
   std::string calAreaBackup;         // the last of them that holds the calibration area
 };
 
-nlohmann::ordered_json CheckJson(const std::vector<panel::CheckedQuantity>& check) {
-  nlohmann::ordered_json array = nlohmann::ordered_json::array();
-  for (const panel::CheckedQuantity& q : check) {
-    array.push_back({{"quantity", q.quantity},
-                     {"reference", q.reference},
-                     {"reading", q.reading},
-                     {"error", q.error},
-                     {"target", q.target},
-                     {"within", q.within},
-                     {"unit", q.unit},
-                     {"errorUnit", q.errorUnit}});
-  }
-  return array;
-}
-
 void Report(CliContext& c, const CalibrateOptions& o, const Outcome& outcome,
             const nlohmann::ordered_json& before, const nlohmann::ordered_json& after) {
   const bool done = outcome.done;
@@ -271,7 +257,7 @@ void Report(CliContext& c, const CalibrateOptions& o, const Outcome& outcome,
     j["done"] = done;
     j["before"] = before;
     j["after"] = after;
-    j["check"] = CheckJson(outcome.check);
+    j["check"] = session::CheckJson(outcome.check);
     if (!outcome.calAreaBackup.empty())
       j["backup"] = outcome.calAreaBackup;
     if (outcome.backups.size() > 1)
@@ -305,10 +291,13 @@ void Report(CliContext& c, const CalibrateOptions& o, const Outcome& outcome,
 // is off again whatever the outcome.
 // The check after a done calibration runs while the source still drives the current.
 bool PressWithBench(CliContext& c, panel::NBCal& nbcal, CalibrationAction action,
+                    const std::string& name, Recording& recording,
                     std::optional<std::vector<panel::CheckedQuantity>>& check) {
-  const session::ReferenceShown shown = ReferenceLines(c);
-  const session::BenchOutcome outcome =
-      session::CalibrateFromBench(*c.station, nbcal, action, shown, [&nbcal, action, &check] {
+  const session::ReferenceShown shown = recording.Shown(c);
+  const session::BenchOutcome outcome = session::CalibrateFromBench(
+      *c.station, nbcal, action, shown, [&c, &nbcal, action, &name, &recording, &check] {
+        if (!recording.Begin(c, name, &nbcal, action))
+          return false;
         const bool pressed = panel::Press(nbcal, action);
         if (pressed && panel::ControlsOf(nbcal, action).doneImage.Visible())
           check = panel::CheckCalibration(nbcal, action);
@@ -320,7 +309,7 @@ bool PressWithBench(CliContext& c, panel::NBCal& nbcal, CalibrationAction action
 }
 
 // True when the done mark came up. The check after it, when it ran with the bench's source on.
-bool Calibrate(CliContext& c, const CalibrateOptions& o, panel::NBCal& nbcal,
+bool Calibrate(CliContext& c, const CalibrateOptions& o, panel::NBCal& nbcal, Recording& recording,
                std::optional<std::vector<panel::CheckedQuantity>>& check) {
   const CalibrationAction action = kActions.at(o.action);
   if (!panel::Offered(nbcal, action)) {
@@ -339,9 +328,15 @@ bool Calibrate(CliContext& c, const CalibrateOptions& o, panel::NBCal& nbcal,
   // Stopped from outside before the click: the calibration does not begin.
   if (c.platform.StopRequested())
     return false;
+  // The record before the click: the click may write data flash.
+  if (c.station == nullptr && !recording.Begin(c, o.action, &nbcal, action))
+    return false;
   ProgressLine progress(c, std::string("Calibrating: ") + o.action);
-  const bool pressed =
-      c.station == nullptr ? panel::Press(nbcal, action) : PressWithBench(c, nbcal, action, check);
+  const bool pressed = c.station == nullptr
+                           ? panel::Press(nbcal, action)
+                           : PressWithBench(c, nbcal, action, o.action, recording, check);
+  if (recording.Failed())
+    return false;
   const bool done = pressed && panel::ControlsOf(nbcal, action).doneImage.Visible();
   if (!done) {
     HintStackRows(c, nbcal);
@@ -362,12 +357,17 @@ std::string RestoreCommand(const CliContext& c, const std::string& backup) {
 }
 
 int RunCalibrate(CliContext& c, const CalibrateOptions& o) {
+  Recording recording;
+  if (!recording.Start(c))
+    return kExitFailed;
   panel::NBCal nbcal;
   const bool started = StartCalibrationPanel(c, nbcal);
   const nlohmann::ordered_json before = CalibrationRows(nbcal);
   Outcome outcome;
   std::optional<std::vector<panel::CheckedQuantity>> check;
-  outcome.done = started && Calibrate(c, o, nbcal, check);
+  outcome.done = started && Calibrate(c, o, nbcal, recording, check);
+  if (recording.Failed())
+    return kExitFailed;
   // A run stopped from outside ends without the check's readings.
   if (outcome.done && check) {
     outcome.check = *check;
@@ -403,6 +403,11 @@ int RunCalibrate(CliContext& c, const CalibrateOptions& o) {
                                              RestoreCommand(c, outcome.calAreaBackup)));
   }
   Report(c, o, outcome, before, CalibrationRows(nbcal));
+  recording.Complete(c,
+                     c.platform.StopRequested()
+                         ? records::kInterrupted
+                         : session::CalibrationOutcome(outcome.done, within, recording.Wrote()),
+                     &nbcal, session::CheckJson(outcome.check));
   return outcome.done && within ? kExitOk : kExitFailed;
 }
 

@@ -13,8 +13,10 @@
 #include "cli/Commands.h"
 #include "cli/GaugeSetup.h"
 #include "cli/Progress.h"
+#include "cli/Recording.h"
 #include "cli/ReferenceLines.h"
 #include "device/ModuleState.h"
+#include "panel/CalibrationCheck.h"
 #include "panel/NBCal.h"
 #include "session/DemoSession.h"
 #include "sim/SimulatedGauge.h"
@@ -132,6 +134,9 @@ int RunDemo(CliContext& c) {
   }
   if (c.options.simScenario.empty())
     WidenConverterErrors(gauge->Settings());
+  Recording recording;
+  if (!recording.Start(c))
+    return kExitFailed;
   panel::NBCal nbcal;
   if (!StartCalibrationPanel(c, nbcal))
     return kExitFailed;
@@ -140,8 +145,26 @@ int RunDemo(CliContext& c) {
   std::vector<DemoStep> steps;
   {
     ProgressLine progress(c, "Calibrating");
-    steps = RunDemoSession(nbcal, *gauge, c.station, ReferenceLines(c));
+    // One record per action, begun once its references are in the boxes.
+    session::DemoHooks hooks;
+    hooks.before = [&c, &nbcal, &recording](CalibrationAction action) {
+      return recording.Begin(c, ActionName(action), &nbcal, action);
+    };
+    hooks.after = [&c, &nbcal, &recording](const DemoStep& step) {
+      // The quantities the action calibrated, as left: the check after calibration.
+      const bool check = recording.Active() && step.done && !c.platform.StopRequested();
+      recording.Complete(c,
+                         c.platform.StopRequested()
+                             ? records::kInterrupted
+                             : session::CalibrationOutcome(step.done, true, recording.Wrote()),
+                         &nbcal,
+                         session::CheckJson(check ? panel::CheckCalibration(nbcal, step.action)
+                                                  : std::vector<panel::CheckedQuantity>{}));
+    };
+    steps = RunDemoSession(nbcal, *gauge, c.station, recording.Shown(c), hooks);
   }
+  if (recording.Failed())
+    return kExitFailed;
   MeasureReported(*gauge, readings, true);
   bool ok = !steps.empty();
   for (const DemoStep& s : steps)
