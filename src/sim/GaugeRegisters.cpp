@@ -16,6 +16,8 @@ constexpr int kVoltage = 0x09;
 constexpr int kCurrent = 0x0A;
 constexpr int kRelativeStateOfCharge = 0x0D;
 constexpr int kRemainingCapacity = 0x0F;
+constexpr int kManufactureDate = 0x1B;
+constexpr int kSerialNumber = 0x1C;
 constexpr int kPackConfiguration = 0x2F;  // CEDV word read
 constexpr int kCellVoltage1 = 0x3F;       // down to 0x3C for cell 4
 constexpr int kAltCellVoltage1 = 0x3B;    // down to 0x38 for cell 4
@@ -92,7 +94,13 @@ bool SimulatedGauge::WordAnswer(int command, uint16_t& word) const {
       word = static_cast<uint16_t>(scenario_.stateOfCharge);
       return true;
     case kRemainingCapacity:
-      word = static_cast<uint16_t>(std::clamp(std::nearbyint(remainingMah_), 0.0, 65535.0));
+      word = static_cast<uint16_t>(CapacityUnits(remainingMah_));
+      return true;
+    case kManufactureDate:
+      word = scenario_.manufactureDate;
+      return true;
+    case kSerialNumber:
+      word = scenario_.serialNumber;
       return true;
     case kPackConfiguration: {
       if (scenario_.family != DfType::CEDV)
@@ -107,7 +115,7 @@ bool SimulatedGauge::WordAnswer(int command, uint16_t& word) const {
       word = r.temperatureDeciK[2];
       return true;
     default:
-      return false;
+      return StandardWordAnswer(command, word);
   }
 }
 
@@ -122,7 +130,7 @@ bool SimulatedGauge::WordWrite(int command, uint16_t word) {
     subclass_ = word;
     return true;
   }
-  return false;
+  return StandardWordWrite(command, word);
 }
 
 void SimulatedGauge::Subcommand(uint16_t subcommand) {

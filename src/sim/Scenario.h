@@ -102,6 +102,16 @@ struct Scenario {
   // an existing persistence file replaces that image.
   std::vector<std::string> imageKeys;
 
+  // Standard commands: serial number, manufacture date (packed: day + month * 32 + (year - 1980)
+  // * 512), BatteryMode, the full charge capacity and the names answered as text blocks.
+  uint16_t serialNumber = 1;
+  uint16_t manufactureDate = 15 + 1 * 32 + (2026 - 1980) * 512;
+  uint16_t batteryMode = 0x6001;
+  double fullChargeMah = 4300.0;
+  std::string manufacturerName = "gaugecal";
+  std::string deviceName;  // empty: "SIM-" and the family's name
+  std::string deviceChemistry = "LION";
+
   SecurityMode security = SecurityMode::Unsealed;
   std::array<uint8_t, 16> key{};  // most significant byte first
 
