@@ -155,6 +155,8 @@ std::string DecodeDfValue(const DfParameterInfo& p, std::span<const uint8_t> byt
     }
     return text;
   }
+  if (bytes.empty() || bytes.size() > 8)
+    return {};  // a type the editor does not know has no bytes to show
   if (kind == 'F' && bytes.size() == 4) {
     // The shortest text that encodes to the same bytes, so a value read and written back
     // stays the same float.
@@ -212,11 +214,11 @@ std::vector<uint8_t> EncodeDfValue(const DfParameterInfo& p, const std::string& 
   }
   auto [lo, hi] = TypeLimits(p.type);
   std::string loText = Format("%.0f", lo), hiText = Format("%.0f", hi);
-  if (const auto min = ParseNumber(p.minimum); min && *min > lo) {
+  if (const auto min = ParseNumber(p.minimum); min && *min >= lo) {
     lo = *min;
     loText = p.minimum;
   }
-  if (const auto max = ParseNumber(p.maximum); max && *max < hi) {
+  if (const auto max = ParseNumber(p.maximum); max && *max <= hi) {
     hi = *max;
     hiText = p.maximum;
   }
