@@ -195,6 +195,21 @@ TEST(CliDf, AFailedSecondBlockRollsTheFirstBack) {
   }
 }
 
+TEST(CliDf, AQspanFileFromBeforeTheNewSubclassesKeepsItsBytes) {
+  const Gauge g("QSPAN");
+  std::istringstream in(g.Flash());
+  std::string header, row1, row2;
+  std::getline(in, header);
+  std::getline(in, row1);
+  std::getline(in, row2);
+  const std::string earlier = row1 + "\n" + row2.substr(0, 47) + "\n";  // 32 + 16 bytes
+  g.dir.Write("df.hex", header + "\n" + earlier);
+  EXPECT_EQ(g.Sbs("DesignCapacity"), 4400);  // the new subclasses at their defaults
+  ASSERT_EQ(g.Run({"df", "set", "Cycle Count=4"}).status, 0);
+  EXPECT_EQ(g.Flash().find(header + "\n" + earlier.substr(0, 96 + 47)), 0u);
+  EXPECT_EQ(g.Sbs("CycleCount"), 4);
+}
+
 TEST(CliDf, ListShowsTheDescriptionWithTheGaugesValues) {
   const Gauge g("QSPAN", ", \"parameters\": {\"Charging Current\": 1500}");
   const CliResult r = g.Run({"--json", "df", "list", "--class", "Configuration"});
