@@ -26,6 +26,10 @@ std::string Refusal(const std::string& path, const Backup& b, bool force) {
   const std::string file = "The backup file " + path;
   if (!HashMatches(b))
     return file + " does not match its SHA-256: it is damaged or was edited.";
+  if (b.kind == BackupKind::ParameterBlock)
+    return file +
+           " holds a Dataflash block of a parameter write, not a calibration area; restore "
+           "writes calibration areas only.";
   if (b.kind != BackupKind::CalibrationArea)
     return file +
            " holds Dataflash rows of an absolute write, not a calibration area; restore writes "

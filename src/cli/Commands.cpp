@@ -11,6 +11,8 @@ void AddCheckConfigCommand(CommandSet& commands);
 void AddReadCommand(CommandSet& commands);
 void AddRawCommand(CommandSet& commands);
 void AddBackupCommands(CommandSet& commands);
+void AddSbsCommand(CommandSet& commands);
+void AddDfCommand(CommandSet& commands);
 void AddScanCommand(CommandSet& commands);
 void AddSecurityModeCommand(CommandSet& commands);
 void AddAuthCommand(CommandSet& commands);
@@ -32,6 +34,8 @@ void AddCommands(CommandSet& commands) {
   AddBackupCommands(commands);
   AddRecordsCommand(commands);
   AddReportCommand(commands);
+  AddSbsCommand(commands);
+  AddDfCommand(commands);
   AddScanCommand(commands);
   AddSecurityModeCommand(commands);
   AddAuthCommand(commands);

@@ -31,7 +31,15 @@ constexpr const char* kFormat = "gaugecal data flash backup";
 constexpr int kFormatVersion = 1;
 
 const char* KindName(BackupKind kind) {
-  return kind == BackupKind::CalibrationArea ? "calibration area" : "absolute rows";
+  switch (kind) {
+    case BackupKind::CalibrationArea:
+      return "calibration area";
+    case BackupKind::AbsoluteRows:
+      return "absolute rows";
+    case BackupKind::ParameterBlock:
+      break;
+  }
+  return "parameter block";
 }
 
 // Wall-clock time for the record; the platform's timer only knows seconds since midnight.
@@ -116,7 +124,10 @@ std::string BackupFolder(std::string& error) {
 }
 
 bool WriteBackupFile(const Backup& backup, const std::string& path, std::string& error) {
-  const std::string text = ToJson(backup).dump(2) + "\n";
+  return WriteFileDurably(ToJson(backup).dump(2) + "\n", path, error);
+}
+
+bool WriteFileDurably(const std::string& text, const std::string& path, std::string& error) {
   // Writes only a regular file, and never waits on a pipe without a reader.
   struct stat st {};
   if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
@@ -145,7 +156,7 @@ bool WriteBackupFile(const Backup& backup, const std::string& path, std::string&
     }
     done += static_cast<size_t>(n);
   }
-  // The backup must survive a crash or power loss during the write that follows.
+  // The file must survive a crash or power loss during the write that follows.
   if (::fsync(fd) != 0 || ::close(fd) != 0) {
     error = std::strerror(errno);
     return false;
@@ -203,10 +214,16 @@ bool ReadBackupFile(const std::string& path, Backup& backup, std::string& error)
   try {
     Backup b;
     const std::string kind = j.at("kind").get<std::string>();
-    if (kind != KindName(BackupKind::CalibrationArea) && kind != KindName(BackupKind::AbsoluteRows))
+    bool known = false;
+    for (BackupKind k :
+         {BackupKind::CalibrationArea, BackupKind::AbsoluteRows, BackupKind::ParameterBlock}) {
+      if (kind == KindName(k)) {
+        b.kind = k;
+        known = true;
+      }
+    }
+    if (!known)
       throw std::runtime_error("unknown \"kind\"");
-    b.kind = kind == KindName(BackupKind::CalibrationArea) ? BackupKind::CalibrationArea
-                                                           : BackupKind::AbsoluteRows;
     b.family = j.at("family").get<std::string>();
     const nlohmann::json& id = j.at("identification");
     b.IdDevice = id.at("IdDevice").get<std::string>();

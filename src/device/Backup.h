@@ -1,8 +1,9 @@
 #pragma once
 // Backup files of data flash contents, saved before the tool changes them: the calibration
 // area as it was read before a calibration or restore writes it, and the rows an absolute
-// write is about to change. Each file names the gauge (family and identification texts) and
-// carries the image in hex with its SHA-256, the time and the tool's version, as JSON.
+// write is about to change, and each block a parameter write is about to change. Each file names
+// the gauge (family and identification texts) and carries the image in hex with its SHA-256, the
+// time and the tool's version, as JSON.
 
 #include <cstddef>
 #include <cstdint>
@@ -12,7 +13,9 @@
 
 namespace gaugecal {
 
-enum class BackupKind { CalibrationArea, AbsoluteRows };
+// ParameterBlock: one page, subclass or row a parameter write changes (address: its first byte,
+// or the subclass number where the family addresses subclasses).
+enum class BackupKind { CalibrationArea, AbsoluteRows, ParameterBlock };
 
 struct Backup {
   BackupKind kind = BackupKind::CalibrationArea;
@@ -41,6 +44,9 @@ std::string BackupFolder(std::string& error);
 // Writes the file (replacing one that exists) and flushes it to the disk before returning, so
 // the backup exists before the gauge is touched. False and the reason on failure.
 bool WriteBackupFile(const Backup& backup, const std::string& path, std::string& error);
+
+// The same for any text: a regular file replaced, flushed to the disk.
+bool WriteFileDurably(const std::string& text, const std::string& path, std::string& error);
 
 // Saves into the backup folder under a new name (family, device, time); the path, or empty and
 // the reason.

@@ -1,6 +1,5 @@
 #pragma once
-// The gauge's manufacture date as standard command 0x1B packs it: day + month * 32 +
-// (year - 1980) * 512.
+// The smart-battery manufacture date word: day + month * 32 + (year - 1980) * 512.
 
 #include <cstdint>
 #include <optional>
@@ -8,11 +7,10 @@
 
 namespace gaugecal {
 
-// "YYYY-MM-DD" (the fields as packed, also when they are no calendar date).
+// "YYYY-MM-DD" of a packed date (fields as packed, even when they name no real day).
 std::string FormatManufactureDate(uint16_t packed);
 
-// "YYYY-MM-DD" with a year from 1980 to 2107, a month 1 to 12 and a day 1 to 31; empty
-// otherwise.
+// A "YYYY-MM-DD" text of a real day from 1980-01-01 to 2107-12-31 packed; nothing otherwise.
 std::optional<uint16_t> ParseManufactureDate(const std::string& text);
 
 }  // namespace gaugecal

@@ -8,8 +8,25 @@ namespace {
 
 constexpr int kConfigOffset = 64;    // pages: page 1; rows: row 2 ("Registers", subclass 64)
 constexpr int kQspanRegisters = 32;  // QSPAN subclass 64 in the linear image
-constexpr double kCcGain = 0.9419;   // 4.768 / 5.062 mOhm
+constexpr int kDesignOffset = 96;    // pages: page 1; rows: row 3 ("Gas Gauging", "Design")
+constexpr int kChargeOffset = 128;   // pages: page 2; rows: row 4 ("Configuration", "Charge")
+constexpr int kQspanDesign = 48;     // QSPAN subclass 48 in the linear image
+constexpr int kQspanCharge = 64;     // QSPAN subclass 34 in the linear image
+constexpr int kQspanSize = 80;
+constexpr double kCcGain = 0.9419;  // 4.768 / 5.062 mOhm
 constexpr double kCapacityGain = 280932.625;
+
+// What a technician sets after a cell replacement, and the charge and discharge thresholds: the
+// same in every family, at design and charge the linear offsets of their two blocks.
+void AddPackParams(std::vector<Param>& params, int design, int charge) {
+  params.push_back({"Design Capacity", ParamType::U2, design, 4400});
+  params.push_back({"Design Voltage", ParamType::U2, design + 2, 14400});
+  params.push_back({"Cycle Count", ParamType::U2, design + 4, 0});
+  params.push_back({"Remaining Capacity Alarm", ParamType::U2, design + 6, 440});
+  params.push_back({"Charging Voltage", ParamType::U2, charge, 16800});
+  params.push_back({"Charging Current", ParamType::U2, charge + 2, 2000});
+  params.push_back({"Terminate Voltage", ParamType::U2, charge + 4, 9000});
+}
 
 // Rows of the RN44K18 and CEDV_PLUS calibration area (rows 0 and 1), typed as the tool's
 // calibration table types them (the cell scales are signed), followed by the word that holds
@@ -80,6 +97,11 @@ std::vector<Param> QspanParams() {
   };
 }
 
+// Calibration (104), "Registers" (64), "Design" (48) and "Charge" (34).
+std::vector<Subclass> QspanSubclasses() {
+  return {{104, 0, 32}, {64, kQspanRegisters, 16}, {48, kQspanDesign, 16}, {34, kQspanCharge, 16}};
+}
+
 struct RoleNames {
   std::array<const char*, 4> cellScale;
   const char* packGain;
@@ -135,11 +157,13 @@ FlashLayout MakeRowLayout(DfType family) {
     l.size = kPageSize * kPageCount;
     names.configuration = "Pack Configuration";
     l.params = RowFamilyParams({names.configuration, ParamType::U2, kConfigOffset, 0});
+    AddPackParams(l.params, kDesignOffset, kChargeOffset);
   } else {
-    l.size = 48;
-    l.subclasses = {{104, 0, 32}, {64, kQspanRegisters, 16}};
+    l.size = kQspanSize;
+    l.subclasses = QspanSubclasses();
     names.configuration = "Operation Cfg A";
     l.params = RowFamilyParams({names.configuration, ParamType::U2, kQspanRegisters, 0});
+    AddPackParams(l.params, kQspanDesign, kQspanCharge);
   }
   l.roles = ResolveRoles(l, names);
   return l;
@@ -152,6 +176,7 @@ FlashLayout MakeLayout(DfType family) {
     case DfType::CEDV:
       l.size = kPageSize * kPageCount;
       l.params = CedvParams();
+      AddPackParams(l.params, kDesignOffset, kChargeOffset);
       l.roles = ResolveRoles(
           l, {{"Alt Cell 1 Scale", "Alt Cell 2 Scale", "Alt Cell 3 Scale", "Alt Cell 4 Scale"},
               "Pack Gain",
@@ -165,9 +190,10 @@ FlashLayout MakeLayout(DfType family) {
               "Pack Configuration"});
       break;
     case DfType::QSPAN:
-      l.size = 48;
+      l.size = kQspanSize;
       l.params = QspanParams();
-      l.subclasses = {{104, 0, 32}, {64, kQspanRegisters, 16}};
+      AddPackParams(l.params, kQspanDesign, kQspanCharge);
+      l.subclasses = QspanSubclasses();
       l.roles = ResolveRoles(l, {{"VCell 1 Scale Factor", "VCell 2 Scale Factor",
                                   "VCell 3 Scale Factor", "VCell 4 Scale Factor"},
                                  "AFE Pack Gain",
@@ -185,6 +211,7 @@ FlashLayout MakeLayout(DfType family) {
     case DfType::CEDV_PLUS:
       l.size = kRowSize * kRowCount;
       l.params = RowFamilyParams();
+      AddPackParams(l.params, kDesignOffset, kChargeOffset);
       l.roles = ResolveRoles(l, kRowRoles);
       break;
   }

@@ -67,7 +67,9 @@ constexpr int kPageSize = 64;  // CEDV: page p is block 0x58 + p
 constexpr int kPageCount = 4;
 constexpr int kRowSize = 32;  // RN44K18, CEDV_PLUS: row r through subcommand 0x0100 + r
 constexpr int kRowCount = 8;
-constexpr int kFixedSampleScale = 64;  // QSPAN keeps no "CC Offset Samples"
+constexpr int kFixedSampleScale = 64;
+constexpr size_t kQspanEarlierImage =
+    48;  // the QSPAN image before "Design" and "Charge"  // QSPAN keeps no "CC Offset Samples"
 
 // rowLayout: a CEDV or QSPAN gauge whose calibration area follows the RN44K18 list (the
 // layout the tool's data flash map describes), in the family's own page or subclass and with

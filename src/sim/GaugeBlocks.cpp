@@ -56,7 +56,7 @@ bool SimulatedGauge::BlockAnswer(int command, std::vector<uint8_t>& data) const 
     data.assign(bytes.begin(), bytes.end());
     return true;
   }
-  return false;
+  return StandardBlockAnswer(command, data);
 }
 
 bool SimulatedGauge::BlockWrite(int command, std::span<const uint8_t> data) {

@@ -130,6 +130,13 @@ bool GaugeFlash::LoadFile(const std::string& path, std::string& error, Fields* f
     error = "data flash file " + path + ": not hexadecimal byte text";
     return false;
   }
+  // A QSPAN file from before the "Design" and "Charge" subclasses holds the first 48 bytes;
+  // those two keep their defaults, and the next save writes the whole image.
+  const size_t earlier = layout_->family == DfType::QSPAN ? kQspanEarlierImage : bytes_.size();
+  if (bytes.size() == earlier && earlier < bytes_.size()) {
+    std::copy(bytes.begin(), bytes.end(), bytes_.begin());
+    return true;
+  }
   if (bytes.size() != bytes_.size()) {
     error = "data flash file " + path + ": holds " + std::to_string(bytes.size()) + " bytes, the " +
             DfTypeName(layout_->family) + " gauge has " + std::to_string(bytes_.size());

@@ -93,14 +93,14 @@ bool SimulatedGauge::WordAnswer(int command, uint16_t& word) const {
     case kRelativeStateOfCharge:
       word = static_cast<uint16_t>(scenario_.stateOfCharge);
       return true;
+    case kRemainingCapacity:
+      word = static_cast<uint16_t>(CapacityUnits(remainingMah_));
+      return true;
     case kManufactureDate:
       word = scenario_.manufactureDate;
       return true;
     case kSerialNumber:
       word = scenario_.serialNumber;
-      return true;
-    case kRemainingCapacity:
-      word = static_cast<uint16_t>(std::clamp(std::nearbyint(remainingMah_), 0.0, 65535.0));
       return true;
     case kPackConfiguration: {
       if (scenario_.family != DfType::CEDV)
@@ -115,7 +115,7 @@ bool SimulatedGauge::WordAnswer(int command, uint16_t& word) const {
       word = r.temperatureDeciK[2];
       return true;
     default:
-      return false;
+      return StandardWordAnswer(command, word);
   }
 }
 
@@ -130,7 +130,7 @@ bool SimulatedGauge::WordWrite(int command, uint16_t word) {
     subclass_ = word;
     return true;
   }
-  return false;
+  return StandardWordWrite(command, word);
 }
 
 void SimulatedGauge::Subcommand(uint16_t subcommand) {

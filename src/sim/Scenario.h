@@ -70,8 +70,6 @@ struct Scenario {
   DfType family = DfType::RN44K18;
   uint8_t address = 0x17;
   std::vector<uint8_t> identification;  // 11 or 13 bytes answered on block 0x2F
-  uint16_t serialNumber = 1;            // what 0x1C answers
-  uint16_t manufactureDate = 15 + 1 * 32 + (2026 - 1980) * 512;  // 0x1B, packed: 2026-01-15
 
   // The pack: series cells fitted (2 to 4; the default data flash configures the same count).
   int cells = 4;
@@ -103,6 +101,16 @@ struct Scenario {
   // The scenario-file keys that shape the initial image ("cells", "dataFlash", "parameters");
   // an existing persistence file replaces that image.
   std::vector<std::string> imageKeys;
+
+  // Standard commands: serial number, manufacture date (packed: day + month * 32 + (year - 1980)
+  // * 512), BatteryMode, the full charge capacity and the names answered as text blocks.
+  uint16_t serialNumber = 1;
+  uint16_t manufactureDate = 15 + 1 * 32 + (2026 - 1980) * 512;
+  uint16_t batteryMode = 0x6001;
+  double fullChargeMah = 4300.0;
+  std::string manufacturerName = "gaugecal";
+  std::string deviceName;  // empty: "SIM-" and the family's name
+  std::string deviceChemistry = "LION";
 
   SecurityMode security = SecurityMode::Unsealed;
   std::array<uint8_t, 16> key{};  // most significant byte first

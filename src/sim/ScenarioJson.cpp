@@ -84,8 +84,21 @@ bool ReadIdentity(JsonFields& f, Scenario& s) {
   if (f.Text("manufactureDate", date) && f.Has("manufactureDate")) {
     const std::optional<uint16_t> packed = ParseManufactureDate(date);
     if (!packed)
-      return f.Fail("manufactureDate", "must be a date \"YYYY-MM-DD\" from 1980 to 2107");
+      return f.Fail("manufactureDate", "must be a day from 1980-01-01 to 2107-12-31 as YYYY-MM-DD");
     s.manufactureDate = *packed;
+  }
+  return f.Ok();
+}
+
+// What the standard commands answer beyond the pack and its data flash.
+bool ReadStandardCommands(JsonFields& f, Scenario& s) {
+  f.IntegerInto("batteryMode", s.batteryMode, 0, 65535);
+  f.Number("fullChargeMah", s.fullChargeMah, 0.0, 65535.0);
+  for (auto [key, text] :
+       {std::pair{"manufacturerName", &s.manufacturerName}, std::pair{"deviceName", &s.deviceName},
+        std::pair{"deviceChemistry", &s.deviceChemistry}}) {
+    if (f.Text(key, *text) && text->size() > 32)
+      return f.Fail(key, "must be at most 32 characters (one SMBus block)");
   }
   return f.Ok();
 }
@@ -280,6 +293,11 @@ std::optional<Scenario> ParseScenario(const std::string& text, const std::string
               "seed",
               "serialNumber",
               "manufactureDate",
+              "batteryMode",
+              "fullChargeMah",
+              "manufacturerName",
+              "deviceName",
+              "deviceChemistry",
               "dataFlash",
               "parameters",
               "dataFlashFile",
@@ -314,9 +332,10 @@ std::optional<Scenario> ParseScenario(const std::string& text, const std::string
     if (f.Has(key))
       s.imageKeys.push_back(key);
   }
-  const bool ok = ReadIdentity(f, s) && ReadPack(f, s) && ReadConverter(f, s, source, error) &&
-                  ReadDataFlash(f, s, baseDir) && ReadSecurity(f, s) &&
-                  ReadMac(f, s, source, error) && ReadFaults(f, s, source, error);
+  const bool ok = ReadIdentity(f, s) && ReadStandardCommands(f, s) && ReadPack(f, s) &&
+                  ReadConverter(f, s, source, error) && ReadDataFlash(f, s, baseDir) &&
+                  ReadSecurity(f, s) && ReadMac(f, s, source, error) &&
+                  ReadFaults(f, s, source, error);
   if (!ok)
     return std::nullopt;
   return s;

@@ -20,6 +20,7 @@ SimulatedGauge::SimulatedGauge(Scenario scenario, Platform& platform)
       counterStopMs_(faults_.CounterStopMs()),
       security_(scenario_.security),
       calMode_(scenario_.calibrationMode && RowFamily()),
+      batteryMode_(scenario_.batteryMode),
       remainingMah_(scenario_.remainingMah),
       random_(scenario_.seed ^ 0x5EC0DE5EC0DEULL) {
   std::vector<uint8_t>& image = flash_.Bytes();

@@ -117,6 +117,13 @@ class SimulatedGauge : public HostLink {
   std::vector<uint8_t> MacAnswer() const;
   std::vector<uint8_t> RawBlock(bool offsetOutput) const;
   bool RowFamily() const;
+  // The rest of the standard commands, from the pack model and data flash (GaugeStandard.cpp).
+  bool StandardWordAnswer(int command, uint16_t& word) const;
+  bool StandardWordWrite(int command, uint16_t word);
+  bool StandardBlockAnswer(int command, std::vector<uint8_t>& data) const;
+  double FlashValue(const char* name) const;
+  // A capacity or rate in mAh or mA as the capacity mode bit wants it (10 mWh, 10 mW).
+  int CapacityUnits(double mah) const;
   bool RawOutputAllowed() const;
   uint64_t Tick() const;
 
@@ -140,6 +147,8 @@ class SimulatedGauge : public HostLink {
   SecurityMode security_;
   bool calMode_;
   uint16_t lastSubcommand_ = 0x0000;
+  uint16_t batteryMode_;
+  int16_t atRate_ = 0;
   double remainingMah_;
   uint64_t chargeTick_ = 0;  // the last conversion integrated
 

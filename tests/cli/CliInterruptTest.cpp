@@ -142,5 +142,39 @@ TEST(CliInterrupt, TheGaugeKeepsAWholeImageAndEndsOutOfCalibrationMode) {
   }
 }
 
+// sbs --watch reads until the stop: on Ctrl-C it ends after the round it is in, exits 130 and
+// says nothing was written.
+TEST(CliInterrupt, SbsWatchRoundsEndOnCtrlC) {
+  TempDir dir;
+  const std::string out = dir.Path("out.csv"), err = dir.Path("err");
+  std::vector<std::string> args = {GAUGECAL_TOOL, "sbs", "--watch", "0.2", "--csv"};
+  std::vector<char*> argv;
+  for (std::string& a : args)
+    argv.push_back(a.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t files;
+  posix_spawn_file_actions_init(&files);
+  posix_spawn_file_actions_addopen(&files, STDOUT_FILENO, out.c_str(), O_WRONLY | O_CREAT, 0600);
+  posix_spawn_file_actions_addopen(&files, STDERR_FILENO, err.c_str(), O_WRONLY | O_CREAT, 0600);
+  pid_t pid = 0;
+  ASSERT_EQ(posix_spawn(&pid, GAUGECAL_TOOL, &files, nullptr, argv.data(), environ), 0);
+  posix_spawn_file_actions_destroy(&files);
+  int raw = 0;
+  const auto rows = [&out] {
+    const std::string text = ReadFile(out);
+    return std::count(text.begin(), text.end(), '\n');
+  };
+  while (rows() < 3 && waitpid(pid, &raw, WNOHANG) == 0)
+    usleep(2000);
+  kill(pid, SIGINT);
+  waitpid(pid, &raw, 0);
+  EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 130);
+  EXPECT_GE(rows(), 3);  // the header and a row per round so far
+  EXPECT_NE(ReadFile(err).find("gaugecal: interrupted by SIGINT: stopped at a safe point; nothing "
+                               "was written to the gauge's data flash"),
+            std::string::npos)
+      << ReadFile(err);
+}
+
 }  // namespace
 }  // namespace gaugecal::test

@@ -26,6 +26,7 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -150,7 +151,7 @@ TEST(MorvaneWindow, StartsTheCalibrationPanelOnEverySimulatedFamily) {
     pick->trigger();
     EXPECT_TRUE(pick->isChecked());
     EXPECT_EQ(app.window->ConnectionState().toStdString(), "Connected: " + adapter);
-    ASSERT_EQ(app.window->Tabs()->count(), 3);  // calibration, live plot, Auth
+    ASSERT_EQ(app.window->Tabs()->count(), 5);  // calibration, plot, Auth, registers, data flash
     EXPECT_TRUE(app.messages.empty()) << app.messages.front();
     EXPECT_EQ(app.Shown("displaygrid"), rn44k18);
     EXPECT_EQ(app.Text("txtCellCount"), cells);
@@ -380,6 +381,92 @@ TEST(MorvaneWindow, TheLivePlotReceivesTheScannedReadings) {
   EXPECT_EQ(cell1->at(cell1->count() - 1).y(), std::stod(app.Text("txtCalMeasVoltage(0)")));
   EXPECT_FALSE(app.Find<QChartView>("plotCurrent")->chart()->series().isEmpty());
   EXPECT_FALSE(app.Find<QChartView>("plotTemperatures")->chart()->series().isEmpty());
+}
+
+// The standard commands with their flag bits as check marks, read by "Read" and again after
+// each of the scan's readings while the pane is shown (never while it is hidden).
+TEST(MorvaneWindow, TheRegistersPaneFollowsTheScanWhileShown) {
+  Morvane app("sim:RN44K18");
+  auto* table = app.Find<QTableWidget>("registerTable");
+  const auto value = [table](const std::string& name, int column) -> QTableWidgetItem* {
+    for (int row = 0; row < table->rowCount(); ++row)
+      if (table->item(row, 1) && table->item(row, 1)->text().trimmed().toStdString() == name)
+        return table->item(row, column);
+    return nullptr;
+  };
+  app.Click("btnRefreshGaugeData");
+  QTest::qWait(300);
+  EXPECT_EQ(table->rowCount(), 0) << "hidden: nothing read";
+  app.window->Tabs()->setCurrentIndex(3);
+  app.Click("btnReadRegisters");
+  ASSERT_NE(value("DesignCapacity", 3), nullptr);
+  EXPECT_EQ(value("DesignCapacity", 3)->text().toStdString(), "4400 mAh");
+  EXPECT_EQ(value("DesignCapacity", 2)->text().toStdString(), "0x1130");
+  EXPECT_EQ(value("DeviceName", 3)->text().toStdString(), "SIM-RN44K18");
+  ASSERT_NE(value("INITIALIZED", 1), nullptr);
+  EXPECT_EQ(value("INITIALIZED", 1)->checkState(), Qt::Checked);
+  EXPECT_EQ(value("FULLY_CHARGED", 1)->checkState(), Qt::Unchecked);
+  EXPECT_EQ(value("CAPACITY_MODE", 1)->checkState(), Qt::Unchecked);
+  const long before = app.TraceLines("ReadSMBusWord_");
+  QTest::qWait(300);
+  EXPECT_EQ(app.TraceLines("ReadSMBusWord_"), before) << "no new scan reading, no new read";
+  app.window->Tabs()->setCurrentIndex(0);
+  app.Click("btnRefreshGaugeData");
+  app.window->Tabs()->setCurrentIndex(3);
+  QTest::qWait(300);
+  EXPECT_GE(app.TraceLines("ReadSMBusWord_"), before + 30) << "read again after the scan";
+}
+
+// The description's tree and the subclass's parameters as read; a typed value is checked,
+// marked until "Write changes", then written and reported per parameter.
+TEST(MorvaneWindow, TheDataFlashPaneMarksEditsUntilTheyAreWritten) {
+  Morvane app("sim:CEDV");
+  app.window->Tabs()->setCurrentIndex(4);  // shown: read
+  auto* tree = app.Find<QTreeWidget>("dfTree");
+  const QList<QTreeWidgetItem*> design =
+      tree->findItems(QStringLiteral("Design"), Qt::MatchExactly | Qt::MatchRecursive);
+  ASSERT_EQ(design.size(), 1);
+  EXPECT_EQ(design.front()->parent()->text(0).toStdString(), "Gas Gauging");
+  tree->setCurrentItem(design.front());
+  auto* table = app.Find<QTableWidget>("dfTable");
+  const auto row = [table](const std::string& name) {
+    for (int r = 0; r < table->rowCount(); ++r)
+      if (table->item(r, 0)->text().toStdString() == name)
+        return r;
+    return -1;
+  };
+  const auto cell = [&](const std::string& name, int column) {
+    return table->item(row(name), column)->text().toStdString();
+  };
+  ASSERT_GE(row("Design Capacity"), 0);
+  EXPECT_EQ(cell("Design Capacity", 1), "4400");
+  EXPECT_EQ(cell("Design Capacity", 2), "mAh");
+  EXPECT_EQ(cell("Design Capacity", 3), "100 .. 32767");
+  const long writes = app.TraceLines("WriteSMBusBlock");
+  table->item(row("Design Capacity"), 1)->setText(QStringLiteral("40000"));
+  ASSERT_EQ(app.messages.size(), 1u);
+  EXPECT_EQ(app.messages.front(),
+            "Design Capacity: 40000 is out of range; it must be from 100 to 32767 mAh.");
+  EXPECT_EQ(cell("Design Capacity", 1), "4400");
+  table->item(row("Design Capacity"), 1)->setText(QStringLiteral("5200"));
+  table->item(row("Cycle Count"), 1)->setText(QStringLiteral("21"));
+  EXPECT_TRUE(table->item(row("Design Capacity"), 1)->font().bold());
+  EXPECT_FALSE(table->item(row("Design Voltage"), 1)->font().bold());
+  EXPECT_EQ(app.TraceLines("WriteSMBusBlock"), writes) << "nothing sent before Write changes";
+  app.Click("btnWriteDataFlash");
+  EXPECT_EQ(cell("Design Capacity", 1), "5200");
+  EXPECT_EQ(cell("Design Capacity", 4), "written");
+  EXPECT_EQ(cell("Cycle Count", 4), "written");
+  EXPECT_EQ(cell("Design Voltage", 4), "");
+  EXPECT_FALSE(table->item(row("Design Capacity"), 1)->font().bold());
+  app.window->Tabs()->setCurrentIndex(3);
+  app.Click("btnReadRegisters");
+  const auto* registers = app.Find<QTableWidget>("registerTable");
+  bool reported = false;
+  for (int r = 0; r < registers->rowCount(); ++r)
+    reported = reported || (registers->item(r, 1)->text() == QStringLiteral("DesignCapacity") &&
+                            registers->item(r, 3)->text() == QStringLiteral("5200 mAh"));
+  EXPECT_TRUE(reported);
 }
 
 // With continuous updates ticked, the scan timer reads the gauge every two seconds and the

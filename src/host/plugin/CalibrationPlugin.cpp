@@ -3,14 +3,17 @@
 #include <dlfcn.h>
 
 #include <QAction>
+#include <QPointer>
 
 #include <filesystem>
 
 #include "config/AppDirectory.h"
 #include "device/ModuleState.h"
 #include "host/plugin/AuthView.h"
+#include "host/plugin/DataFlashView.h"
 #include "host/plugin/NBCalView.h"
 #include "host/plugin/PlotView.h"
+#include "host/plugin/RegistersView.h"
 #include "host/plugin/SHA1CalcForm.h"
 
 namespace gaugecal::host {
@@ -45,7 +48,14 @@ std::vector<HostPanel*> CalibrationPlugin::CreatePanels(HostLink& link, Platform
   auth->OnOpened([calibration] { calibration->Restart(); });
   // What the calibration panel's scan reads, against time.
   auto* plot = new PlotView(calibration->Samples());
-  return {calibration, plot, auth};
+  // The standard commands, read again after each of the scan's readings, and the data flash
+  // parameters. Both read nothing while the calibration panel runs a long action, or once it is
+  // gone (the window closes the panels one by one, and showing the next tab may come in between).
+  const QPointer<NBCalView> guard(calibration);
+  const auto busy = [guard] { return !guard || guard->Busy().busy; };
+  auto* registers = new RegistersView(link, calibration->Samples(), busy);
+  auto* dataFlash = new DataFlashView(link, busy);
+  return {calibration, plot, auth, registers, dataFlash};
 }
 
 std::vector<QAction*> CalibrationPlugin::Actions(QWidget* window, Platform& platform) {
