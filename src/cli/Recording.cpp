@@ -18,7 +18,9 @@ constexpr const char* kNothingWritten = "; nothing was written to the gauge";
 bool Recording::Start(CliContext& c) {
   session::RecorderSetup setup;
   setup.target = records::RecordsTarget(c.options.records);
-  setup.station = session::StationName();
+  setup.station = c.station != nullptr && !c.station->Profile().name.empty()
+                      ? c.station->Profile().name
+                      : session::StationName();
   setup.operatorName = session::OperatorName(c.options.operatorName);
   setup.toolVersion = GAUGECAL_VERSION;
   setup.adapter = c.options.adapter;

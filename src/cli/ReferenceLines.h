@@ -4,6 +4,7 @@
 
 #include "cli/Cli.h"
 #include "session/BenchCalibration.h"
+#include "session/Station.h"
 
 namespace gaugecal::cli {
 

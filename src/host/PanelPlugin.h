@@ -20,7 +20,7 @@ class Platform;
 }  // namespace gaugecal
 
 namespace gaugecal::session {
-class Station;
+class ReferenceBench;
 }
 
 namespace gaugecal::host {
@@ -55,7 +55,7 @@ class HostPanel {
   virtual void Restart() { Startup(); }
   // The bench instruments of the window's station profile (--station), or nullptr: a panel
   // with reference boxes offers to measure them. The station outlives the panel.
-  virtual void SetStation(session::Station* station) { (void)station; }
+  virtual void SetStation(session::ReferenceBench* station) { (void)station; }
 };
 
 class PanelPlugin {

@@ -112,7 +112,7 @@ std::unique_ptr<Instrument> SigrokBench::Open(const InstrumentSpec& setup, std::
       options[sigrok::ConfigKey::SERIALCOMM] =
           Glib::Variant<Glib::ustring>::create(setup.serialcomm);
     const auto found = [&] {
-      const ScanAllocations library;
+      [[maybe_unused]] const ScanAllocations library;
       return driver->second->scan(options);
     }();
     if (found.empty()) {

@@ -4,7 +4,6 @@
 #include "device/ModuleState.h"
 #include "panel/PanelActions.h"
 #include "platform/Platform.h"
-#include "platform/TraceLog.h"
 
 namespace gaugecal::session {
 
@@ -20,7 +19,7 @@ std::string StackName(int row) {
 
 class BoxFiller {
  public:
-  BoxFiller(Station& station, const ReferenceShown& shown, bool again, std::string& error)
+  BoxFiller(ReferenceBench& station, const ReferenceShown& shown, bool again, std::string& error)
       : station_(station), shown_(shown), again_(again), error_(error) {}
 
   // Measures source into box when the box is usable and empty (or again, whatever it holds);
@@ -41,7 +40,7 @@ class BoxFiller {
   bool Filled() const { return filled_; }
 
  private:
-  Station& station_;
+  ReferenceBench& station_;
   const ReferenceShown& shown_;
   bool again_;
   std::string& error_;
@@ -59,7 +58,7 @@ const ReferenceSource* Optional(const std::optional<ReferenceSource>& source) {
 
 }  // namespace
 
-bool MeasureIntoBoxes(Station& station, panel::NBCal& panel, CalibrationAction action,
+bool MeasureIntoBoxes(ReferenceBench& station, panel::NBCal& panel, CalibrationAction action,
                       const ReferenceShown& shown, std::string& error, bool again) {
   const StationProfile& p = station.Profile();
   panel::NBCalControls& c = panel.Controls();
@@ -96,8 +95,9 @@ bool MeasureIntoBoxes(Station& station, panel::NBCal& panel, CalibrationAction a
   return true;
 }
 
-BenchOutcome CalibrateFromBench(Station& station, panel::NBCal& panel, CalibrationAction action,
-                                const ReferenceShown& shown, const std::function<bool()>& press) {
+BenchOutcome CalibrateFromBench(ReferenceBench& station, panel::NBCal& panel,
+                                CalibrationAction action, const ReferenceShown& shown,
+                                const std::function<bool()>& press) {
   BenchOutcome outcome;
   const std::optional<CurrentSource>& source = station.Profile().source;
   const bool drive = action == CalibrationAction::PackCurrent && source.has_value();
@@ -116,31 +116,6 @@ BenchOutcome CalibrateFromBench(Station& station, panel::NBCal& panel, Calibrati
   if (drive && !station.SourceOff(offError) && outcome.error.empty())
     outcome.error = offError;
   return outcome;
-}
-
-void TraceStation(Station& station, Platform& platform) {
-  station.onMeasure = [&platform](const MeasureRecord& m) {
-    if (TraceLog* trace = platform.Trace()) {
-      trace->Record(
-          {.op = "Measure",
-           .instrument = m.instrument,
-           .channelGroup = m.channelGroup.empty() ? std::nullopt : std::optional(m.channelGroup),
-           .quantity = instruments::NameOf(m.reading.quantity),
-           .value = m.reading.value,
-           .unit = instruments::UnitOf(m.reading.quantity),
-           .samples = m.reading.samples});
-    }
-  };
-  station.onSource = [&platform](const SourceRecord& s) {
-    if (TraceLog* trace = platform.Trace()) {
-      trace->Record(
-          {.op = "Source",
-           .instrument = s.instrument,
-           .channelGroup = s.channelGroup.empty() ? std::nullopt : std::optional(s.channelGroup),
-           .setting = s.setting,
-           .value = s.value});
-    }
-  };
 }
 
 }  // namespace gaugecal::session

@@ -10,7 +10,7 @@
 
 #include "calibration/CalibrationRun.h"
 #include "panel/NBCal.h"
-#include "session/Station.h"
+#include "session/ReferenceBench.h"
 
 namespace gaugecal {
 class Platform;
@@ -30,15 +30,12 @@ struct BenchOutcome {
 // Fills the action's empty usable boxes from the station (again: every usable box, a new
 // measurement over what it holds); false with error naming the instrument when one cannot be
 // read. Nothing is pressed.
-bool MeasureIntoBoxes(Station& station, panel::NBCal& panel, CalibrationAction action,
+bool MeasureIntoBoxes(ReferenceBench& station, panel::NBCal& panel, CalibrationAction action,
                       const ReferenceShown& shown, std::string& error, bool again = false);
 
 // Measures (with the source on for the current calibration), then press() runs the action.
-BenchOutcome CalibrateFromBench(Station& station, panel::NBCal& panel, CalibrationAction action,
-                                const ReferenceShown& shown, const std::function<bool()>& press);
-
-// Records every instrument reading (op "Measure") and source change (op "Source") of the
-// station in the platform's bus trace, when it has one.
-void TraceStation(Station& station, Platform& platform);
+BenchOutcome CalibrateFromBench(ReferenceBench& station, panel::NBCal& panel,
+                                CalibrationAction action, const ReferenceShown& shown,
+                                const std::function<bool()>& press);
 
 }  // namespace gaugecal::session

@@ -13,6 +13,7 @@
 #include "calibration/CalibrationRun.h"
 #include "panel/NBCal.h"
 #include "session/BenchCalibration.h"
+#include "session/Station.h"
 
 namespace gaugecal::sim {
 class SimulatedGauge;

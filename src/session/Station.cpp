@@ -4,6 +4,9 @@
 #include <cmath>
 #include <cstdio>
 
+#include "platform/Platform.h"
+#include "platform/TraceLog.h"
+
 namespace gaugecal::session {
 
 namespace {
@@ -173,6 +176,31 @@ bool Station::SourceOff(std::string& error) {
   if (onSource)
     onSource({s.instrument, s.channelGroup, "output", 0.0});
   return ReadBackSource(error);
+}
+
+void TraceStation(Station& station, Platform& platform) {
+  station.onMeasure = [&platform](const MeasureRecord& m) {
+    if (TraceLog* trace = platform.Trace()) {
+      trace->Record(
+          {.op = "Measure",
+           .instrument = m.instrument,
+           .channelGroup = m.channelGroup.empty() ? std::nullopt : std::optional(m.channelGroup),
+           .quantity = instruments::NameOf(m.reading.quantity),
+           .value = m.reading.value,
+           .unit = instruments::UnitOf(m.reading.quantity),
+           .samples = m.reading.samples});
+    }
+  };
+  station.onSource = [&platform](const SourceRecord& s) {
+    if (TraceLog* trace = platform.Trace()) {
+      trace->Record(
+          {.op = "Source",
+           .instrument = s.instrument,
+           .channelGroup = s.channelGroup.empty() ? std::nullopt : std::optional(s.channelGroup),
+           .setting = s.setting,
+           .value = s.value});
+    }
+  };
 }
 
 }  // namespace gaugecal::session

@@ -247,11 +247,6 @@ bool ReadSource(JsonFields& top, const std::string& file, StationProfile& p, std
 
 }  // namespace
 
-const std::vector<std::string>& SensorKeys() {
-  static const std::vector<std::string> keys = {"internal", "ext1", "ext2", "ext3", "ext4"};
-  return keys;
-}
-
 std::vector<NamedReference> NamedReferences(const StationProfile& profile) {
   std::vector<NamedReference> named;
   for (const auto& [row, source] : profile.cells) {
@@ -284,7 +279,8 @@ std::optional<StationProfile> ParseStationProfile(const std::string& text, const
   StationProfile p;
   p.file = file;
   JsonFields top(j, file, "", error);
-  top.OnlyKeys({"instruments", "references", "source"});
+  top.OnlyKeys({"name", "instruments", "references", "source"});
+  top.Text("name", p.name);
   if (!top.Ok() || !ReadInstruments(top, file, p, error) || !ReadReferences(top, file, p, error) ||
       !ReadSource(top, file, p, error))
     return std::nullopt;

@@ -40,6 +40,7 @@ struct CurrentSource {
 
 struct StationProfile {
   std::string file;
+  std::string name;  // the station's name in its records; empty: GAUGECAL_STATION or the host
   std::vector<instruments::InstrumentSpec> instruments;
   std::map<int, ReferenceSource> cells;  // stack row 1..4
   std::optional<ReferenceSource> battery;
@@ -58,7 +59,10 @@ struct NamedReference {
 std::vector<NamedReference> NamedReferences(const StationProfile& profile);
 
 // The temperature sensors' keys, as calibrate --temp names them: "internal", "ext1" .. "ext4".
-const std::vector<std::string>& SensorKeys();
+inline const std::vector<std::string>& SensorKeys() {
+  static const std::vector<std::string> keys = {"internal", "ext1", "ext2", "ext3", "ext4"};
+  return keys;
+}
 
 std::optional<StationProfile> ParseStationProfile(const std::string& text, const std::string& file,
                                                   std::string& error);

@@ -155,6 +155,17 @@ TEST(CliStation, BenchCheckListsIdentificationsAndOneMeasurementOfEveryReference
             "reference: Current = -1500.0 mA (meter, mean of 4)\n");
   EXPECT_EQ(RunCli({"instruments"}).err,
             "gaugecal: instruments needs --station FILE (docs/instruments.md)\n");
+
+  // The profile's name is the station's in the records of its calibrations.
+  const std::string named = dir.Write("named.json", Profile("", R"(, "name": "bench-3")"));
+  const std::string store = dir.Path("records.sqlite");
+  ASSERT_EQ(RunCli({"--virtual-time", "--backup-dir", dir.Path("backups"), "--records", store,
+                    "--station", named, "calibrate", "board-offset"})
+                .status,
+            0);
+  const auto records = nlohmann::json::parse(RunCli({"--records", store, "--json", "records"}).out);
+  ASSERT_EQ(records["records"].size(), 1U) << records;
+  EXPECT_EQ(records["records"][0]["station"], "bench-3");
 }
 
 // Closed loop: the demo on every family with the emulated bench's measurements only, every

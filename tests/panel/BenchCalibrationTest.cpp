@@ -12,6 +12,7 @@
 #include "PanelRig.h"
 #include "panel/PanelActions.h"
 #include "session/BenchCalibration.h"
+#include "session/Station.h"
 
 namespace gaugecal::test {
 namespace {

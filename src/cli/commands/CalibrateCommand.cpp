@@ -27,6 +27,7 @@
 #include "panel/PanelActions.h"
 #include "panel/Plausibility.h"
 #include "session/BenchCalibration.h"
+#include "session/Station.h"
 
 namespace gaugecal::cli {
 

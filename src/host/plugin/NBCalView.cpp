@@ -143,7 +143,7 @@ void NBCalView::ShowLines(const std::vector<std::pair<std::string, bool>>& lines
 }
 
 // The pages whose reference boxes a bench can fill, and the profile's sources for them.
-void NBCalView::SetStation(session::Station* station) {
+void NBCalView::SetStation(session::ReferenceBench* station) {
   station_ = station;
   if (!station_)
     return;

@@ -36,7 +36,7 @@ class NBCalView : public QWidget, public HostPanel {
   const panel::ScanSamples& Samples() const { return nbcal_.Samples(); }
   void SetProgressSink(std::function<void()> stepBegun) override;
   void SetQuestion(Question ask) override;
-  void SetStation(session::Station* station) override;
+  void SetStation(session::ReferenceBench* station) override;
 
  private:
   void Create(panel::Control& control);
@@ -66,7 +66,7 @@ class NBCalView : public QWidget, public HostPanel {
   // With a station: a calibration button and its Measure button, placed where the button was.
   std::unordered_map<const panel::Control*, QWidget*> holders_;
   std::unordered_map<const panel::Control*, QPushButton*> measures_;
-  session::Station* station_ = nullptr;
+  session::ReferenceBench* station_ = nullptr;
   std::function<void()> stepBegun_;
   bool measuring_ = false;
   std::string measureStep_;
