@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <cstdio>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -25,12 +26,18 @@ std::optional<size_t> RowPosition(const DisplayItem& item, int base, size_t widt
   return static_cast<size_t>(*p);
 }
 
-// A float of the gauge's as the shortest decimal that reads back as the same 24-bit mantissa
-// (0.9419, not 0.9419000148773193).
+// A float of the gauge's as a person writes it: exactly when nine digits hold it (280932.625),
+// else the shortest decimal that reads back as the same 24-bit mantissa (0.9419, not
+// 0.9419000148773193).
 double ShortestF4(double value) {
   std::array<char, 32> text{};
-  const auto end = std::to_chars(text.data(), text.data() + text.size(), static_cast<float>(value));
-  return std::strtod(std::string(text.data(), end.ptr).c_str(), nullptr);
+  std::snprintf(text.data(), text.size(), "%.9g", value);
+  if (std::strtod(text.data(), nullptr) == value)
+    return value;
+  const auto end =
+      std::to_chars(text.data(), text.data() + text.size() - 1, static_cast<float>(value));
+  *end.ptr = '\0';
+  return std::strtod(text.data(), nullptr);
 }
 
 std::optional<double> NumberBigEndian(const std::string& type, std::span<const uint8_t> b,

@@ -78,8 +78,10 @@ std::vector<Planned> Plan(NBCal& panel, CalibrationAction action) {
           std::optional<double> cell;
           if (stack && below)
             cell = *stack - *below;
+          const size_t planned = plan.size();
           add("Cell " + std::to_string(n + 1), "mV", cell, Stack, i, false, kCellTargetMv);
-          plan.back().cellOfStack = true;
+          if (plan.size() > planned)  // a row without its reference is not checked
+            plan.back().cellOfStack = true;
           below = stack;
         }
         // The battery gain is calibrated with the cells; the gauge reports a calibrated

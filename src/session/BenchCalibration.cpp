@@ -104,8 +104,12 @@ BenchOutcome CalibrateFromBench(ReferenceBench& station, panel::NBCal& panel,
   if (drive && station.SourceOn(outcome.error)) {
     WaitSeconds(static_cast<float>(source->settleSeconds));
     // The readings beside the boxes as they are with the current flowing: what the panel's
-    // checks compare the reference with.
+    // checks compare the reference with. One scan tick, also with continuous updates off.
+    panel::Control& updates = panel.Controls().chkUpdates;
+    const bool continuous = updates.Checked();
+    updates.SetChecked(true);
     panel.tmrScan_Timer();
+    updates.SetChecked(continuous);
   }
   if (outcome.error.empty()) {
     outcome.measured = MeasureIntoBoxes(station, panel, action, shown, outcome.error);

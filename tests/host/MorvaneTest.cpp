@@ -362,7 +362,7 @@ TEST(MorvaneWindow, ReferencesAreTypedAskedAboutAndCheckedAfterwards) {
   EXPECT_TRUE(app.CheckLines().empty());
   app.Type("txtActualCurrent", "-1500");
   app.Click("btnPackCurrent");
-  EXPECT_TRUE(app.Shown("ImgPackCurrent"));
+  EXPECT_TRUE(app.Shown("ImgPackCurrent")) << testing::PrintToString(app.questions);
   EXPECT_EQ(app.CheckLines(), std::vector<std::string>{"!Current"});
 }
 
@@ -838,7 +838,8 @@ TEST(MorvaneStation, CalibratesIntoTheBackupFolderAndStaysOffAHeldAdapter) {
 // With the emulated bench, each page's Measure button fills its reference boxes from the
 // instruments (every measurement shown under the page and in the bus trace), a calibration
 // then takes them, and the current page's button calibrates with the supply's current on and
-// switches it off afterwards. The buttons fit the page at 1366x768.
+// switches it off afterwards, also with continuous updates off. The buttons fit the page at
+// 1366x768.
 TEST(MorvaneBench, MeasureFillsTheReferenceBoxesAndTheCurrentPageDrivesTheSource) {
   HostOptions options = Morvane::Options("sim:RN44K18");
   options.station = "emulated";
@@ -851,10 +852,10 @@ TEST(MorvaneBench, MeasureFillsTheReferenceBoxesAndTheCurrentPageDrivesTheSource
 
   app.window->Monitor()->Clear();
   app.Click("btnMeasureVoltage");
-  EXPECT_EQ(app.TraceLines("Measure"), 5) << "four cell taps and the battery";
+  // Four cell taps, the battery and the two sensors the page offers, one line each.
+  EXPECT_EQ(app.TraceLines("Measure"), 7);
   std::vector<std::string> lines = app.CheckLines();
-  ASSERT_EQ(lines.size(), 5U);
-  EXPECT_EQ(lines[3], "reference");
+  EXPECT_EQ(lines, std::vector<std::string>(7, "reference"));
   const QString first = app.Find<QWidget>("calibrationCheck")->findChild<QLabel*>()->text();
   EXPECT_TRUE(first.startsWith(QStringLiteral("reference: Cell 1 = ") +
                                QString::fromStdString(app.Text("txtVoltage(0)")) +
@@ -872,13 +873,12 @@ TEST(MorvaneBench, MeasureFillsTheReferenceBoxesAndTheCurrentPageDrivesTheSource
   app.Click("btncalpg1");
   app.window->Monitor()->Clear();
   app.Click("btnMeasureCurrent");
-  EXPECT_TRUE(app.Shown("ImgPackCurrent"));
+  EXPECT_TRUE(app.Shown("ImgPackCurrent")) << testing::PrintToString(app.questions);
   lines = app.CheckLines();
-  ASSERT_EQ(lines.size(), 2U);
-  EXPECT_EQ(lines, (std::vector<std::string>{"reference", "check"}));
+  EXPECT_EQ(lines, (std::vector<std::string>{"reference", "Current"})) << "the check line";
   EXPECT_FALSE(station->SourceIsOn());
   EXPECT_FALSE(station->Emulation()->Supply().Channel(3).on);
-  EXPECT_EQ(app.TraceLines("Source"), 3) << "current, output on, output off";
+  EXPECT_EQ(app.TraceLines("Source"), 4) << "voltage, current, output on, output off";
   EXPECT_TRUE(app.messages.empty());
 }
 
