@@ -609,7 +609,8 @@ TEST(MorvaneWindow, HelpAndFileMenus) {
   const std::string about = app.window->AboutText().toStdString();
   EXPECT_NE(about.find("Morvane " GAUGECAL_VERSION_TEXT), std::string::npos) << about;
   EXPECT_NE(about.find("Licence: none chosen yet"), std::string::npos) << about;
-  EXPECT_NE(about.find("Build: Debug build, GCC "), std::string::npos) << about;
+  EXPECT_NE(about.find("Build: " GAUGECAL_BUILD_TYPE_TEXT " build, GCC "), std::string::npos)
+      << about;
   const std::string docs = app.window->DocumentationFolder().toStdString();
   EXPECT_NE(about.find("Documentation: " + docs), std::string::npos);
   EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(docs) / "host.md")) << docs;

@@ -77,8 +77,10 @@ void PlotView::Redraw() {
   for (size_t c = 0; c < std::size(charts_); ++c) {
     QChart* chart = charts_[c];
     chart->removeAllSeries();
-    for (QAbstractAxis* axis : chart->axes())
+    for (QAbstractAxis* axis : chart->axes()) {
       chart->removeAxis(axis);
+      delete axis;  // a chart gives up a removed axis but does not delete it
+    }
     auto* time = new QValueAxis;
     time->setTitleText(QStringLiteral("Time (s)"));
     time->setLabelFormat(QStringLiteral("%.1f"));
