@@ -40,17 +40,11 @@ bool PlaceRows(int16_t address, RowImage& image) {
   return true;
 }
 
-// Leaves calibration mode and reads the rows into the image. The first read after the exit
-// command is thrown away: it can still carry the raw calibration stream.
+// Leaves calibration mode and reads the rows into the image.
 bool LoadRows(RowImage& image, const char* readFailed) {
   ModuleState& m = Module();
-  WriteMACCommand(m.calConfig.exitCalCommand);
-  SleepMs(settle::kAroundAbsoluteReadMs);
-  std::array<uint8_t, 256> discard{};
+  LeaveCalibrationForRows();
   int16_t length = 0;
-  m.hostLink->ReadSMBusBlock_(kRowBlock, discard, length, m.SmbAddress);
-  SleepMs(settle::kAroundAbsoluteReadMs);
-
   for (int i = 0; i < image.rows; ++i) {
     const int32_t requested = RequestRow(image.firstRow + i);
     SleepMs(settle::kAfterRowRequestMs);

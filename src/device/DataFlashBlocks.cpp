@@ -99,14 +99,7 @@ DfBytePlace PlaceOfByte(DfType family, int32_t subclassNumber, int32_t offset) {
 int32_t ReadDfBlock(int block, std::vector<uint8_t>& bytes) {
   ModuleState& m = Module();
   if (m.calConfig.DFType == DfType::RN44K18 || m.calConfig.DFType == DfType::CEDV_PLUS) {
-    // Out of calibration mode first; the first read after the exit can still carry the raw
-    // stream and is thrown away, as for absolute reads.
-    WriteMACCommand(m.calConfig.exitCalCommand);
-    SleepMs(settle::kAroundAbsoluteReadMs);
-    std::array<uint8_t, 256> discard{};
-    int16_t length = 0;
-    m.hostLink->ReadSMBusBlock_(kRowBlock, discard, length, m.SmbAddress);
-    SleepMs(settle::kAroundAbsoluteReadMs);
+    LeaveCalibrationForRows();  // out of calibration mode first, as for absolute reads
   }
   if (!Fetch(block, bytes)) {
     ShowMessage("Communication Error returned reading " + BlockName(block) + ".");

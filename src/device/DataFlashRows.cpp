@@ -1,9 +1,12 @@
 #include "device/DataFlashRows.h"
 
+#include <array>
+
 #include "device/DataFlash.h"
 #include "device/HostLink.h"
 #include "device/HostLinkOps.h"
 #include "device/ModuleState.h"
+#include "device/SettleTimes.h"
 
 namespace gaugecal {
 
@@ -18,6 +21,16 @@ int32_t ReadRowBlock(std::span<uint8_t, kRowLength> row, int16_t& length, int16_
 int32_t WriteRowBlock(std::span<const uint8_t, kRowLength> row) {
   ModuleState& m = Module();
   return m.hostLink->WriteSMBusBlock(kRowBlock, row, kRowLength, m.SmbAddress);
+}
+
+void LeaveCalibrationForRows() {
+  ModuleState& m = Module();
+  WriteMACCommand(m.calConfig.exitCalCommand);
+  SleepMs(settle::kAroundAbsoluteReadMs);
+  std::array<uint8_t, 256> discard{};
+  int16_t length = 0;
+  m.hostLink->ReadSMBusBlock_(kRowBlock, discard, length, m.SmbAddress);
+  SleepMs(settle::kAroundAbsoluteReadMs);
 }
 
 }  // namespace gaugecal

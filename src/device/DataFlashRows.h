@@ -17,4 +17,9 @@ int32_t RequestRow(int row);
 int32_t ReadRowBlock(std::span<uint8_t, kRowLength> row, int16_t& length, int16_t address);
 int32_t WriteRowBlock(std::span<const uint8_t, kRowLength> row);
 
+// Leaves calibration mode before rows are read. The first block after the exit command can
+// still carry the raw calibration stream, so it is read and thrown away, with a settle time
+// on either side.
+void LeaveCalibrationForRows();
+
 }  // namespace gaugecal
