@@ -50,9 +50,15 @@ class SqliteStore final : public SqlStore {
     }
     sqlite3_busy_timeout(db_, WaitMs());
     // Write-ahead logging: a record written is one append to the log, and readers never wait
-    // for a writer, so stations taking turns on the file do not starve each other.
-    std::vector<SqlRow> mode;
-    return Exec("PRAGMA journal_mode = WAL", {}, &mode, error) && Migrate(error);
+    // for a writer, so stations taking turns on the file do not starve each other. Two stations
+    // opening a new file at once both switch it from the rollback journal: one is told at once
+    // that the file is busy and tries again.
+    return UntilNotBusy(
+        [this, &error] {
+          std::vector<SqlRow> mode;
+          return Exec("PRAGMA journal_mode = WAL", {}, &mode, error) && Migrate(error);
+        },
+        error);
   }
 
   std::string Name() const override { return path_; }
@@ -98,24 +104,15 @@ class SqliteStore final : public SqlStore {
 
   // The write lock first, waited for: a statement that took the read lock first and then
   // wanted to write could meet another writer waiting for that read lock, and SQLite ends
-  // such a deadlock at once with "database is locked" instead of waiting. A write that is
-  // still told the file is busy is tried again until the wait is over.
+  // such a deadlock at once with "database is locked" instead of waiting.
   bool Write(const std::string& sql, const std::vector<SqlParam>& params,
              std::string& error) override {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(WaitMs());
-    for (int attempt = 1;; ++attempt) {
-      bool busy = false;
-      if (Exec("BEGIN IMMEDIATE", {}, nullptr, error) && Exec(sql, params, nullptr, error) &&
-          Exec("COMMIT", {}, nullptr, error))
-        return true;
-      busy = (sqlite3_errcode(db_) & 0xFF) == SQLITE_BUSY;
-      std::string ignored;
-      if (sqlite3_get_autocommit(db_) == 0)
-        Exec("ROLLBACK", {}, nullptr, ignored);
-      if (!busy || std::chrono::steady_clock::now() >= deadline)
-        return false;
-      std::this_thread::sleep_for(std::chrono::milliseconds(1 + attempt % 7));
-    }
+    return UntilNotBusy(
+        [&] {
+          return Exec("BEGIN IMMEDIATE", {}, nullptr, error) && Exec(sql, params, nullptr, error) &&
+                 Exec("COMMIT", {}, nullptr, error);
+        },
+        error);
   }
 
   bool Migrate(std::string& error) override {
@@ -145,13 +142,36 @@ class SqliteStore final : public SqlStore {
   }
 
  private:
-  bool Fail(std::string& error) const {
+  // Runs step again while the file is still said to be busy, until the wait is over; an open
+  // transaction of a failed step is rolled back first.
+  template <class Step>
+  bool UntilNotBusy(const Step& step, std::string& error) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(WaitMs());
+    for (int attempt = 1;; ++attempt) {
+      failure_ = SQLITE_OK;
+      if (step())
+        return true;
+      // The failure of the statement itself: a rollback after it reports success.
+      const bool busy = (failure_ & 0xFF) == SQLITE_BUSY;
+      std::string ignored;
+      if (sqlite3_get_autocommit(db_) == 0)
+        Exec("ROLLBACK", {}, nullptr, ignored);
+      if (!busy || std::chrono::steady_clock::now() >= deadline)
+        return false;
+      error.clear();
+      std::this_thread::sleep_for(std::chrono::milliseconds(1 + attempt % 7));
+    }
+  }
+
+  bool Fail(std::string& error) {
+    failure_ = sqlite3_errcode(db_);
     error = Failed(sqlite3_errmsg(db_));
     return false;
   }
 
   std::string path_;
   sqlite3* db_ = nullptr;
+  int failure_ = SQLITE_OK;  // the code of the last statement that failed
 };
 
 }  // namespace
