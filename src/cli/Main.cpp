@@ -19,6 +19,7 @@
 #include "session/AppDirectory.h"
 #include "session/BenchCalibration.h"
 #include "session/BusSession.h"
+#include "session/RunRecorder.h"
 #include "session/Station.h"
 
 #ifndef GAUGECAL_VERSION
@@ -63,14 +64,8 @@ void AddGlobalOptions(CLI::App& tool, GlobalOptions& options) {
                   "(docs/instruments.md); emulated: the built-in emulated bench on a "
                   "simulated gauge")
       ->type_name("FILE|emulated");
-  tool.add_option("--records", options.records,
-                  "record store of the calibrations: an SQLite file, a postgresql:// URL or "
-                  "none (default $GAUGECAL_RECORDS, else $XDG_DATA_HOME/gaugecal/records.sqlite, "
-                  "else ~/.local/share/gaugecal/records.sqlite; docs/records.md)")
-      ->type_name("TARGET");
-  tool.add_option("--operator", options.operatorName,
-                  "who calibrates, for the records (default $GAUGECAL_OPERATOR, else the login "
-                  "name)")
+  tool.add_option("--records", options.records, session::kRecordsOptionHelp)->type_name("TARGET");
+  tool.add_option("--operator", options.operatorName, session::kOperatorOptionHelp)
       ->type_name("NAME");
   tool.add_flag("--json", options.json, "print results as JSON");
   tool.set_version_flag("--version", std::string("gaugecal ") + GAUGECAL_VERSION);

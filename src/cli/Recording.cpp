@@ -25,7 +25,9 @@ bool Recording::Start(CliContext& c) {
   setup.toolVersion = GAUGECAL_VERSION;
   setup.adapter = c.options.adapter;
   std::string error, warning;
-  recorder_ = session::RunRecorder::Open(setup, error);
+  std::unique_ptr<records::RecordStore> store = records::OpenRecordStore(setup.target, error);
+  if (store || error.empty())
+    recorder_ = std::make_unique<session::RunRecorder>(std::move(store), setup);
   if (recorder_ && recorder_->LookUp(warning, error)) {
     if (!warning.empty())
       c.report.Warn(warning);

@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include "session/AppDirectory.h"
+#include "session/RunRecorder.h"
 
 #ifndef GAUGECAL_VERSION
 #define GAUGECAL_VERSION "0.0.0"
@@ -36,6 +37,9 @@ std::optional<int> ParseHostOptions(int argc, char** argv, HostOptions& options,
                  "station profile: the bench instruments that measure the references "
                  "(\"emulated\": the built-in emulated bench on a simulated gauge)")
       ->type_name("FILE");
+  app.add_option("--records", options.records, session::kRecordsOptionHelp)->type_name("TARGET");
+  app.add_option("--operator", options.operatorName, session::kOperatorOptionHelp)
+      ->type_name("NAME");
   app.add_option("--screenshots", options.screenshots,
                  "render every tab and page as PNG files into DIR, then quit")
       ->type_name("DIR");

@@ -12,9 +12,11 @@ namespace gaugecal::host {
 struct HostOptions {
   session::BusOptions bus;
   bool virtualTime = false;
-  std::string appDir;       // resolved, with a trailing separator
-  std::string screenshots;  // a folder: render every tab and page there, then quit
-  std::string station;      // station profile file, "emulated", or empty: references typed
+  std::string appDir;        // resolved, with a trailing separator
+  std::string screenshots;   // a folder: render every tab and page there, then quit
+  std::string station;       // station profile file, "emulated", or empty: references typed
+  std::string records;       // --records: as the command-line tool takes it; empty: the default
+  std::string operatorName;  // --operator
 };
 
 // Parses what Qt left of the command line. An exit status when the program ends here (help,

@@ -21,8 +21,10 @@
 #include "host/BusMonitor.h"
 #include "host/PluginShelf.h"
 #include "host/QtPlatform.h"
+#include "host/RecordsView.h"
 #include "session/BenchCalibration.h"
 #include "session/BusSession.h"
+#include "session/RunRecorder.h"
 #include "session/Station.h"
 
 namespace gaugecal::host {
@@ -90,6 +92,7 @@ MainWindow::MainWindow(QtPlatform& platform, HostOptions options)
 
   // The tool's own diagnoses (an instrument that failed, an adapter's quirk) go to the status bar.
   platform_.onWarning = [this](const std::string& text) {
+    warningsShown_.push_back(text);
     statusBar()->showMessage(QStringLiteral("warning: ") + QString::fromStdString(text));
   };
 
@@ -192,6 +195,32 @@ void MainWindow::Start() {
   Connect(options_.bus.adapter);
 }
 
+void MainWindow::OpenRecords() {
+  const std::string target = records::RecordsTarget(options_.records);
+  if (records_ || target == "none")
+    return;
+  records_ = records::OpenRecordStore(target, recordsError_);
+  if (!records_) {
+    platform_.Warning(recordsError_ + "; calibrations are refused until it can be written");
+    return;
+  }
+  recordsError_.clear();
+}
+
+// After the panels' tabs, once: it stays while the connection changes.
+void MainWindow::AddRecordsTab() {
+  if (!records_ || recordsView_)
+    return;
+  recordsView_ =
+      new RecordsView(*records_, [this](const QString& text) { statusBar()->showMessage(text); });
+  // The tab reads the store whenever it is shown: calibrations add to it meanwhile.
+  connect(tabs_, &QTabWidget::currentChanged, recordsView_, [this](int index) {
+    if (tabs_->widget(index) == recordsView_)
+      recordsView_->Refresh();
+  });
+  tabs_->addTab(recordsView_, QStringLiteral("Records"));
+}
+
 bool MainWindow::Connect(const std::string& adapter) {
   if (platform_.InWait()) {
     statusBar()->showMessage(
@@ -217,6 +246,7 @@ bool MainWindow::Connect(const std::string& adapter) {
   for (QAction* a : adapters_->actions())
     a->setChecked(a->data().toString().toStdString() == adapter);
   OpenStation();
+  OpenRecords();
   OpenPanels();
   return true;
 }
@@ -267,6 +297,16 @@ QString MainWindow::ConnectionState() const {
 void MainWindow::OpenPanels() {
   if (!shelf_ || !session_)
     return;
+  session::WindowRecords records;
+  records.store = records_.get();
+  records.unavailable = recordsError_;
+  records.setup.station = station_ && !station_->Profile().name.empty() ? station_->Profile().name
+                                                                        : session::StationName();
+  records.setup.operatorName = session::OperatorName(options_.operatorName);
+  records.setup.toolVersion = GAUGECAL_VERSION;
+  records.setup.adapter = session_->AdapterName();
+  records.messages = &platform_.Messages();
+  records.warnings = &warningsShown_;
   for (PanelPlugin* plugin : shelf_->Plugins()) {
     for (HostPanel* panel :
          plugin->CreatePanels(session_->Link(), platform_, session_->BackupDir())) {
@@ -276,6 +316,7 @@ void MainWindow::OpenPanels() {
       });
       panel->SetQuestion([this](const std::string& text) { return platform_.Ask(text); });
       panel->SetStation(station_.get());
+      panel->SetRecords(records);
       // A step that sleeps lets no events run: its text is drawn as it begins.
       panel->SetProgressSink([this] {
         ShowProgress();
@@ -285,9 +326,14 @@ void MainWindow::OpenPanels() {
       auto* scroll = new QScrollArea;
       scroll->setWidgetResizable(true);
       scroll->setWidget(panel->Widget());
-      tabs_->addTab(scroll, QString::fromStdString(panel->Caption()));
+      if (!recordsView_)
+        tabs_->addTab(scroll, QString::fromStdString(panel->Caption()));
+      else  // before the Records tab
+        tabs_->insertTab(tabs_->indexOf(recordsView_), scroll,
+                         QString::fromStdString(panel->Caption()));
     }
   }
+  AddRecordsTab();
   // Start-up talks to the gauge and may show messages: the panels are in place first.
   for (HostPanel* panel : panels_)
     panel->Startup();

@@ -1,7 +1,7 @@
 #pragma once
 // The main window of morvane: one tab per panel of the plug-ins, the connection menu, the
 // SMBus address and the connection state in the status bar, progress while the gauge is
-// waited for, and the bus monitor pane.
+// waited for, the bus monitor pane and, with records, the Records tab.
 
 #include <QMainWindow>
 #include <QStringList>
@@ -11,6 +11,7 @@
 
 #include "host/HostOptions.h"
 #include "host/PanelPlugin.h"
+#include "records/RecordStore.h"
 
 class QActionGroup;
 class QLabel;
@@ -27,6 +28,7 @@ namespace gaugecal::host {
 
 class BusMonitor;
 class PluginShelf;
+class RecordsView;
 class QtPlatform;
 
 class MainWindow : public QMainWindow {
@@ -58,6 +60,8 @@ class MainWindow : public QMainWindow {
   void ShowProgress();
   // The bench of --station on the connected gauge, or nullptr.
   session::Station* Station() const { return station_.get(); }
+  // The Records tab, when the window keeps records.
+  RecordsView* Records() const { return recordsView_; }
   // What went wrong loading the plug-ins, one line each.
   const QStringList& PluginProblems() const { return problems_; }
 
@@ -66,6 +70,10 @@ class MainWindow : public QMainWindow {
   void ClosePanels();
   void OpenPanels();
   void OpenStation();
+  // The store of --records, opened again at each connection while it cannot be: until then
+  // the panels refuse to calibrate, naming it.
+  void OpenRecords();
+  void AddRecordsTab();
 
   QtPlatform& platform_;
   HostOptions options_;
@@ -73,6 +81,10 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<session::BusSession> session_;
   std::unique_ptr<session::Station> station_;  // goes before the gauge: its source off first
   std::vector<HostPanel*> panels_;
+  std::unique_ptr<records::RecordStore> records_;
+  std::string recordsError_;
+  std::vector<std::string> warningsShown_;  // for the records of the calibrations
+  RecordsView* recordsView_ = nullptr;
   QStringList problems_;
 
   QTabWidget* tabs_;

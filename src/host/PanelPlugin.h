@@ -21,7 +21,8 @@ class Platform;
 
 namespace gaugecal::session {
 class ReferenceBench;
-}
+struct WindowRecords;
+}  // namespace gaugecal::session
 
 namespace gaugecal::host {
 
@@ -56,6 +57,9 @@ class HostPanel {
   // The bench instruments of the window's station profile (--station), or nullptr: a panel
   // with reference boxes offers to measure them. The station outlives the panel.
   virtual void SetStation(session::ReferenceBench* station) { (void)station; }
+  // Where a panel that calibrates keeps a record of each calibration clicked. What it points to
+  // outlives the panel.
+  virtual void SetRecords(const session::WindowRecords& records) { (void)records; }
 };
 
 class PanelPlugin {
@@ -74,5 +78,5 @@ class PanelPlugin {
 
 // The number changes with every change of the interface, so a plug-in built against another
 // version is refused rather than called.
-#define GAUGECAL_PANEL_PLUGIN_IID "org.gaugecal.PanelPlugin/6"
+#define GAUGECAL_PANEL_PLUGIN_IID "org.gaugecal.PanelPlugin/7"
 Q_DECLARE_INTERFACE(gaugecal::host::PanelPlugin, GAUGECAL_PANEL_PLUGIN_IID)

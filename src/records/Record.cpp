@@ -1,5 +1,6 @@
 #include "records/Record.h"
 
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -67,6 +68,17 @@ void ReadBody(const std::string& text, Record& r) {
   };
   lines("messages", r.messages);
   lines("warnings", r.warnings);
+}
+
+bool IsIsoDate(const std::string& text) {
+  if (text.size() < 10 || (text.size() > 10 && text[10] != 'T'))
+    return false;
+  for (size_t i = 0; i < 10; ++i) {
+    const bool dash = i == 4 || i == 7;
+    if (dash ? text[i] != '-' : !std::isdigit(static_cast<unsigned char>(text[i])))
+      return false;
+  }
+  return true;
 }
 
 std::string NewRecordId() {

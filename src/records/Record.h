@@ -61,6 +61,9 @@ struct RecordFilter {
   std::string id;       // empty: any
 };
 
+// "YYYY-MM-DD", alone or followed by a time ("T15:20", ...): what a filter's since takes.
+bool IsIsoDate(const std::string& text);
+
 // A version 4 UUID from the system's random source.
 std::string NewRecordId();
 // The system's UTC time now, as records keep it.

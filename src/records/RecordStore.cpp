@@ -20,12 +20,7 @@ bool StartsWith(const std::string& text, const char* prefix) {
 
 }  // namespace
 
-std::string RecordsTarget(const std::string& option) {
-  if (!option.empty())
-    return option;
-  const char* env = std::getenv("GAUGECAL_RECORDS");
-  if (env != nullptr && env[0] != '\0')
-    return env;
+std::string DataFolder() {
   std::string data = AbsoluteEnv("XDG_DATA_HOME");
   if (data.empty()) {
     const std::string home = AbsoluteEnv("HOME");
@@ -33,7 +28,17 @@ std::string RecordsTarget(const std::string& option) {
       return "";
     data = home + "/.local/share";
   }
-  return data + "/gaugecal/records.sqlite";
+  return data + "/gaugecal";
+}
+
+std::string RecordsTarget(const std::string& option) {
+  if (!option.empty())
+    return option;
+  const char* env = std::getenv("GAUGECAL_RECORDS");
+  if (env != nullptr && env[0] != '\0')
+    return env;
+  const std::string data = DataFolder();
+  return data.empty() ? "" : data + "/records.sqlite";
 }
 
 std::unique_ptr<RecordStore> OpenRecordStore(const std::string& target, std::string& error) {

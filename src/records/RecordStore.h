@@ -40,6 +40,9 @@ int CurrentSchemaVersion();
 // its folder when missing). nullptr with error for "none" too (error empty then).
 std::unique_ptr<RecordStore> OpenRecordStore(const std::string& target, std::string& error);
 
+// $XDG_DATA_HOME/gaugecal, else ~/.local/share/gaugecal; empty when neither is an absolute path.
+std::string DataFolder();
+
 // The target of a run: the option when given, else GAUGECAL_RECORDS, else
 // $XDG_DATA_HOME/gaugecal/records.sqlite, else ~/.local/share/gaugecal/records.sqlite.
 std::string RecordsTarget(const std::string& option);

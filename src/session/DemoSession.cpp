@@ -89,22 +89,6 @@ void EnterReferences(panel::NBCal& panel, sim::SimulatedGauge& gauge, Calibratio
 
 }  // namespace
 
-const char* ActionName(CalibrationAction action) {
-  switch (action) {
-    case CalibrationAction::VoltageTemperature:
-      return "voltage-temperature";
-    case CalibrationAction::PackVoltage:
-      return "pack-voltage";
-    case CalibrationAction::PackCurrent:
-      return "current";
-    case CalibrationAction::CCOffset:
-      return "cc-offset";
-    case CalibrationAction::BoardOffset:
-      break;
-  }
-  return "board-offset";
-}
-
 // CEDV_PLUS shows its internal sensor on the standard temperature command only while the
 // mapping is switched: the host reads it that way before the technician compares. The switch
 // is a data flash write.

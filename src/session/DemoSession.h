@@ -12,6 +12,7 @@
 
 #include "calibration/CalibrationRun.h"
 #include "panel/NBCal.h"
+#include "session/ActionName.h"
 #include "session/BenchCalibration.h"
 #include "session/Station.h"
 
@@ -51,8 +52,6 @@ DemoStep RunBenchDemoStep(panel::NBCal& panel, Station& station, CalibrationActi
 std::vector<DemoStep> RunDemoSession(panel::NBCal& panel, sim::SimulatedGauge& gauge,
                                      Station* station = nullptr, const ReferenceShown& shown = {},
                                      const DemoHooks& hooks = {});
-
-const char* ActionName(CalibrationAction action);
 
 // One quantity the gauge reports, against its reference.
 struct DemoReading {

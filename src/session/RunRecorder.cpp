@@ -126,18 +126,14 @@ std::string CalibrationOutcome(bool done, bool within, bool wrote) {
 }
 
 RunRecorder::RunRecorder(std::unique_ptr<records::RecordStore> store, RecorderSetup setup)
-    : store_(std::move(store)), setup_(std::move(setup)) {}
+    : owned_(std::move(store)), store_(owned_.get()), setup_(std::move(setup)) {}
+
+RunRecorder::RunRecorder(records::RecordStore* store, RecorderSetup setup)
+    : store_(store), setup_(std::move(setup)) {}
 
 RunRecorder::~RunRecorder() {
   if (begun_)
     Module().onBackupSaved = nullptr;
-}
-
-std::unique_ptr<RunRecorder> RunRecorder::Open(const RecorderSetup& setup, std::string& error) {
-  std::unique_ptr<records::RecordStore> store = records::OpenRecordStore(setup.target, error);
-  if (!store && !error.empty())
-    return nullptr;
-  return std::unique_ptr<RunRecorder>(new RunRecorder(std::move(store), setup));
 }
 
 bool RunRecorder::LookUp(std::string& warning, std::string& error) {

@@ -13,8 +13,9 @@
 
 #include "calibration/CalibrationRun.h"
 #include "panel/CalibrationCheck.h"
+#include "platform/Platform.h"
 #include "records/RecordStore.h"
-#include "session/Station.h"
+#include "session/ReferenceBench.h"
 
 namespace gaugecal::panel {
 class NBCal;
@@ -30,6 +31,26 @@ struct RecorderSetup {
   std::string adapter;
 };
 
+// What a window hands its panels so that every calibration clicked there is on record: the
+// store the window keeps open (nullptr when records are off, or when the store could not be
+// opened: unavailable then names it and why, and calibrations are refused), who records, and
+// every message box and warning the window has shown so far.
+struct WindowRecords {
+  records::RecordStore* store = nullptr;
+  std::string unavailable;
+  RecorderSetup setup;
+  const std::vector<MessageRecord>* messages = nullptr;
+  const std::vector<std::string>* warnings = nullptr;
+};
+
+// The help of the --records and --operator options, the same in every front end.
+inline constexpr const char* kRecordsOptionHelp =
+    "record store of the calibrations: an SQLite file, a postgresql:// URL or none (default "
+    "$GAUGECAL_RECORDS, else $XDG_DATA_HOME/gaugecal/records.sqlite, else "
+    "~/.local/share/gaugecal/records.sqlite; docs/records.md)";
+inline constexpr const char* kOperatorOptionHelp =
+    "who calibrates, for the records (default $GAUGECAL_OPERATOR, else the login name)";
+
 // GAUGECAL_STATION, else the host name.
 std::string StationName();
 // The option when given, else GAUGECAL_OPERATOR, else the login name.
@@ -37,9 +58,10 @@ std::string OperatorName(const std::string& option);
 
 class RunRecorder {
  public:
-  // nullptr with error when the store cannot be opened; a recorder that records nothing for
-  // "none".
-  static std::unique_ptr<RunRecorder> Open(const RecorderSetup& setup, std::string& error);
+  // Records into a store of its own, or nothing when store is nullptr (--records none).
+  RunRecorder(std::unique_ptr<records::RecordStore> store, RecorderSetup setup);
+  // Records into a store that outlives the recorder (a window's, shared by its panels).
+  RunRecorder(records::RecordStore* store, RecorderSetup setup);
   ~RunRecorder();
   RunRecorder(const RunRecorder&) = delete;
   RunRecorder& operator=(const RunRecorder&) = delete;
@@ -76,10 +98,10 @@ class RunRecorder {
   const records::Record& Current() const { return record_; }
 
  private:
-  RunRecorder(std::unique_ptr<records::RecordStore> store, RecorderSetup setup);
   void BackupSaved(const std::string& path, bool calibrationArea);
 
-  std::unique_ptr<records::RecordStore> store_;
+  std::unique_ptr<records::RecordStore> owned_;
+  records::RecordStore* store_ = nullptr;
   RecorderSetup setup_;
   std::optional<int> serial_;
   std::string manufactureDate_;

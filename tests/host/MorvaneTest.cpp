@@ -11,6 +11,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QCursor>
+#include <QDesktopServices>
 #include <QDialog>
 #include <QDockWidget>
 #include <QElapsedTimer>
@@ -41,7 +42,9 @@
 #include "host/MainWindow.h"
 #include "host/PluginShelf.h"
 #include "host/QtPlatform.h"
+#include "host/RecordsView.h"
 #include "host/TraceRow.h"
+#include "records/RecordStore.h"
 #include "session/Station.h"
 #include "support/Bench.h"
 
@@ -92,6 +95,15 @@ class Morvane {
     const bool boxed = qobject_cast<QCheckBox*>(b) || qobject_cast<QRadioButton*>(b);
     QTest::mouseClick(b, Qt::LeftButton, {},
                       boxed ? QPoint(6, b->height() / 2) : b->rect().center());
+  }
+  // The four cell references of the voltage page (cell 1 as given), its calibration ticked.
+  void TypeCells(const char* cell1) {
+    Type("txtVoltage(0)", cell1);
+    Type("txtVoltage(1)", "7799");
+    Type("txtVoltage(2)", "11704");
+    Type("txtVoltage(3)", "15603");
+    if (!Find<QCheckBox>("chkVoltageCal")->isChecked())
+      Click("chkVoltageCal");
   }
   std::string Text(const char* name) {
     if (auto* box = window->findChild<QLineEdit*>(QString::fromLatin1(name)))
@@ -268,11 +280,7 @@ TEST(MorvaneWindow, CalibratesVoltageAndTemperatureByTypingAndClicking) {
     Morvane app("sim:RN44K18");
     const std::string scaleBefore = app.GridValue("DFGrid", "Cell Scale 0");
     app.window->Monitor()->Clear();
-    app.Type("txtVoltage(0)", cell1.c_str());
-    app.Type("txtVoltage(1)", "7799");
-    app.Type("txtVoltage(2)", "11704");
-    app.Type("txtVoltage(3)", "15603");
-    app.Click("chkVoltageCal");
+    app.TypeCells(cell1.c_str());
     app.Type("txtActualTemp(1)", "25.0");
     app.Click("chkTemp(1)");
     EXPECT_FALSE(app.Shown("imgCalDoneBox"));
@@ -332,12 +340,7 @@ TEST(MorvaneWindow, ReferencesAreTypedAskedAboutAndCheckedAfterwards) {
     app.questions.clear();
     app.yes = answer.yes;
     app.window->Monitor()->Clear();
-    app.Type("txtVoltage(0)", "3000");
-    app.Type("txtVoltage(1)", "7799");
-    app.Type("txtVoltage(2)", "11704");
-    app.Type("txtVoltage(3)", "15603");
-    if (!app.Find<QCheckBox>("chkVoltageCal")->isChecked())
-      app.Click("chkVoltageCal");
+    app.TypeCells("3000");
     app.Click("btnCalibrate");
     ASSERT_EQ(app.questions.size(), 1U);
     EXPECT_NE(app.questions[0].find("reference of 3000 mV"), std::string::npos) << app.questions[0];
@@ -629,7 +632,7 @@ TEST(PluginShelf, LoadsPanelPluginsAndReportsEveryOtherFile) {
       {"", "", ""},
       {"not a plug-in\n", "README.txt", "No plug-in found in " + dir + "."},
       {GAUGECAL_OTHER_PLUGIN, "libother.so",
-       "The plug-in libother.so does not offer panels (interface org.gaugecal.PanelPlugin/6)."},
+       "The plug-in libother.so does not offer panels (interface org.gaugecal.PanelPlugin/7)."},
       {"no library\n", "libbroken.so", "The plug-in libbroken.so could not be loaded: "},
   };
   for (const auto& c : cases) {
@@ -810,11 +813,7 @@ TEST(MorvaneStation, CalibratesIntoTheBackupFolderAndStaysOffAHeldAdapter) {
   {
     Morvane app(options);
     ASSERT_TRUE(app.messages.empty());
-    app.Type("txtVoltage(0)", "3902");
-    app.Type("txtVoltage(1)", "7799");
-    app.Type("txtVoltage(2)", "11704");
-    app.Type("txtVoltage(3)", "15603");
-    app.Click("chkVoltageCal");
+    app.TypeCells("3902");
     app.Click("btnCalibrate");
     ASSERT_TRUE(app.Shown("imgCalDoneBox"));
     ASSERT_TRUE(std::filesystem::is_directory(dir.Path("backups")));
@@ -883,5 +882,144 @@ TEST(MorvaneBench, MeasureFillsTheReferenceBoxesAndTheCurrentPageDrivesTheSource
   EXPECT_TRUE(app.messages.empty());
 }
 
+// Where the desktop would open a URL: the test takes it instead of a browser.
+class UrlCatcher : public QObject {
+  Q_OBJECT
+
+ public:
+  Q_INVOKABLE void Open(const QUrl& url) { opened.push_back(url); }
+  std::vector<QUrl> opened;
+};
+
+std::vector<records::Record> StoredRecords(const std::string& target) {
+  std::string error;
+  std::vector<records::Record> found;
+  const auto store = records::OpenRecordStore(target, error);
+  EXPECT_TRUE(store && store->Query({}, found, error)) << error;
+  return found;
+}
+
+// Every calibration clicked leaves one record (a refused one too, with its message); the Records
+// tab lists them newest first, filters them, refuses a bad filter with a warning and writes the
+// selected one's certificate for the browser. At the next start-up an interrupted calibration of
+// the same gauge is warned about with its restore command.
+TEST(MorvaneRecords, EveryCalibrationClickedIsOnRecordAndTheTabCertifiesIt) {
+  const test::TempDir dir;
+  setenv("XDG_DATA_HOME", dir.Path("data").c_str(), 1);
+  HostOptions options = Morvane::Options("sim:RN44K18");
+  options.records = dir.Path("records.sqlite");
+  options.operatorName = "ana";
+  {
+    Morvane app(options);
+    ASSERT_TRUE(app.messages.empty()) << app.messages.front();
+    for (const char* cell1 : {"4,000", "3902"}) {
+      app.TypeCells(cell1);
+      app.Click("btnCalibrate");
+    }
+    ASSERT_TRUE(app.Shown("imgCalDoneBox"));
+    ASSERT_EQ(app.messages.size(), 1U);
+
+    const std::vector<records::Record> found = StoredRecords(options.records);
+    ASSERT_EQ(found.size(), 2U);
+    const records::Record& done = found[0];
+    EXPECT_EQ(done.outcome, "pass");
+    EXPECT_EQ(done.action, "voltage-temperature");
+    EXPECT_EQ(done.operatorName, "ana");
+    EXPECT_EQ(done.adapter, "sim:RN44K18");
+    EXPECT_EQ(done.family, "RN44K18");
+    EXPECT_TRUE(done.serial.has_value());
+    EXPECT_FALSE(done.backup.empty());
+    EXPECT_FALSE(done.ended.empty());
+    ASSERT_FALSE(done.references.empty());
+    EXPECT_EQ(done.references[0]["name"], "Cell 1");
+    EXPECT_EQ(done.references[0]["text"], "3902");
+    EXPECT_NE(done.before, done.after);
+    EXPECT_EQ(done.check.size(), app.CheckLines().size());
+    EXPECT_TRUE(done.messages.empty());
+    EXPECT_EQ(found[1].outcome, "refused");
+    EXPECT_TRUE(found[1].backup.empty());
+    EXPECT_EQ(found[1].messages, std::vector<std::string>{app.messages[0]});
+
+    RecordsView* view = app.window->Records();
+    ASSERT_NE(view, nullptr);
+    app.window->Tabs()->setCurrentWidget(view);
+    auto* table = app.Find<QTableWidget>("recordsTable");
+    ASSERT_EQ(table->rowCount(), 2);
+    EXPECT_EQ(table->item(0, 4)->text().toStdString(), "pass");
+    EXPECT_EQ(table->item(1, 4)->text().toStdString(), "refused");
+    EXPECT_EQ(table->item(0, 1)->text().toStdString(), std::to_string(*done.serial));
+
+    auto* outcome = app.Find<QComboBox>("recordsOutcome");
+    outcome->setCurrentIndex(outcome->findData(QStringLiteral("refused")));
+    app.Click("recordsShow");
+    EXPECT_EQ(table->rowCount(), 1);
+    app.Type("recordsSerial", "70000");
+    app.Click("recordsShow");
+    EXPECT_EQ(app.window->statusBar()->currentMessage().toStdString(),
+              "warning: the serial number \"70000\" is not a whole number from 0 to 65535");
+    EXPECT_EQ(table->rowCount(), 1) << "a bad filter keeps what was shown";
+    app.Type("recordsSerial", std::to_string(*done.serial).c_str());
+    outcome->setCurrentIndex(outcome->findData(QStringLiteral("pass")));
+    app.Type("recordsSince", "2020-01-01");
+    app.Click("recordsShow");
+    ASSERT_EQ(table->rowCount(), 1);
+
+    UrlCatcher browser;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &browser, "Open");
+    EXPECT_FALSE(app.Find<QPushButton>("btnCertificate")->isEnabled());
+    table->selectRow(0);
+    app.Click("btnCertificate");
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    ASSERT_EQ(browser.opened.size(), 1U);
+    const std::string certificate = browser.opened[0].toLocalFile().toStdString();
+    EXPECT_EQ(certificate, dir.Path("data/gaugecal/certificates/certificate-" +
+                                    std::to_string(*done.serial) + "-" + done.id + ".html"));
+    std::ifstream html(certificate);
+    const std::string page((std::istreambuf_iterator<char>(html)),
+                           std::istreambuf_iterator<char>());
+    EXPECT_NE(page.find("ana"), std::string::npos);
+    EXPECT_EQ(app.window->statusBar()->currentMessage().toStdString(),
+              "Certificate written to " + certificate);
+  }
+
+  // A run of the same gauge that stopped after its backup, as a killed tool leaves it.
+  records::Record interrupted = StoredRecords(options.records)[0];
+  interrupted.id = records::NewRecordId();
+  interrupted.started = "2099-01-01T00:00:00.000Z";
+  interrupted.outcome = records::kInterrupted;
+  interrupted.backup = dir.Path("backup.json");
+  std::string error;
+  ASSERT_TRUE(records::OpenRecordStore(options.records, error)->Begin(interrupted, error)) << error;
+  Morvane again(options);
+  EXPECT_EQ(again.window->statusBar()->currentMessage().toStdString(),
+            "warning: the calibration of this gauge started at 2099-01-01T00:00:00.000Z was "
+            "interrupted; its data flash may be half-written; restore it with: gaugecal restore " +
+                interrupted.backup);
+  unsetenv("XDG_DATA_HOME");
+}
+
+// A store that cannot be opened is named at start-up, and every calibration is refused with
+// nothing written to the gauge.
+TEST(MorvaneRecords, AStoreThatCannotBeOpenedRefusesEveryCalibration) {
+  const test::TempDir dir;
+  HostOptions options = Morvane::Options("sim:RN44K18");
+  options.records = dir.Write("not-a-folder", "x") + "/records.sqlite";
+  Morvane app(options);
+  EXPECT_EQ(app.window->Records(), nullptr);
+  const std::string status = app.window->statusBar()->currentMessage().toStdString();
+  EXPECT_NE(status.find(options.records), std::string::npos) << status;
+  app.window->Monitor()->Clear();
+  app.TypeCells("3902");
+  app.Click("btnCalibrate");
+  ASSERT_EQ(app.messages.size(), 1U);
+  EXPECT_NE(app.messages[0].find(options.records), std::string::npos) << app.messages[0];
+  EXPECT_NE(app.messages[0].find("; nothing was written to the gauge"), std::string::npos);
+  EXPECT_FALSE(app.Shown("imgCalDoneBox"));
+  EXPECT_EQ(app.TraceLines("WriteSMBusBlock"), 0);
+  EXPECT_EQ(app.TraceLines("WriteSMBusWord"), 0);
+}
+
 }  // namespace
 }  // namespace gaugecal::host
+
+#include "MorvaneTest.moc"

@@ -3,7 +3,6 @@
 // record with the main fields).
 
 #include <CLI/CLI.hpp>
-#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -110,10 +109,7 @@ int RunRecords(CliContext& c, const RecordsOptions& o) {
 CLI::Validator IsoDate() {
   return CLI::Validator(
       [](std::string& value) -> std::string {
-        const bool ok = value.size() >= 10 && value[4] == '-' && value[7] == '-' &&
-                        std::all_of(value.begin(), value.begin() + 10,
-                                    [](char ch) { return (ch >= '0' && ch <= '9') || ch == '-'; });
-        return ok && (value.size() == 10 || value[10] == 'T')
+        return records::IsIsoDate(value)
                    ? ""
                    : "expected a date YYYY-MM-DD (UTC), got \"" + value + "\"";
       },

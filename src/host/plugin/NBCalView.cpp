@@ -98,10 +98,19 @@ NBCalView::~NBCalView() {
 
 // A panel that starts up ready shows its reference boxes empty, their design values as hints:
 // nothing is calibrated against a value nobody measured.
+// With records, the gauge's serial and manufacture date are read after the start-up, and an
+// interrupted calibration of this gauge is warned about then.
 void NBCalView::Startup() {
   nbcal_.Startup(link_);
-  if (nbcal_.Outcome() == panel::StartupOutcome::Ready)
-    panel::ClearReferenceBoxes(nbcal_.Controls());
+  if (nbcal_.Outcome() != panel::StartupOutcome::Ready)
+    return;
+  panel::ClearReferenceBoxes(nbcal_.Controls());
+  if (recorder_)
+    recorder_->LookUp();
+}
+
+void NBCalView::SetRecords(const session::WindowRecords& records) {
+  recorder_ = std::make_unique<session::WindowRecorder>(records);
 }
 
 void NBCalView::SetQuestion(Question ask) {
@@ -110,22 +119,31 @@ void NBCalView::SetQuestion(Question ask) {
   });
 }
 
-void NBCalView::ShowCheck(const panel::Control& button) {
+void NBCalView::Clicked(panel::Control& button) {
   for (const CalibrationAction action :
        {CalibrationAction::VoltageTemperature, CalibrationAction::PackVoltage,
         CalibrationAction::PackCurrent, CalibrationAction::CCOffset,
         CalibrationAction::BoardOffset}) {
-    const panel::ActionControls controls = panel::ControlsOf(nbcal_, action);
-    if (&controls.button != &button)
+    if (&panel::ControlsOf(nbcal_, action).button != &button)
       continue;
+    const auto check = Calibrate(action, [this, &button] { nbcal_.Click(button); });
     std::vector<std::pair<std::string, bool>> lines;
-    if (controls.doneImage.Visible()) {
-      for (const panel::CheckedQuantity& q : panel::CheckCalibration(nbcal_, action))
-        lines.emplace_back(panel::CheckLine(q), !q.within);
-    }
+    for (const panel::CheckedQuantity& q : check.value_or(std::vector<panel::CheckedQuantity>{}))
+      lines.emplace_back(panel::CheckLine(q), !q.within);
     ShowLines(lines);
     return;
   }
+  nbcal_.Click(button);
+}
+
+std::optional<std::vector<panel::CheckedQuantity>> NBCalView::Calibrate(
+    CalibrationAction action, const std::function<void()>& press) {
+  if (recorder_)
+    return recorder_->Calibrate(nbcal_, action, press);
+  press();
+  if (!panel::ControlsOf(nbcal_, action).doneImage.Visible())
+    return std::vector<panel::CheckedQuantity>{};
+  return panel::CheckCalibration(nbcal_, action);
 }
 
 void NBCalView::ShowLines(const std::vector<std::pair<std::string, bool>>& lines) {
@@ -198,6 +216,8 @@ void NBCalView::Measure(CalibrationAction action) {
                                             const session::MeasuredReference& m) {
     lines.emplace_back("reference: " + name + " = " + m.text + " " + m.unit + " (" + m.from + ")",
                        false);
+    if (recorder_)
+      recorder_->Measured(name, m);
     step("Measured " + name);
   };
   measuring_ = true;
@@ -210,10 +230,10 @@ void NBCalView::Measure(CalibrationAction action) {
     nbcal_.Controls().txtActualCurrent.SetText("");
     // The check reads the current while the source still drives it.
     error = session::CalibrateFromBench(*station_, nbcal_, action, shown, [&] {
-              nbcal_.Click(controls.button);
-              if (!controls.doneImage.Visible())
+              const auto check = Calibrate(action, [&] { nbcal_.Click(controls.button); });
+              if (!check || !controls.doneImage.Visible())
                 return false;
-              for (const panel::CheckedQuantity& q : panel::CheckCalibration(nbcal_, action))
+              for (const panel::CheckedQuantity& q : *check)
                 lines.emplace_back(panel::CheckLine(q), !q.within);
               return true;
             }).error;
@@ -367,10 +387,7 @@ void NBCalView::Create(panel::Control& c) {
     }
     case ControlKind::Button: {
       auto* button = new QPushButton(parent);
-      connect(button, &QPushButton::clicked, this, [this, &c] {
-        nbcal_.Click(c);
-        ShowCheck(c);
-      });
+      connect(button, &QPushButton::clicked, this, [this, &c] { Clicked(c); });
       w = button;
       break;
     }

@@ -4,16 +4,21 @@
 // logic: typing, ticking, clicking and picking a tab go into the model, and every change
 // notification of the model updates its widget. Under the panel, the check after the last
 // calibration: one line per quantity, red when outside its target. With a station, a "Measure"
-// button beside the calibration button of each page whose references the bench measures.
+// button beside the calibration button of each page whose references the bench measures. With
+// records, every calibration clicked is on record.
 
 #include <QElapsedTimer>
 #include <QWidget>
+#include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "host/PanelPlugin.h"
+#include "panel/CalibrationCheck.h"
 #include "panel/NBCal.h"
+#include "session/WindowRecorder.h"
 
 class QGridLayout;
 class QLabel;
@@ -37,11 +42,17 @@ class NBCalView : public QWidget, public HostPanel {
   void SetProgressSink(std::function<void()> stepBegun) override;
   void SetQuestion(Question ask) override;
   void SetStation(session::ReferenceBench* station) override;
+  void SetRecords(const session::WindowRecords& records) override;
 
  private:
   void Create(panel::Control& control);
-  // After a calibration button's click: its check lines when its done mark came up.
-  void ShowCheck(const panel::Control& button);
+  // A button clicked: a calibration button's click is on record, and its check shown under the
+  // page when its done mark came up.
+  void Clicked(panel::Control& button);
+  // One calibration, press() clicking its button: on record when the window keeps records. The
+  // check after it (empty unless done), or nothing when it was refused before the click.
+  std::optional<std::vector<panel::CheckedQuantity>> Calibrate(CalibrationAction action,
+                                                               const std::function<void()>& press);
   // The lines under the page: each shown, red when marked so.
   void ShowLines(const std::vector<std::pair<std::string, bool>>& lines);
   // Fills the action's reference boxes from the station; for the current calibration with a
@@ -67,6 +78,7 @@ class NBCalView : public QWidget, public HostPanel {
   std::unordered_map<const panel::Control*, QWidget*> holders_;
   std::unordered_map<const panel::Control*, QPushButton*> measures_;
   session::ReferenceBench* station_ = nullptr;
+  std::unique_ptr<session::WindowRecorder> recorder_;
   std::function<void()> stepBegun_;
   bool measuring_ = false;
   std::string measureStep_;
