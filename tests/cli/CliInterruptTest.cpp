@@ -3,19 +3,15 @@
 // always the old or the new image, nothing is written once the tool has seen the stop, the run
 // ends out of calibration mode and exits 130.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
+#include "CliProcess.h"
 #include "CliRun.h"
-
-extern char** environ;
 
 namespace gaugecal::test {
 namespace {
@@ -25,14 +21,6 @@ struct ToolRun {
   std::vector<std::string> steps;
   std::string err;
 };
-
-std::vector<std::string> Steps(const std::string& trace) {
-  std::vector<std::string> steps;
-  std::istringstream in(ReadFile(trace));
-  for (std::string line; std::getline(in, line);)
-    steps.push_back(Step(nlohmann::json::parse(line)));
-  return steps;
-}
 
 // Where a run has got to: its trace lines so far, and the calibration rows among them.
 struct Point {
@@ -56,20 +44,9 @@ ToolRun Calibrate(const TempDir& dir, const std::string& scenario, int signal = 
                   Point after = {}) {
   const std::string trace = dir.Path("t.jsonl"), err = dir.Path("err");
   std::filesystem::remove(trace);  // the lines counted are this run's
-  std::vector<std::string> args = {GAUGECAL_TOOL,  "--sim-scenario", scenario,    "--trace",  trace,
-                                   "--backup-dir", dir.Path("b"),    "calibrate", "cc-offset"};
-  std::vector<char*> argv;
-  for (std::string& a : args)
-    argv.push_back(a.data());
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t files;
-  posix_spawn_file_actions_init(&files);
-  posix_spawn_file_actions_addopen(&files, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&files, STDERR_FILENO, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                   0600);
-  pid_t pid = 0;
-  EXPECT_EQ(posix_spawn(&pid, GAUGECAL_TOOL, &files, nullptr, argv.data(), environ), 0);
-  posix_spawn_file_actions_destroy(&files);
+  const pid_t pid = SpawnTool({"--sim-scenario", scenario, "--trace", trace, "--backup-dir",
+                               dir.Path("b"), "calibrate", "cc-offset"},
+                              err);
   int raw = 0;
   if (signal != 0) {
     while (!Reached(trace, after) && waitpid(pid, &raw, WNOHANG) == 0)
@@ -77,7 +54,7 @@ ToolRun Calibrate(const TempDir& dir, const std::string& scenario, int signal = 
     kill(pid, signal);
   }
   waitpid(pid, &raw, 0);
-  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Steps(trace), ReadFile(err)};
+  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, TraceSteps(trace), ReadFile(err)};
 }
 
 size_t LastOf(const std::vector<std::string>& steps, const std::string& step) {

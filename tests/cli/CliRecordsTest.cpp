@@ -4,9 +4,7 @@
 // reached or written stops the run before the gauge's data flash is touched, a killed run is
 // found again with its restore command, and two stations write at once.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <sqlite3.h>
 #include <sys/wait.h>
 
@@ -16,10 +14,9 @@
 #include <nlohmann/json.hpp>
 #include <set>
 
+#include "CliProcess.h"
 #include "CliRun.h"
 #include "support/PgServer.h"
-
-extern char** environ;
 
 namespace gaugecal::test {
 namespace {
@@ -27,31 +24,6 @@ namespace {
 using nlohmann::json;
 
 constexpr const char* kRowWrite = "WB:2F/32";  // a data flash row of the RN44K18 gauge
-
-// The tool as a process of its own; returns its pid.
-pid_t Spawn(std::vector<std::string> args) {
-  args.insert(args.begin(), GAUGECAL_TOOL);
-  std::vector<char*> argv;
-  for (std::string& a : args)
-    argv.push_back(a.data());
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t files;
-  posix_spawn_file_actions_init(&files);
-  posix_spawn_file_actions_addopen(&files, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&files, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-  pid_t pid = 0;
-  EXPECT_EQ(posix_spawn(&pid, GAUGECAL_TOOL, &files, nullptr, argv.data(), environ), 0);
-  posix_spawn_file_actions_destroy(&files);
-  return pid;
-}
-
-std::vector<std::string> TraceSteps(const std::string& path) {
-  std::vector<std::string> steps;
-  std::istringstream in(ReadFile(path));
-  for (std::string line; std::getline(in, line);)
-    steps.push_back(Step(json::parse(line)));
-  return steps;
-}
 
 size_t IndexOf(const std::vector<std::string>& steps, const std::string& prefix) {
   const auto at = [&prefix](const std::string& step) { return step.rfind(prefix, 0) == 0; };
@@ -159,8 +131,8 @@ TEST_P(CliRecords, CalibrateAndRestoreLeaveOneRecordEach) {
 TEST_P(CliRecords, TwoStationsAtOnceLeaveOneRecordPerDemoActionEach) {
   std::vector<pid_t> stations;
   for (const std::string who : {"ana", "ben"}) {
-    stations.push_back(Spawn({"--virtual-time", "--sim-scenario", scenario_, "--backup-dir",
-                              dir_.Path(who), "--records", store_, "--operator", who, "demo"}));
+    stations.push_back(SpawnTool({"--virtual-time", "--sim-scenario", scenario_, "--backup-dir",
+                                  dir_.Path(who), "--records", store_, "--operator", who, "demo"}));
   }
   for (pid_t pid : stations) {
     int raw = 0;
@@ -246,8 +218,8 @@ TEST(CliRecordStore, AKilledCalibrationIsFoundAgainWithItsRestoreCommand) {
   const std::string scenario = dir.Write("gauge.json", R"({"serialNumber": 77})");
   const std::string store = dir.Path("r.sqlite"), trace = dir.Path("t.jsonl");
   // Real time: the calibration runs for seconds, killed once its first row is on the bus.
-  const pid_t pid = Spawn({"--sim-scenario", scenario, "--records", store, "--trace", trace,
-                           "--backup-dir", dir.Path("b"), "calibrate", "cc-offset"});
+  const pid_t pid = SpawnTool({"--sim-scenario", scenario, "--records", store, "--trace", trace,
+                               "--backup-dir", dir.Path("b"), "calibrate", "cc-offset"});
   int raw = 0;
   while (ReadFile(trace).find(R"("op":"WriteSMBusBlock","cmd":47,)") == std::string::npos &&
          waitpid(pid, &raw, WNOHANG) == 0)
