@@ -124,18 +124,7 @@ TEST(CliInterrupt, TheGaugeKeepsAWholeImageAndEndsOutOfCalibrationMode) {
 TEST(CliInterrupt, SbsWatchRoundsEndOnCtrlC) {
   TempDir dir;
   const std::string out = dir.Path("out.csv"), err = dir.Path("err");
-  std::vector<std::string> args = {GAUGECAL_TOOL, "sbs", "--watch", "0.2", "--csv"};
-  std::vector<char*> argv;
-  for (std::string& a : args)
-    argv.push_back(a.data());
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t files;
-  posix_spawn_file_actions_init(&files);
-  posix_spawn_file_actions_addopen(&files, STDOUT_FILENO, out.c_str(), O_WRONLY | O_CREAT, 0600);
-  posix_spawn_file_actions_addopen(&files, STDERR_FILENO, err.c_str(), O_WRONLY | O_CREAT, 0600);
-  pid_t pid = 0;
-  ASSERT_EQ(posix_spawn(&pid, GAUGECAL_TOOL, &files, nullptr, argv.data(), environ), 0);
-  posix_spawn_file_actions_destroy(&files);
+  const pid_t pid = SpawnTool({"sbs", "--watch", "0.2", "--csv"}, err, out);
   int raw = 0;
   const auto rows = [&out] {
     const std::string text = ReadFile(out);

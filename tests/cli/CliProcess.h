@@ -16,8 +16,9 @@ extern char** environ;
 
 namespace gaugecal::test {
 
-// The tool as a process of its own, its output to /dev/null and its errors to err; its pid.
-inline pid_t SpawnTool(std::vector<std::string> args, const std::string& err = "/dev/null") {
+// The tool as a process of its own, its output to out and its errors to err; its pid.
+inline pid_t SpawnTool(std::vector<std::string> args, const std::string& err = "/dev/null",
+                       const std::string& out = "/dev/null") {
   args.insert(args.begin(), GAUGECAL_TOOL);
   std::vector<char*> argv;
   for (std::string& a : args)
@@ -25,7 +26,8 @@ inline pid_t SpawnTool(std::vector<std::string> args, const std::string& err = "
   argv.push_back(nullptr);
   posix_spawn_file_actions_t files;
   posix_spawn_file_actions_init(&files);
-  posix_spawn_file_actions_addopen(&files, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&files, STDOUT_FILENO, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0600);
   posix_spawn_file_actions_addopen(&files, STDERR_FILENO, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                    0600);
   pid_t pid = 0;
