@@ -97,9 +97,8 @@ NBCalView::~NBCalView() {
 }
 
 // A panel that starts up ready shows its reference boxes empty, their design values as hints:
-// nothing is calibrated against a value nobody measured.
-// With records, the gauge's serial and manufacture date are read after the start-up, and an
-// interrupted calibration of this gauge is warned about then.
+// nothing is calibrated against a value nobody measured. With records, the gauge's serial and
+// manufacture date are read then, and an interrupted calibration of this gauge is warned about.
 void NBCalView::Startup() {
   nbcal_.Startup(link_);
   if (nbcal_.Outcome() != panel::StartupOutcome::Ready)
