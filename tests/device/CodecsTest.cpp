@@ -30,6 +30,9 @@ TEST(Codecs, SixteenAndThirtyTwoBitSplitsAreTwosComplement) {
   Int32ToWords(-2, high, low);
   EXPECT_EQ(high, -1);
   EXPECT_EQ(low, -2);
+  Int32ToWords(0x12345678, high, low);
+  EXPECT_EQ(high, 0x1234);
+  EXPECT_EQ(low, 0x5678);
 }
 
 TEST(Codecs, F4EncodingRoundsHalvesToEvenAndSaturates) {

@@ -147,6 +147,8 @@ TEST_F(ReaderTest, MalformedDescriptionsAreRefusedWithThePlaceAndTheReason) {
        p + "0].units: must be a string"},
       {WithParameter(R"({"name": "P", "offset": 0, "type": "S16", "value": "0", "units": 1})"),
        p + "0].units: must be a string"},
+      {WithParameter(R"({"name": "P", "offset": 0, "type": "U1", "value": "0", "description": 1})"),
+       p + "0].description: must be a string"},
       {WithParameter(R"({"name": "P", "offset": 0, "type": "S256", "value": "0"})"),
        p + "0].type: \"S256\" is not a known data type"},
       {WithParameter(R"({"name": "P", "offset": 0, "type": "S0", "value": "0"})"),
