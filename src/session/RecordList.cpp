@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "config/IniText.h"
 #include "session/Certificate.h"
 
 namespace gaugecal::session {
@@ -12,13 +13,6 @@ namespace gaugecal::session {
 namespace {
 
 constexpr int kLargestSerial = 65535;
-
-std::string Trimmed(const std::string& text) {
-  const size_t first = text.find_first_not_of(" \t");
-  if (first == std::string::npos)
-    return "";
-  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
 
 }  // namespace
 
@@ -37,7 +31,7 @@ const std::vector<std::string>& RecordList::Columns() {
 bool RecordList::Query(const std::string& serial, const std::string& outcome,
                        const std::string& since, std::string& error) {
   records::RecordFilter filter;
-  const std::string number = Trimmed(serial);
+  const std::string number = TrimBlanks(serial);
   if (!number.empty()) {
     int value = -1;
     const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value);
@@ -54,7 +48,7 @@ bool RecordList::Query(const std::string& serial, const std::string& outcome,
     return false;
   }
   filter.outcome = outcome;
-  filter.since = Trimmed(since);
+  filter.since = TrimBlanks(since);
   if (!filter.since.empty() && !records::IsIsoDate(filter.since)) {
     error = "expected a date YYYY-MM-DD (UTC), got \"" + filter.since + "\"";
     return false;
