@@ -5,8 +5,10 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
 #include <openssl/sha.h>
 #include <sys/stat.h>
+#include <cctype>
 
 #include <filesystem>
 #include <nlohmann/json.hpp>
@@ -75,6 +77,10 @@ TEST(BackupRestore, RoundTripsEveryFamilyAndBacksUpBeforeEachWrite) {
     const json saved = json::parse(ReadFile(file));
     EXPECT_EQ(saved["family"], family);
     EXPECT_EQ(saved["sha256"], Sha256Of(saved["image"]));
+    std::string lowercase = saved["image"];
+    for (char& ch : lowercase)
+      ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    EXPECT_EQ(saved["sha256"], Sha256Of(lowercase)) << "hex digits are read in either case";
     EXPECT_EQ(saved["image"].get<std::string>().size(), family == "QSPAN" ? 2u * 32 : 2u * 64);
     EXPECT_FALSE(saved["identification"]["IdDevice"].get<std::string>().empty());
     EXPECT_TRUE(s.Backups().empty()) << "--out writes only the named file";
