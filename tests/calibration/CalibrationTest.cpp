@@ -213,6 +213,10 @@ TEST(PackVoltageCalibration, RowFamiliesStoreActualOverRawCountTimes65536) {
     Module().calConfig.PackVoltageReadCommand = "SBS,90";  // configured, but RN44K18 ignores it
     rig.Expect(PackRequest(actual), {{8, stored}}, message ? Texts{message} : Texts{});
     EXPECT_EQ(Count(rig.Steps(), "RW:5A"), 0);
+    // A stored gain: the image read back, then its own exit and 100 ms before the session's.
+    EXPECT_EQ(rig.Steps().find("RB:2F MAC:F080 S:3 S:100 MAC:F080 ") != std::string::npos,
+              message == nullptr)
+        << rig.Steps();
   }
 }
 
@@ -412,12 +416,22 @@ TEST(OffsetCalibration, CountRangesAreInclusiveAndTheScaledValueMustFit) {
                      {{cc ? 20U : 24U, {uint8_t(v >> 8), uint8_t(v & 0xFF)}}},
                      refused ? Texts{cc ? kCurrentFlowing : kLargeCurrent} : Texts{});
   }
-  sim::Scenario s = WithCounterOffsets(DfType::RN44K18, -450, 0);
-  s.parameters = {{"CC Offset Samples", 100}};
-  CalRig(s).Expect(Request(CalibrationAction::CCOffset), {},
-                   {"The offset count of -450 times CC Offset Samples of 100 does not fit a "
-                    "signed 16-bit Dataflash value.  Coulomb Counter Offset Calibration will "
-                    "abort."});
+  // The sample scale the gauge holds: 1 is a count of its own (-450 = 0xFE3E), 0 is none.
+  using Scale = std::tuple<int, CalRig::Patches, Texts>;
+  for (const auto& [scale, stored, said] :
+       {Scale{1, {{20, {0xFE, 0x3E}}}, {}},
+        Scale{100,
+              {},
+              {"The offset count of -450 times CC Offset Samples of 100 does not fit a signed "
+               "16-bit Dataflash value.  Coulomb Counter Offset Calibration will abort."}},
+        Scale{0,
+              {},
+              {"CC Offset Samples of 0 is not a valid sample count.  Coulomb Counter Offset "
+               "Calibration will abort."}}}) {
+    sim::Scenario s = WithCounterOffsets(DfType::RN44K18, -450, 0);
+    s.parameters = {{"CC Offset Samples", scale}};
+    CalRig(s).Expect(Request(CalibrationAction::CCOffset), stored, said);
+  }
   // 300 x 64 - (-20000) = 39200.
   sim::Scenario b = WithCounterOffsets(DfType::RN44K18, 0, 300);
   b.parameters = {{"Current Offset", -20000}};
@@ -461,8 +475,10 @@ TEST(OffsetCalibration, EachRefusesTheOtherKindOfRawOutput) {
     rig.ClearTrace();
     ASSERT_EQ(CalibrateCCOffset(), 0);
     EXPECT_EQ(Count(rig.Steps(), "MAC:0001"), family == DfType::CEDV ? 1 : 0);
-    // The shorted reading is taken 300 ms after the offset output began, 10 ms before what follows.
-    EXPECT_NE(rig.Steps().find("S:300 RB:23 S:10 MAC:F080"), std::string::npos) << rig.Steps();
+    // The shorted reading is taken 300 ms after the offset output began, 10 ms before raw output
+    // ends; the image is read 100 ms after that.
+    EXPECT_NE(rig.Steps().find("S:300 RB:23 S:10 MAC:F080 S:3 S:100 "), std::string::npos)
+        << rig.Steps();
   }
 }
 

@@ -140,15 +140,18 @@ TEST(CliDf, RefusesBeforeAnythingIsSent) {
   }
 }
 
-TEST(CliDf, AmbiguousNamesNeedTheirClassAndSubclass) {
-  const Gauge base("RN44K18");
-  Gauge g("RN44K18");
+// The gauge's description in a copy of the application directory, with from changed to to.
+void EditDescription(Gauge& g, const std::string& file, const std::string& from,
+                     const std::string& to) {
   g.appdir = g.dir.Dir() + "app";
   std::filesystem::copy(GAUGECAL_SAMPLE_APPDIR, g.appdir, std::filesystem::copy_options::recursive);
-  const std::string desc = g.appdir + "/dataflash/rn44k18_a05.gdf.json";
-  g.dir.Write(
-      "app/dataflash/rn44k18_a05.gdf.json",
-      std::regex_replace(ReadFile(desc), std::regex("\"Terminate Voltage\""), "\"Cycle Count\""));
+  const std::string desc = "app/dataflash/" + file;
+  g.dir.Write(desc, std::regex_replace(ReadFile(g.dir.Path(desc)), std::regex(from), to));
+}
+
+TEST(CliDf, AmbiguousNamesNeedTheirClassAndSubclass) {
+  Gauge g("RN44K18");
+  EditDescription(g, "rn44k18_a05.gdf.json", "\"Terminate Voltage\"", "\"Cycle Count\"");
   const CliResult r = g.Run({"df", "set", "Cycle Count=3"});
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("message: The Dataflash parameter name Cycle Count is not unique "
@@ -158,6 +161,33 @@ TEST(CliDf, AmbiguousNamesNeedTheirClassAndSubclass) {
       << r.err;
   EXPECT_EQ(g.Run({"df", "set", "Gas Gauging/Design/Cycle Count=3"}).status, 0);
   EXPECT_EQ(g.Sbs("CycleCount"), 3);
+}
+
+// QSPAN sends the Design subclass as 16 bytes: a parameter whose last byte would be the
+// seventeenth is refused, read or written, and nothing is sent after the read.
+TEST(CliDf, AParameterBeyondTheBlockTheGaugeSendsIsRefused) {
+  for (const std::string offset : {"14", "15"}) {
+    SCOPED_TRACE(offset);
+    Gauge g("QSPAN");
+    EditDescription(g, "qspan_450.gdf.json", "\"offset\": 6, \"type\": \"U2\"",
+                    "\"offset\": " + offset + ", \"type\": \"U2\"");
+    const std::string before = g.Flash();
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"df", "get", "Remaining Capacity Alarm"},
+          std::vector<std::string>{"df", "set", "Remaining Capacity Alarm=300"}}) {
+      const CliResult r = g.Run(args);
+      if (offset == "14") {
+        EXPECT_EQ(r.status, 0) << r.err;
+        continue;
+      }
+      EXPECT_EQ(r.status, 1);
+      EXPECT_NE(r.err.find("message: Gas Gauging/Design/Remaining Capacity Alarm at offset 15 "
+                           "lies outside the Dataflash block the gauge sent (16 bytes)."),
+                std::string::npos)
+          << r.err;
+    }
+    EXPECT_EQ(g.Flash() == before, offset == "15");
+  }
 }
 
 TEST(CliDf, SealedGaugeIsRefusedWithTheUnsealHint) {

@@ -140,8 +140,9 @@ TEST(SbsRegisters, NamesEveryPublishedFlagBitAndNoOther) {
                          "AccessDenied",
                          "Overflow/Underflow",
                          "BadSize",
-                         "UnknownError"};
-  for (int code = 0; code < 8; ++code) {
+                         "UnknownError",
+                         "reserved"};  // 8 to 15
+  for (int code = 0; code < 9; ++code) {
     const SbsValue v =
         DecodeSbsWord(*FindSbsCommand(0x16), static_cast<uint16_t>(0x80 | code), false);
     EXPECT_EQ(v.decoded,
