@@ -241,8 +241,11 @@ TEST(DeviceMeasurements, EachFamilyReadsWhatThePageShows) {
     if (family == DfType::CEDV_PLUS) {  // from a raw block: counts
       EXPECT_EQ(d.pack + " " + d.battery,
                 std::to_string(raw.pack) + " " + std::to_string(raw.battery));
+      rig.ClearTrace();
       EXPECT_NEAR(*ParseDecimal(ReadMappedInternalTemperature()),
                   (now.temperatureDeciK[0] - 2732) / 10.0, 1e-9);
+      // Read once the gauge has converted for 800 ms with the internal sensor mapped.
+      EXPECT_NE(rig.Steps().find(" S:800 RW:08 "), std::string::npos) << rig.Steps();
       EXPECT_EQ(rig.Gauge().Flash().Bytes(), CalRig(s).Gauge().Flash().Bytes())
           << "the mapping bits are restored";
     } else {

@@ -438,21 +438,24 @@ TEST(OffsetCalibration, CountRangesAreInclusiveAndTheScaledValueMustFit) {
   CalRig(b).Expect(Request(CalibrationAction::BoardOffset), {},
                    {"The offset count of 300 times CC Offset Samples of 64 does not fit a signed "
                     "16-bit Dataflash value.  Board Offset Calibration will abort."});
-  // A row placed where its two bytes do not fit the area: refused before the gauge is asked.
-  using Unplaced = std::tuple<CalibrationAction, size_t, std::string>;
-  for (const auto& [action, item, message] :
-       {Unplaced{CalibrationAction::CCOffset, 8,
+  // A row placed where its two bytes do not fit the image: refused before the gauge is asked;
+  // the last two bytes still take it (beyond the area the gauge holds, so nothing changes there).
+  using Unplaced = std::tuple<CalibrationAction, size_t, const char*, std::string>;
+  for (const auto& [action, item, position, message] :
+       {Unplaced{CalibrationAction::CCOffset, 8, "255",
                  "Current Offset is not available in the calibration Dataflash image.  Coulomb "
                  "Counter Offset Calibration will abort."},
-        Unplaced{CalibrationAction::BoardOffset, 8,
+        Unplaced{CalibrationAction::BoardOffset, 8, "255",
                  "Current Offset is not available in the calibration Dataflash image.  Board "
                  "Offset Calibration will abort."},
-        Unplaced{CalibrationAction::BoardOffset, 10,
+        Unplaced{CalibrationAction::BoardOffset, 10, "255",
                  "Board Offset is not available in the calibration Dataflash image.  Board "
-                 "Offset Calibration will abort."}}) {
+                 "Offset Calibration will abort."},
+        Unplaced{CalibrationAction::BoardOffset, 10, "254", ""}}) {
     CalRig rig(WithCounterOffsets(DfType::RN44K18, -100, 100));
-    Module().CalTable[kCalGroupRn44k18].items[item].position = "255";
-    rig.Expect(Request(action), {}, {"Calibration parameter " + message});
+    Module().CalTable[kCalGroupRn44k18].items[item].position = position;
+    rig.Expect(Request(action), {},
+               message.empty() ? Texts{} : Texts{"Calibration parameter " + message});
   }
 }
 

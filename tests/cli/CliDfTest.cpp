@@ -285,9 +285,10 @@ TEST(CliDf, ExportThenImportRestoresAndImportRefusesWhatRestoreRefuses) {
         {other, " (--force writes it anyway). Nothing was written to the gauge."},
         {foreign, "so it is not written, --force or not. Nothing was written to the gauge."}};
     for (const auto& [path, text] : refusals) {
-      const CliResult r = g.Run({"df", "import", path});
+      const CliResult r = g.Run({"--json", "df", "import", path});
       EXPECT_EQ(r.status, 1);
       EXPECT_NE(r.err.find(text), std::string::npos) << r.err;
+      EXPECT_EQ(json::parse(r.out)["changed"], 0);
     }
     EXPECT_EQ(g.Run({"df", "import", "--force", foreign}).status, 1);
     EXPECT_EQ(g.Run({"df", "import", "--force", other}).status, 0);

@@ -163,8 +163,12 @@ TEST(SbsRegisters, TextBlocksEndAtTheFirstNulAndNothingIsZeroWhenNotAnswered) {
 TEST(ManufactureDate, PacksAndRefusesDaysThatDoNotExist) {
   EXPECT_EQ(ParseManufactureDate("2026-01-15"), 23599);
   EXPECT_EQ(ParseManufactureDate("2024-02-29"), 29 + 2 * 32 + 44 * 512);
-  for (const char* bad : {"2023-02-29", "1979-12-31", "2108-01-01", "2026-13-01", "2026-1-15",
-                          "2026-01-00", "2026/01/15"})
+  for (const char* monthEnd :
+       {"2025-01-31", "2025-02-28", "2025-03-31", "2025-04-30", "2025-05-31", "2025-06-30",
+        "2025-07-31", "2025-08-31", "2025-09-30", "2025-10-31", "2025-11-30", "2025-12-31"})
+    EXPECT_TRUE(ParseManufactureDate(monthEnd).has_value()) << monthEnd;
+  for (const char* bad : {"2023-02-29", "2025-06-31", "1979-12-31", "2108-01-01", "2026-13-01",
+                          "2026-1-15", "2026-01-00", "2026/01/15"})
     EXPECT_FALSE(ParseManufactureDate(bad).has_value()) << bad;
   EXPECT_EQ(FormatManufactureDate(0xFFFF), "2107-15-31");  // as packed, even when no day
 }

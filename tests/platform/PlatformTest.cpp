@@ -5,10 +5,13 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cmath>
+#include <ctime>
 #include <sstream>
 #include <tuple>
 
 #include "platform/PrivateProfile.h"
+#include "platform/RealtimePlatform.h"
 #include "support/Bench.h"
 
 namespace gaugecal::test {
@@ -133,6 +136,20 @@ TEST(PrivateProfile, BadFilesNeverCrashAndReadLikeText) {
   const std::string file = dir.Write("huge.ini", "[S]\nk=" + huge + "\n");
   EXPECT_EQ(String(file, "S", "k", "", 1 << 21), huge);
   EXPECT_EQ(GetPrivateProfileIntA("S", "k", 5, file), 0);
+}
+
+// The real-time timer is the local time of day in seconds (midnight may fall in between); a
+// sleep really passes.
+TEST(RealtimePlatform, TimerIsTheTimeOfDayAndSleepsReallyPass) {
+  RealtimePlatform p;
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  const double expected = local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec;
+  EXPECT_LT(std::fmod(p.Timer() - expected + 86400.0, 86400.0), 2.0);
+  const double before = p.ClockMs();
+  p.Sleep(30);
+  EXPECT_GE(p.ClockMs() - before, 30.0);
 }
 
 // The virtual clock: a negative sleep does not turn it back, an overdue timer fires once, a tick
