@@ -164,7 +164,7 @@ TEST(CliDf, AmbiguousNamesNeedTheirClassAndSubclass) {
 }
 
 // QSPAN sends the Design subclass as 16 bytes: a parameter whose last byte would be the
-// seventeenth is refused, read or written, and nothing is sent after the read.
+// seventeenth is refused, read or written, and the data flash stays as it was.
 TEST(CliDf, AParameterBeyondTheBlockTheGaugeSendsIsRefused) {
   for (const std::string offset : {"14", "15"}) {
     SCOPED_TRACE(offset);
