@@ -183,6 +183,16 @@ TEST(CalibrationSession, AFailedEntryAfterASuccessLeavesTheGaugeOutOfTheMode) {
   }
 }
 
+// An action outside the five (a front end newer than the engine) runs no calibration: the run
+// fails, nothing is written and the gauge is left out of calibration mode.
+TEST(CalibrationSession, AnActionTheEngineDoesNotKnowFailsAndWritesNothing) {
+  CalRig rig(Exact(DfType::RN44K18));
+  const auto area = rig.CalArea();
+  EXPECT_EQ(rig.Run(Request(static_cast<CalibrationAction>(5))), 1);
+  EXPECT_EQ(rig.CalArea(), area);
+  EXPECT_FALSE(rig.Gauge().CalibrationMode() || Module().calModeFlag);
+}
+
 // All five calibrations in a technician's order on each family's built-in gauge (converter
 // errors and noise included): every one succeeds, and afterwards the gauge reports the
 // references. With the map on, CEDV and QSPAN gauges keep their area in the RN44K18 layout and

@@ -44,6 +44,11 @@ TEST(TableDecoders, CalibrationRowsReadBigEndianByType) {
   EXPECT_EQ(Values(kCalGroupRn44k18),
             "-2 20468 0 1 41000 4660 0.942 280932.625 -7204 256 -32768 -128 -1 127 kept kept too ");
   EXPECT_TRUE(bench.Messages().empty()) << "the calibration decoder shows no message";
+  // An area from byte 31 of its third row: the positions count from byte 31 of the buffer.
+  Module().calDataFlashAddress = 95;
+  Put(31, {0x00, 0x07});
+  TransferCalBufferToTable();
+  EXPECT_EQ(items[0].value, "7");
 }
 
 TEST(TableDecoders, LiveRowsOfUnknownTypeOrOutsideTheBlockKeepTheirText) {
